@@ -1,0 +1,1 @@
+// Builder library sources arrive with the project-file reader.

@@ -1,0 +1,48 @@
+#include "engine/fatal_message.h"
+
+#include "engine/run_end.h"
+#include "format/message_table.h"
+#include "support/fatal_hook.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::size_t kFatalTitleMessage = 21;
+FatalMessageRoutine* g_registered = nullptr;
+
+void RaiseThroughRegistered(const std::wstring& message) {
+    if (g_registered != nullptr) g_registered->Raise(message);
+    ExitProcess(static_cast<UINT>(kExitFatalReentry));
+}
+
+}  // namespace
+
+FatalMessageRoutine::FatalMessageRoutine(RunState& run) : run_(run) {}
+
+FatalMessageRoutine::~FatalMessageRoutine() {
+    if (g_registered == this) {
+        g_registered = nullptr;
+        RegisterFatalHandler(nullptr);
+    }
+}
+
+void FatalMessageRoutine::Register() {
+    g_registered = this;
+    RegisterFatalHandler(&RaiseThroughRegistered);
+}
+
+void FatalMessageRoutine::Raise(const std::wstring& message) {
+    if (active_) ExitProcess(static_cast<UINT>(kExitFatalReentry));
+    active_ = true;
+    if (!run_.options.silent && run_.ui) {
+        std::wstring title = run_.messages ? run_.messages->Text(kFatalTitleMessage) : std::wstring();
+        if (title.empty()) title = L"Error";
+        run_.ui->ShowMessageBox(message, title, mb::kOk | mb::kIconError);
+    }
+    // Stays active: anything fatal while the run unwinds is a fatal error during a fatal error.
+    throw RunEnd{kExitInstall};
+}
+
+void Fatal(const std::wstring& message) { RaiseFatal(message); }
+
+}  // namespace vantrel

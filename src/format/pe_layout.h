@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace vantrel {
+
+inline constexpr char kPayloadSectionName[8] = {'.', 's', 'e', 't', 'u', 'p', 0, 0};
+inline constexpr std::uint32_t kSectionEntrySize = 40;
+
+struct PeSection {
+    std::array<char, 8> name{};
+    std::uint32_t virtualSize = 0;
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t sizeOfRawData = 0;
+    std::uint32_t pointerToRawData = 0;
+    std::uint32_t entryOffset = 0;  // file offset of this section's table entry
+};
+
+struct PeLayout {
+    std::uint32_t peHeaderOffset = 0;
+    std::uint16_t sectionCount = 0;
+    std::uint32_t sectionTableOffset = 0;
+    std::vector<PeSection> sections;
+};
+
+// Reads exactly `size` bytes at `offset`; false when they are not all there.
+using ReadAt = std::function<bool(std::uint64_t offset, void* out, std::size_t size)>;
+
+// Header checks of a program file, with the payload error codes they fail with.
+inline constexpr int kErrorPeHeaderOffset = 43;
+inline constexpr int kErrorSectionCount = 44;
+
+struct PeLookup {
+    int errorCode = 0;  // 0, kErrorPeHeaderOffset or kErrorSectionCount
+    PeLayout layout;
+    std::optional<std::size_t> payloadIndex;  // index of ".setup" in layout.sections
+};
+
+// Reads the PE headers and section table and finds the payload section.
+PeLookup ReadPeLayout(const ReadAt& read);
+
+// Same, over a file image in memory.
+PeLookup ReadPeLayout(const std::uint8_t* image, std::size_t size);
+
+}  // namespace vantrel

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vantrel::test {
+
+// Drives the windows of another process the way a person would: find its window, read what
+// it says, press a button. Works across processes under Wine and on Windows.
+
+// The first visible top-level window of the process, or null after the timeout.
+HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs);
+
+// All visible top-level windows of the process right now.
+std::vector<HWND> TopLevelWindows(DWORD processId);
+
+std::wstring WindowText(HWND window);
+
+// The texts of the window's static controls, in child order.
+std::vector<std::wstring> StaticTexts(HWND window);
+
+// The static texts joined with "\n": a whole message box body in one string.
+std::wstring AllStaticText(HWND window);
+
+// Clicks the child button whose caption (without '&') equals `caption`; false if none.
+bool PressButton(HWND window, const std::wstring& caption);
+
+}  // namespace vantrel::test
