@@ -1,0 +1,264 @@
+#include "format/xz_codec.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace vantrel {
+namespace {
+
+std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> out(count);
+    for (auto& b : out) {
+        b = static_cast<std::uint8_t>(rng());
+    }
+    return out;
+}
+
+// Text-like runs mixed with random stretches: compressible, but not trivially so.
+std::vector<std::uint8_t> MixedBytes(std::size_t count) {
+    std::mt19937 rng(7);
+    const std::string words[] = {"install ", "folder ", "registry ", "shortcut ", "\r\n", "Vantrel "};
+    std::vector<std::uint8_t> out;
+    out.reserve(count);
+    while (out.size() < count) {
+        if (rng() % 4 == 0) {
+            for (int i = 0; i < 32 && out.size() < count; ++i) {
+                out.push_back(static_cast<std::uint8_t>(rng()));
+            }
+        } else {
+            for (char c : words[rng() % std::size(words)]) {
+                if (out.size() < count) {
+                    out.push_back(static_cast<std::uint8_t>(c));
+                }
+            }
+        }
+    }
+    return out;
+}
+
+struct RoundTripCase {
+    const char* name;
+    std::vector<std::uint8_t> data;
+};
+
+TEST(XzCodecTest, RoundTrips) {
+    const std::vector<RoundTripCase> cases = {
+        {"empty", {}},
+        {"small", {'h', 'e', 'l', 'l', 'o'}},
+        {"1 MiB mixed", MixedBytes(1 << 20)},
+        // Larger than one 16 KiB input piece even after compression.
+        {"incompressible 100 KiB", RandomBytes(100 * 1024, 3)},
+        {"exactly one output piece", std::vector<std::uint8_t>(16384, 'x')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> buffer = XzEncode(c.data);
+        ASSERT_FALSE(buffer.empty());
+        EXPECT_TRUE(XzDecode(buffer));
+        EXPECT_EQ(buffer, c.data);
+    }
+}
+
+TEST(XzCodecTest, IncompressibleInputIsFedInSeveralPieces) {
+    const std::vector<std::uint8_t> data = RandomBytes(70000, 4);
+    std::vector<std::uint8_t> buffer = XzEncode(data, 0);
+    ASSERT_GT(buffer.size(), 4u * 16384u);
+    EXPECT_TRUE(XzDecode(buffer));
+    EXPECT_EQ(buffer, data);
+}
+
+TEST(XzCodecTest, EncoderIsDeterministicAndHonoursPresets) {
+    const std::vector<std::uint8_t> data = MixedBytes(200000);
+    EXPECT_EQ(XzEncode(data), XzEncode(data));
+    const std::vector<std::uint8_t> fast = XzEncode(data, 0);
+    const std::vector<std::uint8_t> extreme = XzEncode(data, 9, true);
+    EXPECT_NE(fast, extreme);
+    for (const auto* encoded : {&fast, &extreme}) {
+        std::vector<std::uint8_t> buffer = *encoded;
+        EXPECT_TRUE(XzDecode(buffer));
+        EXPECT_EQ(buffer, data);
+    }
+}
+
+TEST(XzCodecTest, EncoderRejectsInvalidPreset) {
+    const std::vector<std::uint8_t> data = {1, 2, 3};
+    EXPECT_THROW(XzEncode(data, 10), std::runtime_error);
+}
+
+TEST(XzCodecTest, ConcatenatedStreamsDecodeToConcatenation) {
+    const std::vector<std::uint8_t> first = MixedBytes(30000);
+    const std::vector<std::uint8_t> second = RandomBytes(20000, 5);
+    std::vector<std::uint8_t> buffer = XzEncode(first);
+    const std::vector<std::uint8_t> encodedSecond = XzEncode(second);
+    buffer.insert(buffer.end(), encodedSecond.begin(), encodedSecond.end());
+
+    std::vector<std::uint8_t> expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_TRUE(XzDecode(buffer));
+    EXPECT_EQ(buffer, expected);
+}
+
+TEST(XzCodecTest, DamagedInputFails) {
+    const std::vector<std::uint8_t> data = MixedBytes(50000);
+    const std::vector<std::uint8_t> encoded = XzEncode(data);
+    ASSERT_GT(encoded.size(), 100u);
+
+    std::vector<std::uint8_t> corrupted = encoded;
+    corrupted[corrupted.size() / 2] ^= 0x55;
+    std::vector<std::uint8_t> truncated(encoded.begin(), encoded.end() - 20);
+    std::vector<std::uint8_t> headerOnly(encoded.begin(), encoded.begin() + 12);
+    std::vector<std::uint8_t> trailingGarbage = encoded;
+    trailingGarbage.insert(trailingGarbage.end(), {'j', 'u', 'n', 'k', '!', '!', '!', '!'});
+
+    const std::vector<RoundTripCase> cases = {
+        {"corrupted", corrupted},
+        {"truncated", truncated},
+        {"header only", headerOnly},
+        {"garbage", RandomBytes(5000, 6)},
+        {"text", {'n', 'o', 't', ' ', 'x', 'z'}},
+        {"empty input", {}},
+        {"trailing garbage", trailingGarbage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> buffer = c.data;
+        EXPECT_FALSE(XzDecode(buffer));
+        EXPECT_TRUE(buffer.empty());
+    }
+}
+
+// A clock that advances by a fixed step each time it is read.
+struct SteppingClock {
+    std::uint64_t now = 1000;
+    std::uint64_t step = 0;
+    std::uint64_t operator()() {
+        const std::uint64_t current = now;
+        now += step;
+        return current;
+    }
+};
+
+struct ProgressCall {
+    std::uint64_t consumed;
+    std::uint64_t length;
+    std::uint64_t outputTimesEight;
+    std::uint64_t at;
+};
+
+TEST(XzCodecTest, ProgressIsReportedWithSaneNumbers) {
+    const std::vector<std::uint8_t> data = RandomBytes(300000, 8);
+    const std::vector<std::uint8_t> encoded = XzEncode(data, 0);
+
+    std::uint64_t clock = 0;
+    std::vector<ProgressCall> calls;
+    XzProgress progress;
+    progress.nowMs = [&clock] {
+        clock += 70;
+        return clock;
+    };
+    progress.callback = [&](std::uint64_t consumed, std::uint64_t length, std::uint64_t outputTimesEight) {
+        calls.push_back({consumed, length, outputTimesEight, clock});
+        return false;
+    };
+
+    std::vector<std::uint8_t> buffer = encoded;
+    ASSERT_TRUE(XzDecode(buffer, &progress));
+    EXPECT_EQ(buffer, data);
+
+    ASSERT_GE(calls.size(), 3u);
+    std::uint64_t previousAt = 70;  // the reading taken when decoding started
+    std::uint64_t previousConsumed = 0;
+    std::uint64_t previousOutput = 0;
+    for (const auto& call : calls) {
+        EXPECT_EQ(call.length, encoded.size());
+        EXPECT_LE(call.consumed, call.length);
+        EXPECT_GE(call.consumed, previousConsumed);
+        EXPECT_EQ(call.outputTimesEight % 8, 0u);
+        EXPECT_LE(call.outputTimesEight, 8u * data.size());
+        EXPECT_GE(call.outputTimesEight, previousOutput);
+        // With readings 70 ms apart, the first one past 200 ms is 210 ms later.
+        EXPECT_EQ(call.at - previousAt, 210u);
+        previousAt = call.at;
+        previousConsumed = call.consumed;
+        previousOutput = call.outputTimesEight;
+    }
+    EXPECT_GT(previousOutput, 0u);
+}
+
+TEST(XzCodecTest, ProgressWaitsMoreThanTheInterval) {
+    const std::vector<std::uint8_t> encoded = XzEncode(RandomBytes(300000, 9), 0);
+    struct Case {
+        std::uint64_t step;
+        bool expectCalls;
+    };
+    // A stopped clock never reports; any clock that moves on past 200 ms does.
+    const Case cases[] = {{0, false}, {201, true}, {100, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.step);
+        std::uint64_t clock = 5000;
+        int count = 0;
+        XzProgress progress;
+        progress.nowMs = [&clock, &c] {
+            clock += c.step;
+            return clock;
+        };
+        progress.callback = [&count](std::uint64_t, std::uint64_t, std::uint64_t) {
+            ++count;
+            return false;
+        };
+        std::vector<std::uint8_t> buffer = encoded;
+        EXPECT_TRUE(XzDecode(buffer, &progress));
+        EXPECT_EQ(count > 0, c.expectCalls);
+    }
+}
+
+TEST(XzCodecTest, ProgressAtExactlyTheIntervalIsNotReported) {
+    const std::vector<std::uint8_t> encoded = XzEncode(RandomBytes(300000, 10), 0);
+    // The first reading (start) is 0, every later one 200: never more than 200 ms apart.
+    bool first = true;
+    int count = 0;
+    XzProgress progress;
+    progress.nowMs = [&first]() -> std::uint64_t {
+        const bool wasFirst = first;
+        first = false;
+        return wasFirst ? 0 : 200;
+    };
+    progress.callback = [&count](std::uint64_t, std::uint64_t, std::uint64_t) {
+        ++count;
+        return false;
+    };
+    std::vector<std::uint8_t> buffer = encoded;
+    EXPECT_TRUE(XzDecode(buffer, &progress));
+    EXPECT_EQ(count, 0);
+}
+
+TEST(XzCodecTest, ProgressReturningTrueAbortsDecoding) {
+    const std::vector<std::uint8_t> encoded = XzEncode(RandomBytes(300000, 11), 0);
+    std::uint64_t clock = 0;
+    int count = 0;
+    XzProgress progress;
+    progress.nowMs = [&clock] { return clock += 1000; };
+    progress.callback = [&count](std::uint64_t, std::uint64_t, std::uint64_t) { return ++count == 2; };
+    std::vector<std::uint8_t> buffer = encoded;
+    EXPECT_FALSE(XzDecode(buffer, &progress));
+    EXPECT_TRUE(buffer.empty());
+    EXPECT_EQ(count, 2);
+}
+
+TEST(XzCodecTest, ProgressWithoutCallbackIsIgnored) {
+    const std::vector<std::uint8_t> data = MixedBytes(40000);
+    XzProgress progress;  // no callback, no clock
+    std::vector<std::uint8_t> buffer = XzEncode(data);
+    EXPECT_TRUE(XzDecode(buffer, &progress));
+    EXPECT_EQ(buffer, data);
+}
+
+}  // namespace
+}  // namespace vantrel
