@@ -7,14 +7,20 @@ namespace {
 
 constexpr std::size_t kMaxExaminedTokens = 19;
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
 
-wchar_t AsciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+wchar_t AsciiUpper(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+}
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+            return false;
     }
     return true;
 }
@@ -27,7 +33,8 @@ std::wstring WithoutQuotes(std::wstring_view text) {
     std::wstring result;
     result.reserve(text.size());
     for (wchar_t c : text) {
-        if (c != L'"') result.push_back(c);
+        if (c != L'"')
+            result.push_back(c);
     }
     return result;
 }
@@ -46,16 +53,20 @@ std::vector<std::wstring> TokenizeCommandLine(std::wstring_view commandLine) {
     std::size_t at = 0;
     bool first = true;
     while (true) {
-        while (at < commandLine.size() && IsBlank(commandLine[at])) ++at;
+        while (at < commandLine.size() && IsBlank(commandLine[at]))
+            ++at;
         std::wstring token;
         bool quoted = false;
         while (at < commandLine.size() && (quoted || !IsBlank(commandLine[at]))) {
-            if (commandLine[at] == L'"') quoted = !quoted;
+            if (commandLine[at] == L'"')
+                quoted = !quoted;
             token.push_back(commandLine[at++]);
         }
         // An empty token is the end of the line and ends the examination.
-        if (token.empty()) break;
-        if (!first) tokens.push_back(std::move(token));
+        if (token.empty())
+            break;
+        if (!first)
+            tokens.push_back(std::move(token));
         first = false;
     }
     return tokens;
@@ -65,7 +76,8 @@ CommandLineResult ParseCommandLine(std::wstring_view commandLine, const CommandL
     CommandLineResult result;
     CommandLineOptions& options = result.options;
     std::vector<std::wstring> tokens = TokenizeCommandLine(commandLine);
-    if (tokens.size() > kMaxExaminedTokens) tokens.resize(kMaxExaminedTokens);
+    if (tokens.size() > kMaxExaminedTokens)
+        tokens.resize(kMaxExaminedTokens);
 
     for (const std::wstring& token : tokens) {
         if (token[0] != L'/' && token[0] != L'-') {
@@ -77,7 +89,8 @@ CommandLineResult ParseCommandLine(std::wstring_view commandLine, const CommandL
             options.automatic = true;
         } else if (StartsWithNoCase(rest, L"D:")) {
             std::wstring folder = WithoutQuotes(rest.substr(2));
-            if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+            if (!folder.empty() && folder.back() == L'\\')
+                folder.pop_back();
             options.installFolderOverrideFull = services.fullPath ? services.fullPath(folder) : folder;
             options.installFolderOverride = std::move(folder);
         } else if (StartsWithNoCase(rest, L"N:")) {
@@ -86,10 +99,12 @@ CommandLineResult ParseCommandLine(std::wstring_view commandLine, const CommandL
             options.uninstallRequested = true;
             std::wstring_view name = rest.substr(1);
             // Without the colon ("/uName") no name is taken, which the caller reports.
-            if (!name.empty() && name[0] == L':') options.uninstallProductName = WithoutQuotes(name.substr(1));
+            if (!name.empty() && name[0] == L':')
+                options.uninstallProductName = WithoutQuotes(name.substr(1));
         } else if (StartsWithNoCase(rest, L"R:\"")) {
             std::wstring program(rest.substr(3));
-            if (!program.empty() && program.back() == L'"') program.pop_back();
+            if (!program.empty() && program.back() == L'"')
+                program.pop_back();
             ReplaceAll<std::wstring>(program, L"`", L"\"");
             options.launchOnExit = std::move(program);
         } else if (StartsWithNoCase(rest, L"B1:\"") || StartsWithNoCase(rest, L"B2:\"") ||
@@ -97,7 +112,8 @@ CommandLineResult ParseCommandLine(std::wstring_view commandLine, const CommandL
             const std::size_t which = static_cast<std::size_t>(rest[1] - L'1');
             std::string commands =
                 services.toSystemCodePage ? services.toSystemCodePage(rest.substr(4)) : std::string();
-            if (!commands.empty() && commands.back() == '"') commands.pop_back();
+            if (!commands.empty() && commands.back() == '"')
+                commands.pop_back();
             ReplaceAll<std::string>(commands, "`", "\"");
             ReplaceAll<std::string>(commands, "~~", "\r\n");
             options.batchAdditions[which] += commands;

@@ -15,7 +15,8 @@ namespace {
 
 int RunUninstall(RunState& run) {
     const std::wstring& name = run.options.uninstallProductName;
-    if (name.empty()) Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
+    if (name.empty())
+        Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
     if (RunUninstaller(run, name)) {
         // The uninstall notification and the self-deleting clean-up batch follow a successful
         // removal; both arrive with the uninstaller proper.
@@ -40,12 +41,14 @@ void EngineMain(HINSTANCE instance) {
 
     int exitCode = kExitInstall;
     try {
-        CommandLineServices services{[](std::wstring_view text) { return ToSystemCodePage(std::wstring(text)); },
-                                     FullPathOf};
+        CommandLineServices services{
+            [](std::wstring_view text) { return ToSystemCodePage(std::wstring(text)); }, FullPathOf};
         CommandLineResult parsed = ParseCommandLine(GetCommandLineW(), services);
         run.options = std::move(parsed.options);
-        if (run.options.silent) run.ui = std::make_unique<SilentUserInterface>();
-        if (parsed.error) Fatal(UsageText(parsed.error->message, FileNameOf(ModuleFilePath())));
+        if (run.options.silent)
+            run.ui = std::make_unique<SilentUserInterface>();
+        if (parsed.error)
+            Fatal(UsageText(parsed.error->message, FileNameOf(ModuleFilePath())));
         exitCode = run.options.uninstallRequested ? RunUninstall(run) : RunInstallation(run);
     } catch (const RunEnd& end) {
         exitCode = end.exitCode;

@@ -13,7 +13,8 @@ void PumpWindowMessages() {
 }
 
 void ExitRun(RunState& run, int exitCode) {
-    for (auto& step : run.exitSteps) step();
+    for (auto& step : run.exitSteps)
+        step();
     run.exitSteps.clear();
     PumpWindowMessages();
     OleUninitialize();

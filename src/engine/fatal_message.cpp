@@ -11,7 +11,8 @@ constexpr std::size_t kFatalTitleMessage = 21;
 FatalMessageRoutine* g_registered = nullptr;
 
 void RaiseThroughRegistered(const std::wstring& message) {
-    if (g_registered != nullptr) g_registered->Raise(message);
+    if (g_registered != nullptr)
+        g_registered->Raise(message);
     ExitProcess(static_cast<UINT>(kExitFatalReentry));
 }
 
@@ -32,17 +33,21 @@ void FatalMessageRoutine::Register() {
 }
 
 void FatalMessageRoutine::Raise(const std::wstring& message) {
-    if (active_) ExitProcess(static_cast<UINT>(kExitFatalReentry));
+    if (active_)
+        ExitProcess(static_cast<UINT>(kExitFatalReentry));
     active_ = true;
     if (!run_.options.silent && run_.ui) {
         std::wstring title = run_.messages ? run_.messages->Text(kFatalTitleMessage) : std::wstring();
-        if (title.empty()) title = L"Error";
+        if (title.empty())
+            title = L"Error";
         run_.ui->ShowMessageBox(message, title, mb::kOk | mb::kIconError);
     }
     // Stays active: anything fatal while the run unwinds is a fatal error during a fatal error.
     throw RunEnd{kExitInstall};
 }
 
-void Fatal(const std::wstring& message) { RaiseFatal(message); }
+void Fatal(const std::wstring& message) {
+    RaiseFatal(message);
+}
 
 }  // namespace vantrel

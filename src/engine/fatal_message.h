@@ -11,7 +11,7 @@ namespace vantrel {
 // is shown in silent mode. A fatal error raised while one is being shown ends the process
 // at once with -1.
 class FatalMessageRoutine {
-public:
+  public:
     explicit FatalMessageRoutine(RunState& run);
     ~FatalMessageRoutine();
     FatalMessageRoutine(const FatalMessageRoutine&) = delete;
@@ -22,7 +22,7 @@ public:
 
     [[noreturn]] void Raise(const std::wstring& message);
 
-private:
+  private:
     RunState& run_;
     bool active_ = false;
 };

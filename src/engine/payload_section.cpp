@@ -21,12 +21,13 @@ PayloadSection LocatePayloadSection(RunState& run) {
     PayloadSection payload;
     payload.programPath = ModuleFilePath();
     payload.file.Reset(CreateFileW(payload.programPath.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!payload.file) {
         const DWORD error = GetLastError();
-        Fatal(FormatText(L"Error code 1: The installer could not open itself.\r\nFilename: %s\r\nError #%d: %s",
-                         {payload.programPath, static_cast<int>(error), SystemErrorText(error)}));
+        Fatal(
+            FormatText(L"Error code 1: The installer could not open itself.\r\nFilename: %s\r\nError #%d: %s",
+                       {payload.programPath, static_cast<int>(error), SystemErrorText(error)}));
     }
     const HANDLE file = payload.file.Get();
     const PeLookup lookup = ReadPeLayout([file](std::uint64_t offset, void* out, std::size_t size) {
@@ -36,15 +37,19 @@ PayloadSection LocatePayloadSection(RunState& run) {
         return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
                ReadFile(file, out, static_cast<DWORD>(size), &read, nullptr) && read == size;
     });
-    if (lookup.errorCode != 0) CorruptPayloadError(run, lookup.errorCode);
-    if (!lookup.payloadIndex) Fatal(kNoPayloadMessage);
+    if (lookup.errorCode != 0)
+        CorruptPayloadError(run, lookup.errorCode);
+    if (!lookup.payloadIndex)
+        Fatal(kNoPayloadMessage);
     payload.layout = lookup.layout;
     payload.sectionIndex = *lookup.payloadIndex;
     payload.section = lookup.layout.sections[payload.sectionIndex];
-    if (payload.section.pointerToRawData == 0) CorruptPayloadError(run, kErrorNoRawData);
+    if (payload.section.pointerToRawData == 0)
+        CorruptPayloadError(run, kErrorNoRawData);
     LARGE_INTEGER position;
     position.QuadPart = payload.section.pointerToRawData;
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) CorruptPayloadError(run, kErrorSeekRawData);
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN))
+        CorruptPayloadError(run, kErrorSeekRawData);
     return payload;
 }
 

@@ -57,7 +57,9 @@ struct FileRecord {
     std::string parameter;                    // encoded text
     std::uint32_t msiInterfaceLevel = 0;      // only for kind 11
 
-    bool HasIcon() const { return (flags & (file_flags::kDesktopShortcut | file_flags::kStartMenuShortcut)) != 0; }
+    bool HasIcon() const {
+        return (flags & (file_flags::kDesktopShortcut | file_flags::kStartMenuShortcut)) != 0;
+    }
     bool HasMsiLevel() const { return kind == static_cast<std::uint32_t>(DestinationKind::kMsiPackage); }
 };
 

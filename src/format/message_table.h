@@ -9,7 +9,7 @@ namespace vantrel {
 // The installer's texts by message number and language. Texts are stored message-major:
 // for each message number in turn, its text in every language in language order.
 class MessageTable {
-public:
+  public:
     MessageTable() = default;
     MessageTable(std::vector<std::wstring> languageNames, std::vector<std::wstring> texts);
 
@@ -29,7 +29,7 @@ public:
     const std::vector<std::wstring>& LanguageNames() const { return languageNames_; }
     const std::vector<std::wstring>& Texts() const { return texts_; }
 
-private:
+  private:
     std::vector<std::wstring> languageNames_;
     std::vector<std::wstring> texts_;
     std::size_t selected_ = 0;

@@ -20,10 +20,10 @@ struct PayloadFileInput {
 };
 
 struct PayloadWriteOptions {
-    std::uint32_t productFlags2 = 0;                  // kEnciphered is set when cipherKey is given
+    std::uint32_t productFlags2 = 0;  // kEnciphered is set when cipherKey is given
     std::optional<std::array<std::uint8_t, 8>> cipherKey;
-    std::uint32_t xzPreset = 6;                       // data blocks are compressed when the settings say so
-    std::size_t blockSize = 8u << 20;                 // decoded bytes per data block (at least one item each)
+    std::uint32_t xzPreset = 6;        // data blocks are compressed when the settings say so
+    std::size_t blockSize = 8u << 20;  // decoded bytes per data block (at least one item each)
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 

@@ -5,7 +5,9 @@
 namespace vantrel {
 namespace {
 
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t U32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -35,7 +37,8 @@ PeLookup ReadPeLayout(const ReadAt& read) {
     for (std::uint32_t i = 0; i < layout.sectionCount; ++i) {
         std::uint8_t entry[kSectionEntrySize];
         const std::uint32_t offset = layout.sectionTableOffset + i * kSectionEntrySize;
-        if (!read(offset, entry, sizeof entry)) break;  // a cut-off table holds no payload
+        if (!read(offset, entry, sizeof entry))
+            break;  // a cut-off table holds no payload
         PeSection section;
         std::memcpy(section.name.data(), entry, 8);
         section.virtualSize = U32(entry + 8);
@@ -53,7 +56,8 @@ PeLookup ReadPeLayout(const ReadAt& read) {
 
 PeLookup ReadPeLayout(const std::uint8_t* image, std::size_t size) {
     return ReadPeLayout([image, size](std::uint64_t offset, void* out, std::size_t count) {
-        if (offset > size || count > size - offset) return false;
+        if (offset > size || count > size - offset)
+            return false;
         std::memcpy(out, image + offset, count);
         return true;
     });

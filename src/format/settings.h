@@ -115,7 +115,7 @@ struct ShortcutRecord {
 };
 
 struct SavedValue {
-    std::string name;  // CText
+    std::string name;       // CText
     std::uint8_t type = 1;  // 1 REG_SZ, 2 REG_EXPAND_SZ, 4 REG_DWORD (decimal text)
     std::wstring value;
 };
@@ -152,61 +152,61 @@ struct RequiredProduct {
 // The decoded settings block, field by field in reading order. Texts are UTF-16 unless the
 // member is a std::string (8-bit) or Bytes (binary data carried in a text field).
 struct Settings {
-    std::uint32_t productFlagsLow = 0;   // 1
-    std::uint32_t productFlagsHigh = 0;  // 1
-    std::uint8_t automaticMode = 0;      // 2
-    std::wstring taskbarText;            // 3
-    std::wstring displayTitle;           // 4
-    double titleSize = 0.0;              // 5
-    std::uint32_t progressDialogOption = 0;  // 6
-    std::uint16_t statusDelay = 0;           // 7 (0..9999)
-    std::uint8_t shortcutMode = 0;           // 8
+    std::uint32_t productFlagsLow = 0;                   // 1
+    std::uint32_t productFlagsHigh = 0;                  // 1
+    std::uint8_t automaticMode = 0;                      // 2
+    std::wstring taskbarText;                            // 3
+    std::wstring displayTitle;                           // 4
+    double titleSize = 0.0;                              // 5
+    std::uint32_t progressDialogOption = 0;              // 6
+    std::uint16_t statusDelay = 0;                       // 7 (0..9999)
+    std::uint8_t shortcutMode = 0;                       // 8
     std::array<std::uint8_t, 24> uninstallerFileTime{};  // 9
-    std::wstring companyName;                // 10
-    std::wstring productName;                // 11
-    std::wstring displayProductName;         // 12
-    std::uint8_t bitness = 0;                // 13
-    std::uint8_t sharedFolderLocation = 0;   // 14
-    std::wstring sharedFolderName;           // 15
-    std::wstring portableSharedFolder;       // 16
-    std::wstring startMenuFolder;            // 17
-    std::wstring productVersion;             // 18
-    std::wstring defaultInstallFolder;       // 19
-    std::wstring productRegistryKey;         // 20
-    std::wstring registryInstructions;       // 21 (Text32)
-    Bytes registryMergeText;                 // 22 (VarText, written unchanged to a .reg file)
-    std::int32_t bitmapSize = 0;             // 23 (0..100)
-    std::int32_t stretchMode = 0;            // 24
-    std::wstring startPageText;              // 25 (Text16)
-    std::vector<std::wstring> licenceTexts;  // 26, 27 (0..20, Text32 each)
-    std::vector<std::wstring> readmeTexts;   // 28, 29 (0..20, Text32 each)
-    std::wstring uninstallSubfolder;         // 30
-    std::string uninstallerFileName;         // 31 (Text8)
-    std::wstring uninstallKeyName;           // 32
-    std::string installLocationValue;        // 33 (CText)
-    std::wstring installerTitle;             // 34
-    std::int32_t headerTextColor = 0;        // 35
-    std::uint8_t sidePictureFrame = 0;       // 36
-    std::uint32_t titleColor = 0;            // 37
-    std::uint8_t titleShadow = 0;            // 38
-    std::uint8_t titlePosition = 0;          // 39
-    std::wstring titleFont;                  // 40 (Text16)
-    std::uint32_t topColor = 0;              // 41
-    std::uint32_t bottomColor = 0;           // 42
-    Bytes bitmap;                            // 43 (length i32, bytes, then BitmapTPI when not empty)
-    std::uint32_t bitmapTpi = 0;             // 43
-    CopyrightSettings copyright;             // 44
-    RequiredProduct requiredProduct;         // 45 (only with low bit kRequiredProduct)
-    Bytes startSound;                        // 46 (WAV data)
-    std::wstring desktopFolder;              // 47
-    Bytes desktopFolderIcon;                 // 48 (Text32)
-    std::string preInstallBatch;             // 49
-    std::string postInstallBatch;            // 50
-    std::string exitBatch;                   // 51
-    std::string uninstallBatch1;             // 52
-    std::string uninstallBatch2;             // 53
-    std::string upgradeBatch;                // 54
-    std::string reinstallBatch;              // 55
+    std::wstring companyName;                            // 10
+    std::wstring productName;                            // 11
+    std::wstring displayProductName;                     // 12
+    std::uint8_t bitness = 0;                            // 13
+    std::uint8_t sharedFolderLocation = 0;               // 14
+    std::wstring sharedFolderName;                       // 15
+    std::wstring portableSharedFolder;                   // 16
+    std::wstring startMenuFolder;                        // 17
+    std::wstring productVersion;                         // 18
+    std::wstring defaultInstallFolder;                   // 19
+    std::wstring productRegistryKey;                     // 20
+    std::wstring registryInstructions;                   // 21 (Text32)
+    Bytes registryMergeText;                             // 22 (VarText, written unchanged to a .reg file)
+    std::int32_t bitmapSize = 0;                         // 23 (0..100)
+    std::int32_t stretchMode = 0;                        // 24
+    std::wstring startPageText;                          // 25 (Text16)
+    std::vector<std::wstring> licenceTexts;              // 26, 27 (0..20, Text32 each)
+    std::vector<std::wstring> readmeTexts;               // 28, 29 (0..20, Text32 each)
+    std::wstring uninstallSubfolder;                     // 30
+    std::string uninstallerFileName;                     // 31 (Text8)
+    std::wstring uninstallKeyName;                       // 32
+    std::string installLocationValue;                    // 33 (CText)
+    std::wstring installerTitle;                         // 34
+    std::int32_t headerTextColor = 0;                    // 35
+    std::uint8_t sidePictureFrame = 0;                   // 36
+    std::uint32_t titleColor = 0;                        // 37
+    std::uint8_t titleShadow = 0;                        // 38
+    std::uint8_t titlePosition = 0;                      // 39
+    std::wstring titleFont;                              // 40 (Text16)
+    std::uint32_t topColor = 0;                          // 41
+    std::uint32_t bottomColor = 0;                       // 42
+    Bytes bitmap;                                // 43 (length i32, bytes, then BitmapTPI when not empty)
+    std::uint32_t bitmapTpi = 0;                 // 43
+    CopyrightSettings copyright;                 // 44
+    RequiredProduct requiredProduct;             // 45 (only with low bit kRequiredProduct)
+    Bytes startSound;                            // 46 (WAV data)
+    std::wstring desktopFolder;                  // 47
+    Bytes desktopFolderIcon;                     // 48 (Text32)
+    std::string preInstallBatch;                 // 49
+    std::string postInstallBatch;                // 50
+    std::string exitBatch;                       // 51
+    std::string uninstallBatch1;                 // 52
+    std::string uninstallBatch2;                 // 53
+    std::string upgradeBatch;                    // 54
+    std::string reinstallBatch;                  // 55
     std::array<std::uint8_t, 20> spareRecord{};  // 56
     std::uint32_t excludedWindowsVersions = 0;   // 57
     std::uint8_t dataInFile = 0;                 // 58

@@ -12,7 +12,8 @@ std::wstring NumberText(const FormatArg& arg, wchar_t conversion) {
     if (conversion == L'd' || conversion == L'i') {
         const long long value = arg.Number();
         negative = value < 0 && !arg.IsUnsigned();
-        magnitude = negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+        magnitude =
+            negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     } else {
         // %u and %x show the 32-bit pattern of a negative int, as printf would.
         const long long value = arg.Number();
@@ -27,7 +28,8 @@ std::wstring NumberText(const FormatArg& arg, wchar_t conversion) {
         text.insert(text.begin(), digits[magnitude % base]);
         magnitude /= base;
     } while (magnitude != 0);
-    if (negative) text.insert(text.begin(), L'-');
+    if (negative)
+        text.insert(text.begin(), L'-');
     return text;
 }
 
@@ -48,10 +50,13 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatAr
         std::size_t spec = at + 1;
         bool leftAlign = false;
         bool zeroPad = false;
-        while (spec < format.size() && (format[spec] == L'-' || format[spec] == L'0' || format[spec] == L'+' ||
-                                        format[spec] == L' ' || format[spec] == L'#')) {
-            if (format[spec] == L'-') leftAlign = true;
-            if (format[spec] == L'0') zeroPad = true;
+        while (spec < format.size() &&
+               (format[spec] == L'-' || format[spec] == L'0' || format[spec] == L'+' ||
+                format[spec] == L' ' || format[spec] == L'#')) {
+            if (format[spec] == L'-')
+                leftAlign = true;
+            if (format[spec] == L'0')
+                zeroPad = true;
             ++spec;
         }
         std::size_t width = 0;
@@ -59,8 +64,9 @@ std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatAr
             width = std::min<std::size_t>(width * 10 + static_cast<std::size_t>(format[spec] - L'0'), 4096);
             ++spec;
         }
-        while (spec < format.size() && (format[spec] == L'l' || format[spec] == L'h' || format[spec] == L'I' ||
-                                        format[spec] == L'6' || format[spec] == L'4')) {
+        while (spec < format.size() &&
+               (format[spec] == L'l' || format[spec] == L'h' || format[spec] == L'I' ||
+                format[spec] == L'6' || format[spec] == L'4')) {
             ++spec;
         }
         if (spec >= format.size()) {

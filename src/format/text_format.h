@@ -9,7 +9,7 @@ namespace vantrel {
 
 // One argument of FormatText: a text or an integer.
 class FormatArg {
-public:
+  public:
     FormatArg(std::wstring_view text) : text_(text), isText_(true) {}
     FormatArg(const std::wstring& text) : text_(text), isText_(true) {}
     FormatArg(const wchar_t* text) : text_(text ? text : L""), isText_(true) {}
@@ -25,7 +25,7 @@ public:
     long long Number() const { return number_; }
     bool IsUnsigned() const { return unsigned_; }
 
-private:
+  private:
     std::wstring_view text_;
     long long number_ = 0;
     bool isText_ = false;

@@ -5,10 +5,14 @@
 namespace vantrel {
 namespace {
 
-LONG WINAPI EngineCrashFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+LONG WINAPI EngineCrashFilter(EXCEPTION_POINTERS*) {
+    return EXCEPTION_CONTINUE_SEARCH;
+}
 
 }  // namespace
 
-void InstallCrashFilter() { SetUnhandledExceptionFilter(&EngineCrashFilter); }
+void InstallCrashFilter() {
+    SetUnhandledExceptionFilter(&EngineCrashFilter);
+}
 
 }  // namespace vantrel

@@ -9,10 +9,13 @@ namespace {
 FatalHandler g_fatalHandler = nullptr;
 }
 
-void RegisterFatalHandler(FatalHandler handler) { g_fatalHandler = handler; }
+void RegisterFatalHandler(FatalHandler handler) {
+    g_fatalHandler = handler;
+}
 
 void RaiseFatal(const std::wstring& message) {
-    if (g_fatalHandler != nullptr) g_fatalHandler(message);
+    if (g_fatalHandler != nullptr)
+        g_fatalHandler(message);
     // A handler must not return; if none is registered (or it did), nothing orderly is left.
     ExitProcess(static_cast<UINT>(-1));
 }

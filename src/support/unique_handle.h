@@ -8,12 +8,13 @@ namespace vantrel {
 
 // Owns a kernel handle; INVALID_HANDLE_VALUE and null both mean "none".
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) Reset(std::exchange(other.handle_, nullptr));
+        if (this != &other)
+            Reset(std::exchange(other.handle_, nullptr));
         return *this;
     }
     UniqueHandle(const UniqueHandle&) = delete;
@@ -24,12 +25,13 @@ public:
     bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
     explicit operator bool() const { return Valid(); }
     void Reset(HANDLE handle = nullptr) {
-        if (Valid()) CloseHandle(handle_);
+        if (Valid())
+            CloseHandle(handle_);
         handle_ = handle;
     }
     HANDLE Release() { return std::exchange(handle_, nullptr); }
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 

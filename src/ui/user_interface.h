@@ -25,7 +25,7 @@ inline constexpr int kIdNo = 7;
 // Every question and message of a run goes through this seam: a window-backed implementation
 // for normal runs, a silent one for /silent, and scripted ones in tests.
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
     // Shows a message box and returns the answer (mb::kIdOk, mb::kIdYes, ...).
     virtual int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) = 0;
@@ -33,13 +33,13 @@ public:
 
 // Shows nothing; a question counts as answered yes (or retry, or OK).
 class SilentUserInterface final : public UserInterface {
-public:
+  public:
     int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 };
 
 // Real message boxes.
 class WindowsUserInterface final : public UserInterface {
-public:
+  public:
     int ShowMessageBox(const std::wstring& text, const std::wstring& caption, unsigned style) override;
 };
 

@@ -9,7 +9,8 @@ namespace {
 constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 void Tell(RunState& run, const std::wstring& text) {
-    if (!run.options.silent && run.ui) run.ui->ShowMessageBox(text, kEngineName, mb::kOk | mb::kIconError);
+    if (!run.options.silent && run.ui)
+        run.ui->ShowMessageBox(text, kEngineName, mb::kOk | mb::kIconError);
 }
 
 }  // namespace

@@ -63,6 +63,7 @@ TEST(EngineProcess, UninstallOfAnUnknownProductSaysSo) {
 }
 
 struct UsageCase {
+    const char* name;
     const wchar_t* arguments;
     const wchar_t* leading;
 };
@@ -81,11 +82,13 @@ TEST_P(EngineUsage, CommandLineFaultsShowTheUsageTextAndEndWithOne) {
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EngineUsage,
-                         testing::Values(UsageCase{L"/u", L"Product name required"},
-                                         UsageCase{L"/uName", L"Product name required"},
-                                         UsageCase{L"oops", L"Unexpected command line parameter:\r\noops"},
-                                         UsageCase{L"/what", L"Illegal command line atom:\r\n/what"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, EngineUsage,
+    testing::Values(UsageCase{"UninstallWithoutName", L"/u", L"Product name required"},
+                    UsageCase{"UninstallNameWithoutColon", L"/uName", L"Product name required"},
+                    UsageCase{"Unexpected", L"oops", L"Unexpected command line parameter:\r\noops"},
+                    UsageCase{"Illegal", L"/what", L"Illegal command line atom:\r\n/what"}),
+    [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 TEST(EngineProcess, CommandLineFaultInSilentModeShowsNothing) {
     BareEngine engine(L"usage-silent");

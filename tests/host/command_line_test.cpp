@@ -9,7 +9,8 @@ CommandLineServices FakeServices() {
     CommandLineServices services;
     services.toSystemCodePage = [](std::wstring_view text) {
         std::string out;
-        for (wchar_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+        for (wchar_t c : text)
+            out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
         return out;
     };
     services.fullPath = [](const std::wstring& path) { return L"FULL:" + path; };
@@ -28,6 +29,7 @@ TEST(CommandLineTokenizer, QuotedStretchesStayInTheTokenWithTheirQuotes) {
 }
 
 struct ErrorCase {
+    const char* name;
     const wchar_t* arguments;
     const wchar_t* message;
 };
@@ -42,14 +44,17 @@ TEST_P(CommandLineErrors, ReportTheTokenAfterTheFixedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandLineErrors,
-    testing::Values(ErrorCase{L"a", L"Unexpected command line parameter:\r\na"},
-                    ErrorCase{L"/a \"quoted thing\"", L"Unexpected command line parameter:\r\n\"quoted thing\""},
-                    ErrorCase{L"/x", L"Illegal command line atom:\r\n/x"},
-                    ErrorCase{L"/aa", L"Illegal command line atom:\r\n/aa"},
-                    ErrorCase{L"/silently", L"Illegal command line atom:\r\n/silently"},
-                    ErrorCase{L"/r:program", L"Illegal command line atom:\r\n/r:program"},
-                    ErrorCase{L"/b4:\"x\"", L"Illegal command line atom:\r\n/b4:\"x\""},
-                    ErrorCase{L"/", L"Illegal command line atom:\r\n/"}));
+    testing::Values(ErrorCase{"NoSlash", L"a", L"Unexpected command line parameter:\r\na"},
+                    ErrorCase{"QuotedWithoutSlash", L"/a \"quoted thing\"",
+                              L"Unexpected command line parameter:\r\n\"quoted thing\""},
+                    ErrorCase{"UnknownLetter", L"/x", L"Illegal command line atom:\r\n/x"},
+                    ErrorCase{"DoubledA", L"/aa", L"Illegal command line atom:\r\n/aa"},
+                    ErrorCase{"SilentWithSuffix", L"/silently", L"Illegal command line atom:\r\n/silently"},
+                    ErrorCase{"LaunchWithoutQuote", L"/r:program",
+                              L"Illegal command line atom:\r\n/r:program"},
+                    ErrorCase{"FourthBatch", L"/b4:\"x\"", L"Illegal command line atom:\r\n/b4:\"x\""},
+                    ErrorCase{"BareSlash", L"/", L"Illegal command line atom:\r\n/"}),
+    [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, AutomaticModeInEitherCaseAndWithADash) {
     for (const wchar_t* token : {L"/A", L"-a", L"/a"}) {
@@ -117,7 +122,8 @@ TEST(CommandLine, BatchAdditionsAreConvertedToTheSystemCodePage) {
 
 TEST(CommandLine, OnlyNineteenTokensAreExamined) {
     std::wstring arguments;
-    for (int i = 0; i < 19; ++i) arguments += L"/a ";
+    for (int i = 0; i < 19; ++i)
+        arguments += L"/a ";
     EXPECT_FALSE(Parse(arguments + L"not-an-option").error);
     EXPECT_TRUE(Parse(L"/a not-an-option").error);
 }
@@ -131,7 +137,8 @@ TEST(CommandLine, ErrorStopsAtTheFirstBadToken) {
 
 TEST(UsageText, NamesTheLeadingMessageAndTheProgram) {
     const std::wstring usage = UsageText(L"Product name required", L"setup.exe");
-    EXPECT_EQ(usage.rfind(L"Product name required\r\n\r\nUsage:\r\nsetup.exe [/a] [/b1:\"commands\"]", 0), 0u);
+    EXPECT_EQ(usage.rfind(L"Product name required\r\n\r\nUsage:\r\nsetup.exe [/a] [/b1:\"commands\"]", 0),
+              0u);
     EXPECT_NE(usage.find(L"/silent\tDisplay no user interface."), std::wstring::npos);
     EXPECT_EQ(usage.find(L"MIN"), std::wstring::npos);
 }

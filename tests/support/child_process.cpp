@@ -9,12 +9,13 @@ namespace vantrel::test {
 ChildProcess ChildProcess::Start(const std::wstring& program, const std::wstring& arguments) {
     ChildProcess child;
     std::wstring commandLine = L"\"" + program + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &info)) {
+    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
         CloseHandle(info.hThread);
         child.process_ = info.hProcess;
         child.id_ = info.dwProcessId;
@@ -26,7 +27,8 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : process_(std::exchange(other.process_, nullptr)), id_(other.id_) {}
 
 ChildProcess::~ChildProcess() {
-    if (process_ == nullptr) return;
+    if (process_ == nullptr)
+        return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 0xDEAD);
         WaitForSingleObject(process_, 5000);
@@ -35,7 +37,8 @@ ChildProcess::~ChildProcess() {
 }
 
 std::optional<DWORD> ChildProcess::Wait(DWORD timeoutMs) {
-    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return std::nullopt;
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return code;
@@ -43,7 +46,8 @@ std::optional<DWORD> ChildProcess::Wait(DWORD timeoutMs) {
 
 std::wstring HostPathToWindows(const char* hostPath) {
     std::wstring path = L"Z:";
-    for (const char* c = hostPath; *c != '\0'; ++c) path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
+    for (const char* c = hostPath; *c != '\0'; ++c)
+        path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
     return path;
 }
 

@@ -9,7 +9,7 @@ namespace vantrel::test {
 
 // A program started by a test; killed on destruction if it is still running.
 class ChildProcess {
-public:
+  public:
     // Starts `program` with the command line `"program" arguments`.
     static ChildProcess Start(const std::wstring& program, const std::wstring& arguments);
     ChildProcess(ChildProcess&& other) noexcept;
@@ -21,7 +21,7 @@ public:
     // The full 32-bit exit code, or nothing if the process is still running at the timeout.
     std::optional<DWORD> Wait(DWORD timeoutMs);
 
-private:
+  private:
     ChildProcess() = default;
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
@@ -32,7 +32,7 @@ std::wstring HostPathToWindows(const char* hostPath);
 
 // A fresh empty folder for one test, removed with its contents on destruction.
 class TempFolder {
-public:
+  public:
     explicit TempFolder(const std::wstring& name);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -40,7 +40,7 @@ public:
     const std::wstring& Path() const { return path_; }
     std::wstring Join(const std::wstring& name) const { return path_ + L"\\" + name; }
 
-private:
+  private:
     std::wstring path_;
 };
 

@@ -10,7 +10,7 @@ namespace vantrel::test {
 
 // Records every message box and answers from a script (OK/Yes when the script runs out).
 class ScriptedUserInterface final : public UserInterface {
-public:
+  public:
     struct Shown {
         std::wstring text;
         std::wstring caption;

@@ -12,7 +12,8 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<Search*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) search->found.push_back(window);
+    if (owner == search->processId && IsWindowVisible(window))
+        search->found.push_back(window);
     return TRUE;
 }
 
@@ -40,7 +41,8 @@ std::vector<HWND> Children(HWND window) {
 std::wstring WithoutAmpersands(std::wstring text) {
     std::wstring result;
     for (wchar_t c : text) {
-        if (c != L'&') result.push_back(c);
+        if (c != L'&')
+            result.push_back(c);
     }
     return result;
 }
@@ -57,7 +59,8 @@ HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     do {
         std::vector<HWND> windows = TopLevelWindows(processId);
-        if (!windows.empty()) return windows.front();
+        if (!windows.empty())
+            return windows.front();
         Sleep(20);
     } while (GetTickCount64() < deadline);
     return nullptr;
@@ -67,8 +70,8 @@ std::wstring WindowText(HWND window) {
     // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes too.
     const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                        reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }
@@ -78,7 +81,8 @@ std::vector<std::wstring> StaticTexts(HWND window) {
     for (HWND child : Children(window)) {
         if (_wcsicmp(ClassOf(child).c_str(), L"Static") == 0) {
             std::wstring text = WindowText(child);
-            if (!text.empty()) texts.push_back(std::move(text));
+            if (!text.empty())
+                texts.push_back(std::move(text));
         }
     }
     return texts;
@@ -87,7 +91,8 @@ std::vector<std::wstring> StaticTexts(HWND window) {
 std::wstring AllStaticText(HWND window) {
     std::wstring all;
     for (const std::wstring& text : StaticTexts(window)) {
-        if (!all.empty()) all += L"\n";
+        if (!all.empty())
+            all += L"\n";
         all += text;
     }
     return all;
@@ -95,7 +100,8 @@ std::wstring AllStaticText(HWND window) {
 
 bool PressButton(HWND window, const std::wstring& caption) {
     for (HWND child : Children(window)) {
-        if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && WithoutAmpersands(WindowText(child)) == caption) {
+        if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 &&
+            WithoutAmpersands(WindowText(child)) == caption) {
             PostMessageW(child, BM_CLICK, 0, 0);
             return true;
         }
