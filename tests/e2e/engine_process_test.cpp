@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"UninstallNameWithoutColon", L"/uName", L"Product name required"},
                     UsageCase{"Unexpected", L"oops", L"Unexpected command line parameter:\r\noops"},
                     UsageCase{"Illegal", L"/what", L"Illegal command line atom:\r\n/what"}),
-    [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
 
 TEST(EngineProcess, CommandLineFaultInSilentModeShowsNothing) {
     BareEngine engine(L"usage-silent");

@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                               L"Illegal command line atom:\r\n/r:program"},
                     ErrorCase{"FourthBatch", L"/b4:\"x\"", L"Illegal command line atom:\r\n/b4:\"x\""},
                     ErrorCase{"BareSlash", L"/", L"Illegal command line atom:\r\n/"}),
-    [](const testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<ErrorCase>& param) { return std::string(param.param.name); });
 
 TEST(CommandLine, AutomaticModeInEitherCaseAndWithADash) {
     for (const wchar_t* token : {L"/A", L"-a", L"/a"}) {
