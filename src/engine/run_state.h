@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/command_line.h"
+#include "support/unique_handle.h"
 #include "ui/user_interface.h"
 
 namespace vantrel {
@@ -23,6 +24,7 @@ struct RunState {
     std::uint64_t runStamp = 0;
     std::unique_ptr<UserInterface> ui;
     const MessageTable* messages = nullptr;  // none until the payload is read
+    UniqueHandle singleInstanceMutex;        // held for the whole run when the product asks for it
     // Run by the exit routine in order (hide the progress dialog, destroy the background
     // window, stop the notification sender, ...).
     std::vector<std::function<void()>> exitSteps;
