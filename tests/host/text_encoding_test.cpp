@@ -76,7 +76,12 @@ INSTANTIATE_TEST_SUITE_P(Table, Windows1252,
                                          Cp1252Case{0x81, 0x81}, Cp1252Case{0x8A, 0x0160},
                                          Cp1252Case{0x92, 0x2019}, Cp1252Case{0x9F, 0x0178},
                                          Cp1252Case{0xA0, 0xA0}, Cp1252Case{0xE9, 0xE9},
-                                         Cp1252Case{0xFF, 0xFF}));
+                                         Cp1252Case{0xFF, 0xFF}),
+                         [](const auto& param_info) {
+                             static constexpr char kHex[] = "0123456789ABCDEF";
+                             const unsigned byte = param_info.param.byte;
+                             return std::string("Byte") + kHex[byte >> 4] + kHex[byte & 15];
+                         });
 
 TEST(TextEncoding, Windows1252ToUtf8OfAWord) {
     EXPECT_EQ(Windows1252ToUtf8("Caf\xE9 \x80"), "Caf\xC3\xA9 \xE2\x82\xAC");
