@@ -154,7 +154,7 @@ std::wstring NtName(const OsVersionInfo& os) {
 }  // namespace
 
 bool OsIsServer(const OsVersionInfo& os) {
-    return os.productType != kProductWorkstation;
+    return os.productType == kProductDomainController || os.productType == kProductServer;
 }
 
 int OsCode(const OsVersionInfo& os) {

@@ -31,11 +31,14 @@ inline constexpr std::uint32_t kNt = 2;
 }  // namespace os_platform
 
 inline constexpr std::uint8_t kProductWorkstation = 1;
+inline constexpr std::uint8_t kProductDomainController = 2;
+inline constexpr std::uint8_t kProductServer = 3;
 inline constexpr std::uint16_t kSuiteHomeServer = 0x8000;  // VER_SUITE_WH_SERVER
 
 // The %OS% code: 0 outside the NT family and for versions the table does not know.
 int OsCode(const OsVersionInfo& os);
 
+// Server or domain controller.
 bool OsIsServer(const OsVersionInfo& os);
 
 // The short name: "XP", "7", "Server 2008 R2", "10", "11", "NT 6.5", "9x 4.20" ...
