@@ -1,0 +1,43 @@
+#include "context/view_install_log.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "context/installer_variables.h"
+
+namespace vantrel {
+
+ShellOpenServices SystemShellOpenServices() {
+    ShellOpenServices services;
+    services.shellExecute = [](const wchar_t* verb, const std::wstring& file, const std::wstring& folder) {
+        const HINSTANCE result = ShellExecuteW(nullptr, verb, file.c_str(), nullptr,
+                                               folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
+        return static_cast<long long>(reinterpret_cast<INT_PTR>(result));
+    };
+    services.startProcess = [](const std::wstring& commandLine) {
+        std::wstring writable = commandLine;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process)) {
+            return false;
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    };
+    return services;
+}
+
+bool ViewInstallLog(const std::wstring& logPath, const ShellOpenServices& services) {
+    const std::wstring folder = InstallerDir();
+    long long result = services.shellExecute(nullptr, logPath, folder);
+    if (result == SE_ERR_ACCESSDENIED)
+        result = services.shellExecute(L"runas", logPath, folder);
+    if (result > 32)
+        return true;
+    return services.startProcess(L"notepad.exe \"" + logPath + L"\"");
+}
+
+}  // namespace vantrel

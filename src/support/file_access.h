@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace vantrel {
+
+// Clears the read-only, hidden and system attributes of a file or folder.
+bool ClearProtectingAttributes(const std::wstring& path);
+
+// Gives the local Users group full access to a file or folder (inherited by a folder's
+// contents), added to the access list it already has. The take-ownership and restore
+// privileges are enabled while it works and put back as they were afterwards. Returns false
+// with the system error code in place on failure.
+bool GrantFullAccess(const std::wstring& path);
+
+}  // namespace vantrel
