@@ -5,6 +5,19 @@
 #include <utility>
 
 namespace vantrel::test {
+namespace {
+
+// Removes a folder with everything in it (left over from an earlier run, or ours).
+void RemoveTree(const std::wstring& path) {
+    SHFILEOPSTRUCTW remove{};
+    const std::wstring doubleNull = path + L'\0';
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = doubleNull.c_str();
+    remove.fFlags = FOF_NO_UI;
+    SHFileOperationW(&remove);
+}
+
+}  // namespace
 
 ChildProcess ChildProcess::Start(const std::wstring& program, const std::wstring& arguments) {
     ChildProcess child;
@@ -55,22 +68,10 @@ TempFolder::TempFolder(const std::wstring& name) {
     wchar_t base[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, base);
     path_ = std::wstring(base) + L"vantrel-test-" + name + L"-" + std::to_wstring(GetCurrentProcessId());
-    SHFILEOPSTRUCTW remove{};
-    std::wstring doubleNull = path_ + L'\0';
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = doubleNull.c_str();
-    remove.fFlags = FOF_NO_UI;
-    SHFileOperationW(&remove);
+    RemoveTree(path_);
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() {
-    SHFILEOPSTRUCTW remove{};
-    std::wstring doubleNull = path_ + L'\0';
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = doubleNull.c_str();
-    remove.fFlags = FOF_NO_UI;
-    SHFileOperationW(&remove);
-}
+TempFolder::~TempFolder() { RemoveTree(path_); }
 
 }  // namespace vantrel::test
