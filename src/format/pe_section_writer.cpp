@@ -61,7 +61,7 @@ Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionDa
     // The new entry must fit in the headers without touching any section's data.
     Require(tableEnd + 40 <= std::min<std::uint64_t>(sizeOfHeaders, firstRaw), "no room for another section");
     for (std::uint64_t i = tableEnd; i < tableEnd + 40; ++i)
-        Require(exe[i] == 0, "no room for another section");
+        Require(exe[static_cast<std::size_t>(i)] == 0, "no room for another section");
 
     const std::uint64_t rawPointer = AlignUp(exe.size(), fileAlignment);
     const std::uint64_t alignedRaw = AlignUp(sectionData.size(), fileAlignment);
@@ -72,11 +72,9 @@ Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionDa
     const std::uint64_t imageSize = AlignUp(virtualAddress + sectionData.size(), sectionAlignment);
     Require(rawPointer + rawSize <= 0xFFFFFFFFu && imageSize <= 0xFFFFFFFFu, "image too large");
 
-    Bytes out;
-    out.reserve(rawPointer + std::max<std::uint64_t>(rawSize, sectionData.size() + trailingData.size()));
-    out = exe;
-    out.resize(rawPointer, 0);
-    std::uint8_t* entry = out.data() + tableEnd;
+    Bytes out = exe;
+    out.resize(static_cast<std::size_t>(rawPointer), 0);
+    std::uint8_t* entry = out.data() + static_cast<std::size_t>(tableEnd);
     std::memcpy(entry, name, 8);
     StoreU32(entry + 8, static_cast<std::uint32_t>(sectionData.size()));
     StoreU32(entry + 12, static_cast<std::uint32_t>(virtualAddress));
@@ -90,7 +88,7 @@ Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionDa
 
     out.insert(out.end(), sectionData.begin(), sectionData.end());
     if (trailingData.empty()) {
-        out.resize(rawPointer + rawSize, 0);
+        out.resize(static_cast<std::size_t>(rawPointer + rawSize), 0);
     } else {
         out.insert(out.end(), trailingData.begin(), trailingData.end());
     }
