@@ -53,7 +53,9 @@ int TrustVerdictFromResult(std::uint32_t result, std::uint32_t lastError) {
     if (result == Code(TRUST_E_NOSIGNATURE)) {
         // Only a missing signature confirmed by the last error counts as "not signed";
         // otherwise the last error says what really went wrong.
-        return lastError == Code(TRUST_E_NOSIGNATURE) ? trust_verdict::kNotSigned : MapTrustCode(lastError);
+        // A last error of 0 here is no success: the check failed without saying why.
+        if (lastError == Code(TRUST_E_NOSIGNATURE)) return trust_verdict::kNotSigned;
+        return lastError == 0 ? trust_verdict::kOther : MapTrustCode(lastError);
     }
     return MapTrustCode(result);
 }
