@@ -28,6 +28,9 @@ void CorruptPayloadError(RunState& run, int errorCode) {
     const std::wstring text = CorruptPayloadText(run, errorCode);
     for (auto& observer : run.corruptPayloadObservers)
         observer(text);
+    if (!run.errorNotificationAddress.empty() && run.queueNotification) {
+        run.queueNotification(NotificationKind::kError, run.errorNotificationAddress);
+    }
     Fatal(text);
 }
 
