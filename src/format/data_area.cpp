@@ -103,55 +103,6 @@ int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
     return sum.Finish() == header.dataCheck ? 0 : data_error::kDataCheck;
 }
 
-std::vector<std::uint8_t> WriteFileItem(const FileRecord& r, std::span<const std::uint8_t> data) {
-    if (r.name.empty())
-        throw std::invalid_argument("file record without a name");
-    std::vector<std::uint8_t> item;
-    ByteWriter w(item);
-    w.U32(0);  // the item length, filled in below
-    w.CText(r.name);
-    w.U32(r.kind);
-    w.U32(r.flags);
-    w.U32(r.attributes);
-    w.Raw(r.fileTime);
-    w.CText(r.nameText);
-    if (r.HasIcon())
-        w.WText(r.icon);
-    w.CText(r.arguments);
-    w.WText(r.destination);
-    w.CText(r.parameter);
-    if (r.HasMsiLevel())
-        w.U32(r.msiInterfaceLevel);
-    w.Raw(data);
-    w.U32(Checksum(data));
-    const std::size_t length = item.size() - 4;
-    if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        throw std::length_error("file item too large");
-    }
-    StoreU32(item.data(), static_cast<std::uint32_t>(length));
-    return item;
-}
-
-std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
-                                         std::uint32_t xzPreset, const Blowfish* cipher) {
-    std::vector<std::uint8_t> stored =
-        compress ? XzEncode(decoded, xzPreset) : std::vector<std::uint8_t>(decoded.begin(), decoded.end());
-    if (cipher != nullptr)
-        stored = EncipherBuffer(stored, *cipher);
-    if (stored.empty())
-        throw std::invalid_argument("empty data block");
-    if (stored.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        throw std::length_error("data block too large");
-    }
-    std::vector<std::uint8_t> block;
-    block.reserve(stored.size() + 8);
-    ByteWriter w(block);
-    w.I32(static_cast<std::int32_t>(stored.size()));
-    w.U32(Checksum(stored));
-    w.Raw(stored);
-    return block;
-}
-
 DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
                                const Blowfish* cipher)
     : source_(source),

@@ -140,33 +140,6 @@ PayloadHeaderRead ReadPayloadHeader(std::span<const std::uint8_t> section, std::
     return result;
 }
 
-std::vector<std::uint8_t> WritePayloadHeader(const PayloadHeader& h) {
-    if (h.Enciphered() != h.cipherKey.has_value()) {
-        throw std::invalid_argument("cipher key and ProductFlags2 0x1000 disagree");
-    }
-    if (h.engineVersion.find('\0') != std::string::npos)
-        throw std::invalid_argument("version holds a NUL");
-    std::vector<std::uint8_t> out;
-    ByteWriter w(out);
-    w.U32(h.magic);
-    w.CText(h.engineVersion);
-    w.U32(h.productFlags2);
-    w.I32(h.settingsSize);
-    w.U32(h.settingsCheck);
-    w.U32(h.fileCheck);
-    w.I32(h.dataEnd);
-    if (h.fileSizes.size() > 0x7FFFFFFFu)
-        throw std::invalid_argument("too many files");
-    w.I32(static_cast<std::int32_t>(h.fileSizes.size()));
-    w.I32(h.dataSize);
-    w.U32(h.dataCheck);
-    for (std::int32_t size : h.fileSizes)
-        w.I32(size);
-    if (h.cipherKey)
-        w.Raw(*h.cipherKey);
-    return out;
-}
-
 std::uint32_t ProgramFileCheck(std::span<const std::uint8_t> leadingPart) {
     if (leadingPart.size() < 64)
         return 0;

@@ -20,14 +20,4 @@ bool DecodeSettingsBlock(std::vector<std::uint8_t>& block, std::uint32_t setting
     return XzDecode(block);
 }
 
-std::vector<std::uint8_t> EncodeSettingsBlock(std::span<const std::uint8_t> stream,
-                                              std::uint32_t settingsCheck, const Blowfish* cipher,
-                                              std::uint32_t xzPreset) {
-    std::vector<std::uint8_t> block = XzEncode(stream, xzPreset);
-    if (cipher != nullptr)
-        return EncipherBuffer(block, *cipher);
-    XorScramble(block, settingsCheck);
-    return block;
-}
-
 }  // namespace vantrel

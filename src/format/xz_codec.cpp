@@ -10,24 +10,14 @@
 
 #include <lzma.h>
 
+#include "format/xz_stream_guard.h"
+
 namespace vantrel {
 
 namespace {
 
 // Input is handed to the decoder, and output collected from it, in pieces of this size.
 constexpr std::size_t kPieceSize = 16384;
-
-// Releases the coder's memory on every way out.
-class StreamGuard {
-  public:
-    explicit StreamGuard(lzma_stream& stream) : stream_(stream) {}
-    ~StreamGuard() { lzma_end(&stream_); }
-    StreamGuard(const StreamGuard&) = delete;
-    StreamGuard& operator=(const StreamGuard&) = delete;
-
-  private:
-    lzma_stream& stream_;
-};
 
 std::uint64_t SteadyNowMs() {
     const auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -102,33 +92,6 @@ bool XzDecode(std::vector<std::uint8_t>& buffer, const XzProgress* progress) {
     }
     buffer = std::move(result);
     return true;
-}
-
-std::vector<std::uint8_t> XzEncode(std::span<const std::uint8_t> input, std::uint32_t preset, bool extreme) {
-    lzma_stream stream = LZMA_STREAM_INIT;
-    const std::uint32_t flags = preset | (extreme ? LZMA_PRESET_EXTREME : 0U);
-    lzma_ret ret = lzma_easy_encoder(&stream, flags, LZMA_CHECK_CRC64);
-    if (ret != LZMA_OK) {
-        throw std::runtime_error("XzEncode: cannot set up the encoder (error " +
-                                 std::to_string(static_cast<int>(ret)) + ")");
-    }
-    StreamGuard guard(stream);
-
-    std::vector<std::uint8_t> result;
-    std::array<std::uint8_t, 65536> out{};
-    stream.next_in = input.data();
-    stream.avail_in = input.size();
-    do {
-        stream.next_out = out.data();
-        stream.avail_out = out.size();
-        ret = lzma_code(&stream, LZMA_FINISH);
-        if (ret != LZMA_OK && ret != LZMA_STREAM_END) {
-            throw std::runtime_error("XzEncode: encoding failed (error " +
-                                     std::to_string(static_cast<int>(ret)) + ")");
-        }
-        result.insert(result.end(), out.data(), stream.next_out);
-    } while (ret != LZMA_STREAM_END);
-    return result;
 }
 
 }  // namespace vantrel
