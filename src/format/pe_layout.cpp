@@ -33,7 +33,16 @@ PeLookup ReadPeLayout(const ReadAt& read) {
         lookup.errorCode = kErrorSectionCount;
         return lookup;
     }
-    layout.sectionTableOffset = layout.peHeaderOffset + 24u + U16(word);
+    const std::uint16_t optionalHeaderSize = U16(word);
+    layout.sectionTableOffset = layout.peHeaderOffset + 24u + optionalHeaderSize;
+    // PE32 keeps the security directory (entry 4) at optional-header offset 128.
+    constexpr std::uint32_t kSecurityDirectory = 128;
+    std::uint8_t directory[8];
+    if (optionalHeaderSize >= kSecurityDirectory + 8 &&
+        read(layout.peHeaderOffset + 24u + kSecurityDirectory, directory, sizeof directory)) {
+        layout.certificateOffset = U32(directory);
+        layout.certificateSize = U32(directory + 4);
+    }
     for (std::uint32_t i = 0; i < layout.sectionCount; ++i) {
         std::uint8_t entry[kSectionEntrySize];
         const std::uint32_t offset = layout.sectionTableOffset + i * kSectionEntrySize;
@@ -52,6 +61,14 @@ PeLookup ReadPeLayout(const ReadAt& read) {
         layout.sections.push_back(section);
     }
     return lookup;
+}
+
+std::uint64_t DataAreaFileEnd(const PeLayout& layout, std::uint64_t fileSize, std::uint64_t dataStart) {
+    const std::uint64_t table = layout.certificateOffset;
+    if (layout.certificateSize != 0 && table >= dataStart && table + layout.certificateSize == fileSize) {
+        return table;
+    }
+    return fileSize;
 }
 
 PeLookup ReadPeLayout(const std::uint8_t* image, std::size_t size) {

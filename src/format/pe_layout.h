@@ -25,6 +25,9 @@ struct PeLayout {
     std::uint32_t peHeaderOffset = 0;
     std::uint16_t sectionCount = 0;
     std::uint32_t sectionTableOffset = 0;
+    // The signature's certificate table (a file offset and size; 0 when unsigned).
+    std::uint32_t certificateOffset = 0;
+    std::uint32_t certificateSize = 0;
     std::vector<PeSection> sections;
 };
 
@@ -40,6 +43,11 @@ struct PeLookup {
     PeLayout layout;
     std::optional<std::size_t> payloadIndex;  // index of ".setup" in layout.sections
 };
+
+// Where a data area stored after the payload section ends: the end of the file, or the start
+// of the signature's certificate table when the file was signed after it was built (signing
+// appends that table at the very end).
+std::uint64_t DataAreaFileEnd(const PeLayout& layout, std::uint64_t fileSize, std::uint64_t dataStart);
 
 // Reads the PE headers and section table and finds the payload section.
 PeLookup ReadPeLayout(const ReadAt& read);
