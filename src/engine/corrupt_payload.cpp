@@ -19,13 +19,18 @@ constexpr const wchar_t* kCorruptPayloadFallback =
 
 std::wstring CorruptPayloadText(const RunState& run, int errorCode) {
     std::wstring format = run.messages ? run.messages->Text(kCorruptPayloadMessage) : std::wstring();
-    if (format.empty()) format = kCorruptPayloadFallback;
+    if (format.empty())
+        format = kCorruptPayloadFallback;
     return FormatText(format, {errorCode});
 }
 
 void CorruptPayloadError(RunState& run, int errorCode) {
     const std::wstring text = CorruptPayloadText(run, errorCode);
-    for (auto& observer : run.corruptPayloadObservers) observer(text);
+    for (auto& observer : run.corruptPayloadObservers)
+        observer(text);
+    if (!run.errorNotificationAddress.empty() && run.queueNotification) {
+        run.queueNotification(NotificationKind::kError, run.errorNotificationAddress);
+    }
     Fatal(text);
 }
 

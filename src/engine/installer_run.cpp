@@ -1,13 +1,15 @@
 #include "engine/installer_run.h"
 
-#include "engine/payload_section.h"
+#include "engine/payload.h"
 #include "engine/run_end.h"
 
 namespace vantrel {
 
 int RunInstallation(RunState& run) {
-    PayloadSection payload = LocatePayloadSection(run);
-    (void)payload;
+    // The payload stays with the run (run.payload) until the process ends.
+    ReadPayload(run);
+    // The installation sequence follows the payload once it exists; until then an install
+    // run ends here.
     return kExitInstall;
 }
 

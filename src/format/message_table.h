@@ -29,6 +29,8 @@ public:
     const std::vector<std::wstring>& LanguageNames() const { return languageNames_; }
     const std::vector<std::wstring>& Texts() const { return texts_; }
 
+    bool operator==(const MessageTable&) const = default;
+
 private:
     std::vector<std::wstring> languageNames_;
     std::vector<std::wstring> texts_;

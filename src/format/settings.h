@@ -98,6 +98,8 @@ struct FileAssociationRecord {
     std::wstring command;
     std::wstring language;
     std::wstring icon;
+
+    bool operator==(const FileAssociationRecord&) const = default;
 };
 
 struct ShortcutRecord {
@@ -112,12 +114,16 @@ struct ShortcutRecord {
     std::string customFolder;  // CText
     std::uint8_t showMode = 0;
     std::uint8_t noRecord = 0;
+
+    bool operator==(const ShortcutRecord&) const = default;
 };
 
 struct SavedValue {
     std::string name;  // CText
     std::uint8_t type = 1;  // 1 REG_SZ, 2 REG_EXPAND_SZ, 4 REG_DWORD (decimal text)
     std::wstring value;
+
+    bool operator==(const SavedValue&) const = default;
 };
 
 struct ConditionalDeletion {
@@ -125,6 +131,8 @@ struct ConditionalDeletion {
     std::uint8_t condition = 0;
     std::string value;
     std::uint8_t flags = 0;
+
+    bool operator==(const ConditionalDeletion&) const = default;
 };
 
 struct AutoCloseRecord {
@@ -133,6 +141,8 @@ struct AutoCloseRecord {
     std::string programName;    // CText
     std::uint8_t action = 0;
     std::uint8_t phaseMask = 0;
+
+    bool operator==(const AutoCloseRecord&) const = default;
 };
 
 struct CopyrightSettings {
@@ -141,12 +151,16 @@ struct CopyrightSettings {
     double size = 0.0;
     std::wstring text;
     std::wstring font;
+
+    bool operator==(const CopyrightSettings&) const = default;
 };
 
 struct RequiredProduct {
     std::wstring lookupName;
     std::wstring displayName;
     std::wstring minimumVersion;
+
+    bool operator==(const RequiredProduct&) const = default;
 };
 
 // The decoded settings block, field by field in reading order. Texts are UTF-16 unless the
@@ -245,6 +259,8 @@ struct Settings {
     MessageTable messages;                                  // 88..91
 
     std::uint64_t ProductFlags() const { return (std::uint64_t{productFlagsHigh} << 32) | productFlagsLow; }
+
+    bool operator==(const Settings&) const = default;
 };
 
 }  // namespace vantrel

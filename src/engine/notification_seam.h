@@ -1,0 +1,14 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace vantrel {
+
+// Notifications the installer run asks for. Until the background notification sender
+// exists, requests are handed to RunState::queueNotification (nothing is sent without it).
+enum class NotificationKind { kStart, kError };
+
+using NotificationQueue = std::function<void(NotificationKind kind, const std::wstring& address)>;
+
+}  // namespace vantrel

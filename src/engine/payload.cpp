@@ -1,0 +1,227 @@
+#include "engine/payload.h"
+
+#include <algorithm>
+
+#include "engine/corrupt_payload.h"
+#include "engine/engine_identity.h"
+#include "engine/fatal_message.h"
+#include "engine/file_data_area_source.h"
+#include "engine/integrity_check.h"
+#include "format/checksum.h"
+#include "format/settings_block.h"
+#include "format/settings_defaults.h"
+#include "format/settings_stream.h"
+#include "format/stub_image.h"
+#include "format/text_format.h"
+#include "support/windows_version.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kErrorStubImage = 42;
+
+std::wstring Widen(const std::string& text) {
+    std::wstring wide;
+    for (char c : text)
+        wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return wide;
+}
+
+bool ReadFileAt(HANDLE file, std::uint64_t offset, std::uint8_t* out, std::size_t size) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN))
+        return false;
+    while (size > 0) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 24));
+        DWORD got = 0;
+        if (!ReadFile(file, out, piece, &got, nullptr) || got != piece)
+            return false;
+        out += got;
+        size -= got;
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> FileSize(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+// Field 13 = 1: the product needs 64-bit Windows, and the file system is seen unredirected
+// for the whole run. kernel32 is always loaded; the function exists only on WOW64 systems.
+bool SwitchRedirectionOff() {
+    using Disable = BOOL(WINAPI*)(PVOID*);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto disable = kernel ? reinterpret_cast<Disable>(reinterpret_cast<void*>(
+                                      GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")))
+                                : nullptr;
+    PVOID old = nullptr;
+    return disable != nullptr && disable(&old) != FALSE;
+}
+
+void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
+    Settings& settings = payload.settings;
+    SettingsReadHooks hooks;
+    hooks.afterModeFields = [&run, &payload](Settings& s) {
+        if (run.options.silent)
+            ApplySilentModeFlags(s);
+        if (IsWindowsOlderThanXp())
+            payload.header.productFlags2 &= ~product_flags2::kModernPlatformOnly;
+        if (s.automaticMode == 1)
+            run.options.automatic = true;
+        if (s.automaticMode == 2 && !run.options.silent)
+            run.options.automatic = false;
+        payload.backgroundMaximized = (s.productFlagsHigh & product_flags::kBackgroundMaximized) != 0;
+    };
+    hooks.afterDisplayTitle = [&payload, &decoded](const Settings&) {
+        return Checksum(decoded) == payload.header.settingsCheck ? 0 : header_error::kSettingsCheck;
+    };
+    hooks.backgroundWindowSeam = [](const Settings&) {
+        // The background window is created here (unless low bit 0x20000000 is set) so that
+        // it shows while the rest is read; it arrives with the wizard user interface.
+    };
+    hooks.afterField = [&run, &payload](Settings& s, int field) {
+        ApplyFieldDefault(s, field, run.options.productNameOverride);
+        if (field == 13 && s.bitness == 1) {
+            payload.redirectionSwitchedOff = SwitchRedirectionOff();
+            payload.redirectionSwitchFailed = !payload.redirectionSwitchedOff;
+        }
+        if (field == 71)
+            run.errorNotificationAddress = s.errorNotification;
+        // From here on fatal messages take their title and the corrupt-payload text from
+        // the table, in its default language.
+        if (field == 91)
+            run.messages = &s.messages;
+    };
+    MemoryStreamReader reader(decoded);
+    if (const int error = ReadSettingsStream(reader, settings, hooks); error != 0)
+        CorruptPayloadError(run, error);
+    if (!settings.startNotification.empty() && run.queueNotification) {
+        run.queueNotification(NotificationKind::kStart, settings.startNotification);
+    }
+}
+
+Bytes ReadLeadingPart(RunState& run, const Payload& payload) {
+    Bytes leading(payload.section.section.pointerToRawData);
+    if (!ReadFileAt(payload.section.file.Get(), 0, leading.data(), leading.size())) {
+        CorruptPayloadError(run, kErrorLeadingPartUnreadable);
+    }
+    return leading;
+}
+
+void PlaceDataArea(RunState& run, Payload& payload) {
+    const PayloadHeader& header = payload.header;
+    const std::uint64_t dataOffset = header.DataOffset();
+    int error = 0;
+    if (payload.settings.dataInFile == 0) {
+        // The mapped section ends the area: a data end beyond it cannot be the right length.
+        const std::uint64_t end = static_cast<std::uint32_t>(header.dataEnd);
+        if (end < dataOffset || end > payload.mapped.size())
+            CorruptPayloadError(run, data_error::kDataSize);
+        payload.dataArea = std::make_unique<MemoryDataAreaSource>(payload.mapped.subspan(
+            static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(end - dataOffset)));
+        error = VerifyDataArea(*payload.dataArea, header);
+    } else {
+        const HANDLE file = payload.section.file.Get();
+        const std::uint64_t start = payload.section.section.pointerToRawData + dataOffset;
+        const std::optional<std::uint64_t> size = FileSize(file);
+        const std::uint64_t length = size && *size > start ? *size - start : 0;
+        auto source = std::make_unique<FileDataAreaSource>(file, start, length);
+        FileDataAreaSource& raw = *source;
+        payload.dataArea = std::move(source);
+        error = (size && *size >= start) ? VerifyDataArea(raw, header) : data_error::kSourceReadFailed;
+        if (error == data_error::kSourceReadFailed) {
+            Fatal(FormatText(L"Error code 2: failed to read archive data\r\nsize=%d pos=%d",
+                             {static_cast<long long>(length), static_cast<long long>(raw.FilePosition())}));
+        }
+    }
+    if (error != 0)
+        CorruptPayloadError(run, error);
+}
+
+}  // namespace
+
+void ReadHeaderAndSettings(RunState& run, Payload& payload) {
+    PayloadHeader& header = payload.header;
+    const PayloadHeaderRead read = ReadPayloadHeader(payload.mapped, kEngineVersion, header);
+    if (read.versionMismatch) {
+        Fatal(
+            FormatText(L"The installer version (41.1.1) does not match the version of %s (%s).  Close all "
+                       L"applications and reinstall %s.",
+                       {kEngineName, Widen(header.engineVersion), kEngineName}));
+    }
+    if (read.errorCode != 0)
+        CorruptPayloadError(run, read.errorCode);
+    if (header.cipherKey)
+        payload.cipher = std::make_unique<Blowfish>(*header.cipherKey);
+    const auto stored = payload.mapped.subspan(header.length, static_cast<std::size_t>(header.settingsSize));
+    Bytes block(stored.begin(), stored.end());
+    if (!DecodeSettingsBlock(block, header.settingsCheck, payload.cipher.get())) {
+        CorruptPayloadError(run, header_error::kSettingsDecode);
+    }
+    ReadSettings(run, payload, block);
+}
+
+std::optional<Bytes> ReadStubImage(HANDLE file, const PeLayout& layout, std::size_t sectionIndex,
+                                   std::optional<std::uint64_t> dataAreaStart, int& error) {
+    error = 0;
+    const PeSection& section = layout.sections.at(sectionIndex);
+    const std::optional<std::uint64_t> size = FileSize(file);
+    Bytes before(section.pointerToRawData);
+    if (!size || !ReadFileAt(file, 0, before.data(), before.size())) {
+        error = kErrorStubImage;
+        return std::nullopt;
+    }
+    // After the section: up to the end of the file, or up to the data area when the data
+    // lies in the file, so the uninstaller never carries the product's data.
+    const std::uint64_t rawEnd = std::uint64_t{section.pointerToRawData} + section.sizeOfRawData;
+    const std::uint64_t end = dataAreaStart ? std::min(*dataAreaStart, *size) : *size;
+    Bytes after(end > rawEnd ? static_cast<std::size_t>(end - rawEnd) : 0);
+    if (!after.empty() && !ReadFileAt(file, rawEnd, after.data(), after.size())) {
+        error = kErrorStubImage;
+        return std::nullopt;
+    }
+    Bytes image = BuildStubImage(before, after, layout, sectionIndex);
+    if (image.empty()) {
+        error = kErrorStubImage;
+        return std::nullopt;
+    }
+    return image;
+}
+
+std::shared_ptr<Payload> ReadPayload(RunState& run) {
+    auto payload = std::make_shared<Payload>();
+    run.payload = payload;
+    payload->section = LocatePayloadSection(run);
+    const PeSection& section = payload->section.section;
+    const auto* base = reinterpret_cast<const std::uint8_t*>(run.instance);
+    const std::uint32_t mappedSize = section.virtualSize != 0 ? section.virtualSize : section.sizeOfRawData;
+    payload->mapped = {base + section.virtualAddress, mappedSize};
+
+    ReadHeaderAndSettings(run, *payload);
+
+    if (payload->settings.productFlagsHigh & product_flags::kIntegrityCheck) {
+        const Bytes leading = ReadLeadingPart(run, *payload);
+        const int error =
+            CheckProgramIntegrity(payload->section.programPath, leading, payload->header.fileCheck);
+        if (error != 0)
+            CorruptPayloadError(run, error);
+    }
+    if (payload->header.productFlags2 & product_flags2::kBuildStubImage) {
+        int error = 0;
+        std::optional<std::uint64_t> dataStart;
+        if (payload->settings.dataInFile != 0)
+            dataStart = section.pointerToRawData + payload->header.DataOffset();
+        payload->stubImage = ReadStubImage(payload->section.file.Get(), payload->section.layout,
+                                           payload->section.sectionIndex, dataStart, error);
+        if (error != 0)
+            CorruptPayloadError(run, error);
+    }
+    PlaceDataArea(run, *payload);
+    return payload;
+}
+
+}  // namespace vantrel

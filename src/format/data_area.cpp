@@ -1,0 +1,275 @@
+#include "format/data_area.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "format/byte_writer.h"
+#include "format/checksum.h"
+#include "format/xz_codec.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::size_t kVerifyChunk = 256 * 1024;
+
+// Reads the fields of one item without ever leaving it.
+class ItemCursor {
+  public:
+    explicit ItemCursor(std::span<const std::uint8_t> item) : item_(item) {}
+    bool ok() const { return ok_; }
+    std::size_t Left() const { return item_.size() - offset_; }
+    std::uint32_t U32() {
+        if (Left() < 4)
+            return Fail(), 0;
+        const std::uint32_t v = LoadU32(item_.data() + offset_);
+        offset_ += 4;
+        return v;
+    }
+    std::string CText() {
+        const auto* start = item_.data() + offset_;
+        const void* nul = std::memchr(start, 0, Left());
+        if (nul == nullptr)
+            return Fail(), std::string();
+        const auto n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - start);
+        offset_ += n + 1;
+        return std::string(reinterpret_cast<const char*>(start), n);
+    }
+    std::wstring WText() {
+        std::wstring text;
+        for (;;) {
+            if (Left() < 2)
+                return Fail(), std::wstring();
+            const std::uint16_t unit = LoadU16(item_.data() + offset_);
+            offset_ += 2;
+            if (unit == 0)
+                return text;
+            text.push_back(static_cast<wchar_t>(unit));
+        }
+    }
+    std::span<const std::uint8_t> Take(std::size_t n) {
+        if (Left() < n)
+            return Fail(), std::span<const std::uint8_t>();
+        auto part = item_.subspan(offset_, n);
+        offset_ += n;
+        return part;
+    }
+
+  private:
+    void Fail() {
+        ok_ = false;
+        offset_ = item_.size();
+    }
+    std::span<const std::uint8_t> item_;
+    std::size_t offset_ = 0;
+    bool ok_ = true;
+};
+
+bool KindHasFolder(std::uint32_t kind) {
+    return kind == 0 || kind == 1 || (kind >= 4 && kind <= 12);
+}
+
+}  // namespace
+
+bool MemoryDataAreaSource::ReadNext(std::uint8_t* out, std::size_t n) {
+    if (n > data_.size() - offset_)
+        return false;
+    if (n > 0)
+        std::memcpy(out, data_.data() + offset_, n);
+    offset_ += n;
+    return true;
+}
+
+int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
+    if (source.Length() != static_cast<std::uint64_t>(static_cast<std::uint32_t>(header.dataSize)) ||
+        header.dataSize < 0) {
+        return data_error::kDataSize;
+    }
+    ChecksumAccumulator sum;
+    std::vector<std::uint8_t> chunk(kVerifyChunk);
+    std::uint64_t left = source.Length();
+    if (!source.Rewind())
+        return data_error::kSourceReadFailed;
+    while (left > 0) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+        if (!source.ReadNext(chunk.data(), n))
+            return data_error::kSourceReadFailed;
+        sum.Add({chunk.data(), n});
+        left -= n;
+    }
+    if (!source.Rewind())
+        return data_error::kSourceReadFailed;
+    return sum.Finish() == header.dataCheck ? 0 : data_error::kDataCheck;
+}
+
+std::vector<std::uint8_t> WriteFileItem(const FileRecord& r, std::span<const std::uint8_t> data) {
+    if (r.name.empty())
+        throw std::invalid_argument("file record without a name");
+    std::vector<std::uint8_t> item;
+    ByteWriter w(item);
+    w.U32(0);  // the item length, filled in below
+    w.CText(r.name);
+    w.U32(r.kind);
+    w.U32(r.flags);
+    w.U32(r.attributes);
+    w.Raw(r.fileTime);
+    w.CText(r.nameText);
+    if (r.HasIcon())
+        w.WText(r.icon);
+    w.CText(r.arguments);
+    w.WText(r.destination);
+    w.CText(r.parameter);
+    if (r.HasMsiLevel())
+        w.U32(r.msiInterfaceLevel);
+    w.Raw(data);
+    w.U32(Checksum(data));
+    const std::size_t length = item.size() - 4;
+    if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        throw std::length_error("file item too large");
+    }
+    StoreU32(item.data(), static_cast<std::uint32_t>(length));
+    return item;
+}
+
+std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
+                                         std::uint32_t xzPreset, const Blowfish* cipher) {
+    std::vector<std::uint8_t> stored =
+        compress ? XzEncode(decoded, xzPreset) : std::vector<std::uint8_t>(decoded.begin(), decoded.end());
+    if (cipher != nullptr)
+        stored = EncipherBuffer(stored, *cipher);
+    if (stored.empty())
+        throw std::invalid_argument("empty data block");
+    if (stored.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        throw std::length_error("data block too large");
+    }
+    std::vector<std::uint8_t> block;
+    block.reserve(stored.size() + 8);
+    ByteWriter w(block);
+    w.I32(static_cast<std::int32_t>(stored.size()));
+    w.U32(Checksum(stored));
+    w.Raw(stored);
+    return block;
+}
+
+DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
+                               const Blowfish* cipher)
+    : source_(source),
+      header_(header),
+      compressed_(compressed),
+      cipher_(cipher),
+      remaining_(source.Length()) {}
+
+bool DataAreaWalker::HasCompleteItem() const {
+    const std::size_t queued = queue_.size() - head_;
+    if (queued < 4)
+        return false;
+    const auto length = static_cast<std::int32_t>(LoadU32(queue_.data() + head_));
+    return length >= 0 && static_cast<std::size_t>(length) <= queued - 4;
+}
+
+int DataAreaWalker::ReadBlock() {
+    if (onBlock)
+        onBlock();
+    // Size and check must both be there before a block can be.
+    if (remaining_ < 8)
+        return data_error::kBlockBeyondArea;
+    std::uint8_t head[8];
+    if (!source_.ReadNext(head, 8))
+        return data_error::kSourceReadFailed;
+    remaining_ -= 8;
+    const auto storedSize = static_cast<std::int32_t>(LoadU32(head));
+    const std::uint32_t check = LoadU32(head + 4);
+    if (storedSize <= 0)
+        return data_error::kBlockSize;
+    if (static_cast<std::uint64_t>(storedSize) > remaining_)
+        return data_error::kBlockBeyondArea;
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(storedSize));
+    if (!source_.ReadNext(block.data(), block.size()))
+        return data_error::kSourceReadFailed;
+    remaining_ -= block.size();
+    if (Checksum(block) != check)
+        return data_error::kBlockCheck;
+    if (cipher_ != nullptr)
+        DecipherBuffer(block, *cipher_);
+    if (compressed_ && !XzDecode(block))
+        return data_error::kBlockDecode;
+    // Drop what was consumed before appending, so the queue holds one block plus a rest.
+    queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
+    head_ = 0;
+    queue_.insert(queue_.end(), block.begin(), block.end());
+    return 0;
+}
+
+int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+    ItemCursor c(item);
+    FileRecord& r = out.record;
+    r = FileRecord{};
+    r.name = c.CText();  // 1
+    if (r.name.empty())
+        return data_error::kEmptyName;
+    r.kind = c.U32();
+    r.flags = c.U32();
+    r.attributes = c.U32();
+    const auto time = c.Take(r.fileTime.size());
+    if (!time.empty())
+        std::memcpy(r.fileTime.data(), time.data(), time.size());
+    r.nameText = c.CText();
+    if (r.HasIcon())
+        r.icon = c.WText();
+    r.arguments = c.CText();
+    r.destination = c.WText();
+    r.parameter = c.CText();
+    if (r.HasMsiLevel())
+        r.msiInterfaceLevel = c.U32();  // 11
+    // A record cut off inside its fields cannot be trusted to name anything.
+    if (!c.ok())
+        return data_error::kEmptyName;
+    if (r.destination.empty() && (r.flags & file_flags::kToUninstallDir) == 0 && !KindHasFolder(r.kind)) {
+        return data_error::kUnknownKind;
+    }
+    const std::int32_t size = out.index < header_.fileSizes.size() ? header_.fileSizes[out.index] : -1;
+    if (size < 0)
+        return data_error::kNegativeFileSize;
+    if (size > kMaxFileSize)
+        return data_error::kFileTooLarge;
+    out.data = c.Take(static_cast<std::size_t>(size));  // 12
+    const std::uint32_t check = c.U32();                // 13
+    if (!c.ok() || Checksum(out.data) != check)
+        return data_error::kFileCheck;
+    return 0;
+}
+
+DataAreaStep DataAreaWalker::Next(DataAreaFile& out) {
+    DataAreaStep step;
+    if (index_ >= header_.FileCount()) {
+        if (remaining_ != 0) {
+            step.errorCode = data_error::kBytesLeftInArea;
+        } else if (head_ != queue_.size()) {
+            step.errorCode = data_error::kDecodedLeftOver;
+        } else {
+            step.finished = true;
+        }
+        return step;
+    }
+    while (!HasCompleteItem()) {
+        const std::size_t queued = queue_.size() - head_;
+        if (queued >= 4 && static_cast<std::int32_t>(LoadU32(queue_.data() + head_)) < 0) {
+            step.errorCode = data_error::kDecodedLeftOver;  // an item length no record can use
+            return step;
+        }
+        if (const int error = ReadBlock(); error != 0) {
+            step.errorCode = error;
+            return step;
+        }
+    }
+    const std::size_t length = LoadU32(queue_.data() + head_);
+    const std::span<const std::uint8_t> item(queue_.data() + head_ + 4, length);
+    head_ += 4 + length;
+    out.index = index_;
+    step.errorCode = ParseItem(item, out);
+    ++index_;
+    return step;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "format/blowfish.h"
+#include "format/file_record.h"
+#include "format/payload_header.h"
+
+namespace vantrel {
+
+// Data-area checks and the payload error codes they fail with.
+namespace data_error {
+inline constexpr int kDataSize = 46;
+inline constexpr int kDataCheck = 55;
+inline constexpr int kBlockDecode = 60;
+inline constexpr int kBlockSize = 61;
+inline constexpr int kBlockCheck = 62;
+inline constexpr int kBlockBeyondArea = 63;
+inline constexpr int kEmptyName = 70;
+inline constexpr int kNegativeFileSize = 71;
+inline constexpr int kFileTooLarge = 72;
+inline constexpr int kBytesLeftInArea = 80;
+inline constexpr int kDecodedLeftOver = 83;
+inline constexpr int kFileCheck = 100;
+inline constexpr int kUnknownKind = 110;
+// Not a payload code: the source could not supply bytes (a file read failed).
+inline constexpr int kSourceReadFailed = -2;
+}  // namespace data_error
+
+// Where the data area's bytes come from: the mapped section, or the program file read piece
+// by piece. The whole area is never needed in memory at once.
+class DataAreaSource {
+  public:
+    virtual ~DataAreaSource() = default;
+    virtual std::uint64_t Length() const = 0;
+    // Copies the next n bytes to `out`; false when they cannot all be read.
+    virtual bool ReadNext(std::uint8_t* out, std::size_t n) = 0;
+    // Back to the first byte.
+    virtual bool Rewind() = 0;
+    // Bytes consumed so far.
+    virtual std::uint64_t Position() const = 0;
+};
+
+class MemoryDataAreaSource : public DataAreaSource {
+  public:
+    explicit MemoryDataAreaSource(std::span<const std::uint8_t> data) : data_(data) {}
+    std::uint64_t Length() const override { return data_.size(); }
+    bool ReadNext(std::uint8_t* out, std::size_t n) override;
+    bool Rewind() override {
+        offset_ = 0;
+        return true;
+    }
+    std::uint64_t Position() const override { return offset_; }
+
+  private:
+    std::span<const std::uint8_t> data_;
+    std::size_t offset_ = 0;
+};
+
+// Checks the area's length against the header's data size (46) and, in one streaming pass,
+// its checksum against the data check (55); rewinds the source afterwards. Returns 0, a
+// data_error code, or kSourceReadFailed.
+int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header);
+
+// A file item's contents: the record, the data, the data's checksum.
+std::vector<std::uint8_t> WriteFileItem(const FileRecord& record, std::span<const std::uint8_t> data);
+
+// One stored data block (size, check, bytes) from decoded block contents: xz-compressed
+// when `compress`, then enciphered when `cipher` is given.
+std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
+                                         std::uint32_t xzPreset, const Blowfish* cipher);
+
+// One record served by the walker. `data` points into the walker's queue and stays valid
+// until the next call of Next().
+struct DataAreaFile {
+    std::size_t index = 0;
+    FileRecord record;
+    std::span<const std::uint8_t> data;
+};
+
+struct DataAreaStep {
+    int errorCode = 0;      // a data_error code (or kSourceReadFailed) ends the walk
+    bool finished = false;  // every record was served and the area was used up exactly
+};
+
+// Walks the data blocks and serves the file records in order. Items are taken from a
+// first-in first-out queue of decoded bytes; a block is read and decoded only when the
+// queue holds no complete item, so at most one decoded block plus the unconsumed rest of
+// the previous one is held. Nothing is read outside the area or an item.
+class DataAreaWalker {
+  public:
+    // `compressed`: ProductFlags low bit 0x20. `cipher`: given with ProductFlags2 0x1000.
+    DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
+                   const Blowfish* cipher);
+
+    DataAreaStep Next(DataAreaFile& out);
+
+    // Called before each block is read (the engine shows status message 29 there).
+    std::function<void()> onBlock;
+
+  private:
+    int ReadBlock();
+    bool HasCompleteItem() const;
+    int ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const;
+
+    DataAreaSource& source_;
+    const PayloadHeader& header_;
+    bool compressed_;
+    const Blowfish* cipher_;
+    std::uint64_t remaining_;
+    std::vector<std::uint8_t> queue_;
+    std::size_t head_ = 0;
+    std::size_t index_ = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "format/blowfish.h"
+
+namespace vantrel {
+
+// XORs every complete 4-byte group with the little-endian settings-check word and the 1 to
+// 3 trailing bytes with its low, second and third byte. Its own inverse.
+void XorScramble(std::vector<std::uint8_t>& buffer, std::uint32_t word);
+
+// Turns the stored settings block into the settings stream in place: deciphers it (when
+// `cipher` is given) or unscrambles it with the check word, then xz-decodes it. False (the
+// payload's error 47) when it does not decode.
+bool DecodeSettingsBlock(std::vector<std::uint8_t>& block, std::uint32_t settingsCheck,
+                         const Blowfish* cipher);
+
+// The inverse for the writer: xz-compresses the stream and enciphers or scrambles it.
+std::vector<std::uint8_t> EncodeSettingsBlock(std::span<const std::uint8_t> stream,
+                                              std::uint32_t settingsCheck, const Blowfish* cipher,
+                                              std::uint32_t xzPreset);
+
+}  // namespace vantrel
