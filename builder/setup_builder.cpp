@@ -6,21 +6,12 @@
 #include "builder/toml_table_reader.h"
 #include "format/checksum.h"
 #include "format/pe_layout.h"
+#include "format/payload_header.h"
 #include "format/payload_writer.h"
-#if __has_include("format/pe_section_writer.h")
 #include "format/pe_section_writer.h"
-#define VANTREL_HAVE_SECTION_WRITER 1
-#endif
 
 namespace vantrel::builder {
 namespace {
-
-std::uint32_t ReadU32(const Bytes& bytes, std::size_t offset) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value |= std::uint32_t{bytes[offset + i]} << (8 * i);
-    return value;
-}
 
 void WriteU32(Bytes& bytes, std::size_t offset, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i)
@@ -93,29 +84,24 @@ Bytes BuildSetup(const Bytes& stub, const Project& project, const BuildProgress&
     options.xzPreset = project.build.xzPreset;
     options.blockSize = project.build.blockSize;
     options.progress = progress;
-#ifdef VANTREL_HAVE_SECTION_WRITER
-    const PayloadImage image = WritePayload(settings, inputs, options);
+    PayloadImage image;
+    Bytes output;
     std::size_t sectionOffset = 0;
-    Bytes output =
-        AppendSection(stub, kPayloadSectionName, image.section, image.trailingData, &sectionOffset);
-    // The file check covers the program file from PE header + 92 up to the payload's raw data.
-    const std::size_t peOffset = ReadU32(output, 60);
-    const std::size_t checkStart = peOffset + 92;
-    if (checkStart > sectionOffset)
-        throw BuildError("the engine's headers are laid out unexpectedly");
-    const std::uint32_t fileCheck =
-        Checksum(output.data() + checkStart, static_cast<std::ptrdiff_t>(sectionOffset - checkStart));
-    WriteU32(output, sectionOffset + image.fileCheckOffset, fileCheck);
-    if (summary) {
-        *summary = BuildSummary{total, inputs.size(), dataInFile, sectionOffset, fileCheck};
+    try {
+        image = WritePayload(settings, inputs, options);
+        output = AppendSection(stub, kPayloadSectionName, image.section, image.trailingData, &sectionOffset);
+    } catch (const BuildError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw BuildError(error.what());
     }
+    // The file check covers the program file from PE header + 92 up to the payload's raw data.
+    const std::uint32_t fileCheck =
+        ProgramFileCheck(std::span<const std::uint8_t>(output.data(), sectionOffset));
+    WriteU32(output, sectionOffset + image.fileCheckOffset, fileCheck);
+    if (summary)
+        *summary = BuildSummary{total, inputs.size(), dataInFile, sectionOffset, fileCheck};
     return output;
-#else
-    (void)summary;
-    (void)ReadU32;
-    (void)WriteU32;
-    throw BuildError("this build of vantrel-build has no payload writer yet");
-#endif
 }
 
 Bytes LoadEngineStub(const std::optional<std::filesystem::path>& explicitPath,
