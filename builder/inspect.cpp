@@ -204,13 +204,15 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
         const std::uint64_t start = section.pointerToRawData + result.header.DataOffset();
         if (start > image.size())
             return Fail(std::move(result), data_error::kDataSize);
-        area = std::span<const std::uint8_t>(image.data() + start, image.size() - start);
+        const auto offset = static_cast<std::size_t>(start);
+        area = std::span<const std::uint8_t>(image.data() + offset, image.size() - offset);
     } else {
         const std::uint64_t end = static_cast<std::uint64_t>(result.header.dataEnd);
         if (end < result.header.DataOffset() || end > sectionData.size()) {
             return Fail(std::move(result), data_error::kDataSize);
         }
-        area = sectionData.subspan(result.header.DataOffset(), end - result.header.DataOffset());
+        const auto offset = static_cast<std::size_t>(result.header.DataOffset());
+        area = sectionData.subspan(offset, static_cast<std::size_t>(end) - offset);
     }
     MemoryDataAreaSource source(area);
     if (const int code = VerifyDataArea(source, result.header); code != 0)
