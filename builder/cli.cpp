@@ -1,0 +1,194 @@
+#include "builder/cli.h"
+
+#include <cstdio>
+#include <optional>
+#include <string_view>
+
+#ifdef _WIN32
+#include <io.h>
+#define VANTREL_ISATTY _isatty
+#define VANTREL_FILENO _fileno
+#else
+#include <unistd.h>
+#define VANTREL_ISATTY isatty
+#define VANTREL_FILENO fileno
+#endif
+
+#include "builder/inspect.h"
+#include "builder/project.h"
+#include "builder/setup_builder.h"
+#include "builder/toml_table_reader.h"
+
+namespace vantrel::builder {
+namespace {
+
+constexpr char kUsage[] =
+    "Usage:\n"
+    "  vantrel-build PROJECT.toml -o SETUP.exe [--engine ENGINE.exe] [--quiet]\n"
+    "  vantrel-build inspect SETUP.exe\n"
+    "  vantrel-build --help | --version\n"
+    "\n"
+    "Builds an installer from a project file, or lists and verifies what an installer carries.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output FILE   the installer to write\n"
+    "  --engine FILE       the engine to build on (default: $VANTREL_ENGINE, else\n"
+    "                      vantrel-setup.exe beside vantrel-build)\n"
+    "  -q, --quiet         print nothing but errors\n";
+
+std::filesystem::path PathFromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, const Bytes& data, std::string& error) {
+    std::filesystem::path temporary = path;
+    temporary += ".partial";
+#ifdef _WIN32
+    std::FILE* file = _wfopen(temporary.c_str(), L"wb");
+#else
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+#endif
+    if (!file) {
+        error = "cannot create the file";
+        return false;
+    }
+    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    const bool closed = std::fclose(file) == 0;
+    std::error_code code;
+    if (!written || !closed) {
+        std::filesystem::remove(temporary, code);
+        error = "cannot write the file (disk full?)";
+        return false;
+    }
+    std::filesystem::rename(temporary, path, code);
+    if (code) {
+        std::filesystem::remove(temporary, code);
+        error = "cannot replace the file: " + code.message();
+        return false;
+    }
+    return true;
+}
+
+std::string Megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+int Build(const std::filesystem::path& projectPath, const std::filesystem::path& outputPath,
+          const std::optional<std::filesystem::path>& engine, bool quiet,
+          const std::filesystem::path& program, std::FILE* out, std::FILE* err) {
+    try {
+        const Project project = LoadProject(projectPath);
+        const Bytes stub = LoadEngineStub(engine, program);
+        const bool showProgress = !quiet && VANTREL_ISATTY(VANTREL_FILENO(err));
+        int shown = -1;
+        BuildProgress progress = [&](std::uint64_t done, std::uint64_t total) {
+            if (!showProgress || total < (4u << 20))
+                return;
+            const int percent = static_cast<int>(done * 100 / total);
+            if (percent == shown)
+                return;
+            shown = percent;
+            std::fprintf(err, "\rCompressing: %3d%% of %s", percent, Megabytes(total).c_str());
+            std::fflush(err);
+        };
+        BuildSummary summary;
+        const Bytes setup = BuildSetup(stub, project, progress, &summary);
+        if (shown >= 0)
+            std::fprintf(err, "\n");
+        std::string error;
+        if (!WriteFileAtomically(outputPath, setup, error)) {
+            std::fprintf(err, "vantrel-build: %s: %s\n", PathText(outputPath).c_str(), error.c_str());
+            return 1;
+        }
+        if (!quiet) {
+            std::fprintf(out, "%s: %zu files, %s of data, installer %s%s\n", PathText(outputPath).c_str(),
+                         summary.fileCount, Megabytes(summary.inputBytes).c_str(),
+                         Megabytes(setup.size()).c_str(),
+                         summary.dataInFile ? " (data after the section)" : "");
+        }
+        return 0;
+    } catch (const ProjectError& error) {
+        std::fprintf(err, "%s\n", error.what());
+    } catch (const BuildError& error) {
+        std::fprintf(err, "vantrel-build: %s\n", error.what());
+    } catch (const std::exception& error) {
+        std::fprintf(err, "vantrel-build: %s\n", error.what());
+    }
+    return 1;
+}
+
+}  // namespace
+
+int RunBuilder(const std::vector<std::string>& args, const std::filesystem::path& program, std::FILE* out,
+               std::FILE* err) {
+    if (args.empty()) {
+        std::fputs(kUsage, err);
+        return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, out);
+        return 0;
+    }
+    if (args[0] == "--version") {
+        std::fprintf(out, "vantrel-build %s\n", VANTREL_VERSION);
+        return 0;
+    }
+    if (args[0] == "inspect") {
+        if (args.size() != 2) {
+            std::fputs("vantrel-build: inspect takes one installer file\n", err);
+            return 2;
+        }
+        return InspectSetup(PathFromUtf8(args[1]), out, err);
+    }
+    std::optional<std::filesystem::path> project, output, engine;
+    bool quiet = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> std::optional<std::filesystem::path> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return PathFromUtf8(args[++i]);
+        };
+        if (arg == "-o" || arg == "--output") {
+            output = value();
+            if (!output) {
+                std::fprintf(err, "vantrel-build: %s needs a file name\n", arg.c_str());
+                return 2;
+            }
+        } else if (arg == "--engine") {
+            engine = value();
+            if (!engine) {
+                std::fputs("vantrel-build: --engine needs a file name\n", err);
+                return 2;
+            }
+        } else if (arg == "-q" || arg == "--quiet") {
+            quiet = true;
+        } else if (arg.starts_with("-") && arg.size() > 1) {
+            std::fprintf(err, "vantrel-build: unknown option %s (see --help)\n", arg.c_str());
+            return 2;
+        } else if (!project) {
+            project = PathFromUtf8(arg);
+        } else {
+            std::fprintf(err, "vantrel-build: more than one project given (%s)\n", arg.c_str());
+            return 2;
+        }
+    }
+    if (!project) {
+        std::fputs("vantrel-build: no project file given (see --help)\n", err);
+        return 2;
+    }
+    if (!output) {
+        std::fputs("vantrel-build: no output file given; use -o SETUP.exe\n", err);
+        return 2;
+    }
+    return Build(*project, *output, engine, quiet, program, out, err);
+}
+
+}  // namespace vantrel::builder

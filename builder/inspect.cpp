@@ -1,0 +1,317 @@
+#include "builder/inspect.h"
+
+#include <chrono>
+#include <map>
+#include <span>
+
+#include "builder/option_flags.h"
+#include "builder/text_encoding.h"
+#include "builder/toml_table_reader.h"
+#include "format/blowfish.h"
+#include "format/checksum.h"
+#include "format/data_area.h"
+#include "format/file_time.h"
+#include "format/pe_layout.h"
+#include "format/settings_block.h"
+#include "format/settings_stream.h"
+#include "format/stream_reader.h"
+
+namespace vantrel::builder {
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+    return Utf16ToUtf8(text);
+}
+
+const char* KindName(std::uint32_t kind) {
+    switch (kind) {
+        case 0:
+            return "install-dir";
+        case 1:
+            return "shared";
+        case 4:
+            return "font";
+        case 5:
+            return "install-dir-startup";
+        case 6:
+            return "system";
+        case 7:
+            return "system-com";
+        case 8:
+            return "system-typelib";
+        case 9:
+            return "versioned";
+        case 10:
+            return "driver";
+        case 11:
+            return "msi";
+        case 12:
+            return "control-panel";
+        default:
+            return "?";
+    }
+}
+
+const char* ReplaceName(std::uint32_t flags) {
+    switch (flags & file_flags::kReplaceModeMask) {
+        case replace_mode::kSkip:
+        case replace_mode::kSkipToo:
+            return "skip";
+        case replace_mode::kOnlyIfExists:
+            return "only-if-exists";
+        case replace_mode::kOnlyIfMissing:
+            return "only-if-missing";
+        case replace_mode::kNotIfExistingNewer:
+            return "unless-existing-newer";
+        default:
+            return "by-kind";
+    }
+}
+
+std::string TimeText(const FileTimeRecord& record) {
+    const auto times = DecodeFileTime(record);
+    if (!times)
+        return "no time";
+    const std::int64_t seconds = static_cast<std::int64_t>(times->lastWrite / 10000000ull) -
+                                 static_cast<std::int64_t>(kFileTimeUnixEpoch / 10000000ull);
+    const auto day =
+        std::chrono::floor<std::chrono::days>(std::chrono::sys_seconds{std::chrono::seconds{seconds}});
+    const std::chrono::year_month_day date{day};
+    const std::int64_t inDay =
+        seconds - std::chrono::duration_cast<std::chrono::seconds>(day.time_since_epoch()).count();
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld:%02lld", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<long long>(inDay / 3600), static_cast<long long>(inDay / 60 % 60),
+                  static_cast<long long>(inDay % 60));
+    return text;
+}
+
+InspectedSetup Fail(InspectedSetup result, int code, std::string problem = {}) {
+    result.errorCode = code;
+    result.problem = problem.empty() ? PayloadErrorMeaning(code) : std::move(problem);
+    return result;
+}
+
+}  // namespace
+
+std::string PayloadErrorMeaning(int code) {
+    static const std::map<int, const char*> kMeanings = {
+        {5, "a deferred replacement was given a negative data length"},
+        {9, "the payload section has no raw data"},
+        {10, "the file cannot be positioned at the payload section"},
+        {19, "status delay above 9999"},
+        {20, "wrong magic number in the payload header"},
+        {22, "settings size out of range (or the payload header is cut off)"},
+        {24, "licence count out of range"},
+        {25, "the decoded settings do not match their checksum"},
+        {26, "readme count out of range"},
+        {27, "negative file count"},
+        {28, "a file size out of range"},
+        {29, "negative data size"},
+        {30, "language count 0 or above 200"},
+        {31, "message count out of range"},
+        {32, "wrong end marker after the settings"},
+        {35, "the program file cannot be read for the integrity check"},
+        {36, "too many associations"},
+        {37, "too many saved values"},
+        {38, "too many conditional deletions"},
+        {39, "bitmap size out of range"},
+        {40, "the program file does not match its file check (it was changed after building)"},
+        {41, "too many applications to close"},
+        {42, "the bytes after the payload section cannot be read"},
+        {43, "PE header offset unreadable or out of range"},
+        {44, "section count unreadable or out of range"},
+        {45, "negative data end"},
+        {46, "the data area's length differs from the data size"},
+        {47, "the settings block does not decode"},
+        {48, "too many shortcuts"},
+        {55, "the data area does not match its checksum"},
+        {60, "a data block does not decompress"},
+        {61, "a data block's stored size is 0 or negative"},
+        {62, "a data block does not match its checksum"},
+        {63, "a data block runs past the end of the data area"},
+        {65, "a conditional deletion has a version that is not a version"},
+        {70, "a file record has an empty name"},
+        {71, "a negative file size"},
+        {72, "a file size above 1 GiB"},
+        {78, "a control-panel applet record without a name"},
+        {79, "a control-panel applet record without its class identifier"},
+        {80, "bytes left in the data area after the last file record"},
+        {83, "decoded data left over that no file record used"},
+        {90, "a firewall entry without exactly 4 fields"},
+        {100, "a file's data does not match its checksum"},
+        {110, "a file record with an unknown destination kind"},
+        {200, "a saved value with an unknown type"},
+        {kInspectNoPayload, "the program has no \".setup\" payload section"},
+        {kInspectVersionMismatch, "the payload was built for another engine version"},
+        {data_error::kSourceReadFailed, "the data area cannot be read"},
+    };
+    const auto it = kMeanings.find(code);
+    if (it != kMeanings.end())
+        return it->second;
+    if (code > 1000)
+        return "the signature check rejected the file";
+    return "unknown error";
+}
+
+InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
+    InspectedSetup result;
+    const PeLookup lookup = ReadPeLayout(image.data(), image.size());
+    if (lookup.errorCode != 0)
+        return Fail(std::move(result), lookup.errorCode);
+    if (!lookup.payloadIndex)
+        return Fail(std::move(result), kInspectNoPayload);
+    const PeSection& section = lookup.layout.sections[*lookup.payloadIndex];
+    if (section.pointerToRawData == 0)
+        return Fail(std::move(result), 9);
+    if (section.pointerToRawData > image.size())
+        return Fail(std::move(result), 10);
+    result.sectionOffset = section.pointerToRawData;
+    const std::size_t available = image.size() - section.pointerToRawData;
+    const std::span<const std::uint8_t> sectionData(image.data() + section.pointerToRawData,
+                                                    std::min<std::size_t>(section.sizeOfRawData, available));
+
+    const PayloadHeaderRead headerRead = ReadPayloadHeader(sectionData, kPayloadEngineVersion, result.header);
+    if (headerRead.versionMismatch) {
+        return Fail(std::move(result), kInspectVersionMismatch,
+                    "the payload was built for engine version " + result.header.engineVersion + ", not " +
+                        kPayloadEngineVersion);
+    }
+    if (headerRead.errorCode != 0)
+        return Fail(std::move(result), headerRead.errorCode);
+    std::optional<Blowfish> cipher;
+    if (result.header.cipherKey)
+        cipher.emplace(*result.header.cipherKey);
+
+    std::vector<std::uint8_t> block(
+        sectionData.begin() + static_cast<std::ptrdiff_t>(result.header.length),
+        sectionData.begin() + static_cast<std::ptrdiff_t>(result.header.DataOffset()));
+    if (!DecodeSettingsBlock(block, result.header.settingsCheck, cipher ? &*cipher : nullptr)) {
+        return Fail(std::move(result), header_error::kSettingsDecode);
+    }
+    if (Checksum(block) != result.header.settingsCheck)
+        return Fail(std::move(result), header_error::kSettingsCheck);
+    MemoryStreamReader stream(block);
+    if (const int code = ReadSettingsStream(stream, result.settings); code != 0)
+        return Fail(std::move(result), code);
+
+    result.computedFileCheck =
+        ProgramFileCheck(std::span<const std::uint8_t>(image.data(), section.pointerToRawData));
+
+    std::span<const std::uint8_t> area;
+    if (result.settings.dataInFile != 0) {
+        const std::uint64_t start = section.pointerToRawData + result.header.DataOffset();
+        if (start > image.size())
+            return Fail(std::move(result), data_error::kDataSize);
+        const auto offset = static_cast<std::size_t>(start);
+        area = std::span<const std::uint8_t>(image.data() + offset, image.size() - offset);
+    } else {
+        const std::uint64_t end = static_cast<std::uint64_t>(result.header.dataEnd);
+        if (end < result.header.DataOffset() || end > sectionData.size()) {
+            return Fail(std::move(result), data_error::kDataSize);
+        }
+        const auto offset = static_cast<std::size_t>(result.header.DataOffset());
+        area = sectionData.subspan(offset, static_cast<std::size_t>(end) - offset);
+    }
+    MemoryDataAreaSource source(area);
+    if (const int code = VerifyDataArea(source, result.header); code != 0)
+        return Fail(std::move(result), code);
+    const bool compressed = (result.settings.productFlagsLow & product_flags::kCompressedBlocks) != 0;
+    DataAreaWalker walker(source, result.header, compressed, cipher ? &*cipher : nullptr);
+    while (true) {
+        DataAreaFile file;
+        const DataAreaStep step = walker.Next(file);
+        if (step.errorCode != 0)
+            return Fail(std::move(result), step.errorCode);
+        if (step.finished)
+            break;
+        result.files.push_back({file.record, file.data.size()});
+    }
+    if (result.computedFileCheck != result.header.fileCheck)
+        return Fail(std::move(result), 40);
+    return result;
+}
+
+int InspectSetup(const std::filesystem::path& path, std::FILE* out, std::FILE* err) {
+    std::string readError;
+    const auto image = ReadWholeFile(path, readError);
+    const std::u8string name8 = path.u8string();
+    const std::string name(name8.begin(), name8.end());
+    if (!image) {
+        std::fprintf(err, "vantrel-build: cannot read \"%s\": %s\n", name.c_str(), readError.c_str());
+        return 1;
+    }
+    const InspectedSetup setup = ReadSetup(*image);
+    const PayloadHeader& h = setup.header;
+    const Settings& s = setup.settings;
+    if (setup.errorCode == 0 || !setup.files.empty() || !s.productName.empty()) {
+        std::fprintf(out, "%s: %zu bytes, payload section at offset %zu\n", name.c_str(), image->size(),
+                     setup.sectionOffset);
+        std::fprintf(out, "\nHeader\n");
+        std::fprintf(out, "  engine version   %s\n", h.engineVersion.c_str());
+        std::fprintf(out, "  ProductFlags2    0x%08X%s\n", h.productFlags2,
+                     h.cipherKey ? " (enciphered)" : "");
+        std::fprintf(out, "  settings         %d bytes, check 0x%08X\n", h.settingsSize, h.settingsCheck);
+        std::fprintf(out, "  data area        %d bytes, check 0x%08X, %s\n", h.dataSize, h.dataCheck,
+                     s.dataInFile ? "after the section" : "inside the section");
+        std::fprintf(out, "  file check       0x%08X (computed 0x%08X)\n", h.fileCheck,
+                     setup.computedFileCheck);
+        std::fprintf(out, "  files            %zu\n", h.FileCount());
+        std::fprintf(out, "\nSettings\n");
+        std::fprintf(out, "  product          %s %s\n", Narrow(s.productName).c_str(),
+                     Narrow(s.productVersion).c_str());
+        std::fprintf(out, "  company          %s\n", Narrow(s.companyName).c_str());
+        std::fprintf(out, "  title            %s\n", Narrow(s.displayTitle).c_str());
+        std::fprintf(out, "  install folder   %s\n", Narrow(s.defaultInstallFolder).c_str());
+        std::fprintf(out, "  start menu       %s\n", Narrow(s.startMenuFolder).c_str());
+        std::fprintf(out, "  ProductFlags     0x%08X 0x%08X\n", s.productFlagsHigh, s.productFlagsLow);
+        std::string options;
+        for (const OptionFlag& flag : OptionFlags()) {
+            const std::uint32_t word = flag.word == FlagWord::kLow    ? s.productFlagsLow
+                                       : flag.word == FlagWord::kHigh ? s.productFlagsHigh
+                                                                      : h.productFlags2;
+            if (word & flag.bit)
+                options += " " + std::string(flag.name);
+        }
+        std::fprintf(out, "  options         %s\n", options.c_str());
+        std::fprintf(out,
+                     "  lists            %zu shortcuts, %zu associations, %zu saved values, %zu deletions, "
+                     "%zu applications to close\n",
+                     s.shortcuts.size(), s.associations.size(), s.savedValues.size(),
+                     s.conditionalDeletions.size(), s.autoClose.size());
+        std::fprintf(out, "  licences/readmes %zu / %zu\n", s.licenceTexts.size(), s.readmeTexts.size());
+        std::fprintf(out, "\nLanguages (%zu messages each)\n", s.messages.MessageCount());
+        for (std::size_t i = 0; i < s.messages.LanguageCount(); ++i) {
+            std::fprintf(out, "  %s%s\n", Narrow(s.messages.LanguageName(i)).c_str(),
+                         i == s.messages.DefaultLanguage() ? " (default)" : "");
+        }
+        std::fprintf(out, "\nFiles\n");
+        std::uint64_t total = 0;
+        for (const InspectedFile& file : setup.files) {
+            total += file.size;
+            std::string destination = Narrow(file.record.destination);
+            if (destination.empty())
+                destination = (file.record.flags & file_flags::kToUninstallDir) ? "<uninstall dir>" : "";
+            std::fprintf(out, "  %12llu  %-19s %-21s %s  %s%s%s\n",
+                         static_cast<unsigned long long>(file.size), KindName(file.record.kind),
+                         ReplaceName(file.record.flags), TimeText(file.record.fileTime).c_str(),
+                         file.record.name.c_str(), destination.empty() ? "" : " -> ", destination.c_str());
+        }
+        std::fprintf(out, "  %12llu  bytes in %zu files\n", static_cast<unsigned long long>(total),
+                     setup.files.size());
+    }
+    if (setup.errorCode != 0) {
+        if (setup.errorCode > 0) {
+            std::fprintf(err, "vantrel-build: %s is damaged: error code %d: %s\n", name.c_str(),
+                         setup.errorCode, setup.problem.c_str());
+        } else {
+            std::fprintf(err, "vantrel-build: %s: %s\n", name.c_str(), setup.problem.c_str());
+        }
+        return 1;
+    }
+    std::fprintf(out, "\nAll checksums verified.\n");
+    return 0;
+}
+
+}  // namespace vantrel::builder

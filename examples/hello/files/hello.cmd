@@ -1,0 +1,4 @@
+@echo off
+rem Hello World: the whole program.
+echo Hello, world!
+pause

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "builder/default_messages.h"
+#include "builder/inspect.h"
+#include "builder/project.h"
+#include "builder/setup_builder.h"
+#include "builder_test_support.h"
+#include "format/checksum.h"
+#include "format/file_time.h"
+
+namespace vantrel::builder {
+namespace {
+
+using test::FakeEngineStub;
+using test::HostTempFolder;
+
+// A project with a few files of different sizes in a nested folder.
+struct Fixture {
+    HostTempFolder folder;
+    Fixture() {
+        folder.Write("src/app.exe", std::string(70000, 'A') + "end");
+        folder.Write("src/lib/z.dll", "zzz");
+        folder.Write("src/lib/a.dll", std::string(5000, '\x01'));
+        folder.Write("src/empty.txt", "");
+        folder.Write("licence.txt", "Licence text");
+    }
+    Project Parse(const std::string& extra = {}) const {
+        return ParseProject(
+            "[product]\nname = \"Round Trip\"\nversion = \"1.2\"\n"
+            "[languages.English]\nlicence = \"licence.txt\"\n"
+            "[languages.Deutsch.messages]\n1 = \"Willkommen\"\n"
+            "[[files]]\nsource = \"src/**\"\n" +
+                extra,
+            "project.toml", folder.Path());
+    }
+};
+
+TEST(BuildSetup, SameInputsGiveIdenticalBytes) {
+    Fixture fixture;
+    const Bytes stub = FakeEngineStub();
+    const Bytes first = BuildSetup(stub, fixture.Parse());
+    const Bytes second = BuildSetup(stub, fixture.Parse());
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, BuildSetup(stub, fixture.Parse("[build]\nxz_preset = 1\n")));
+}
+
+struct RoundTripCase {
+    const char* name;
+    const char* extra;
+    bool dataInFile;
+    bool enciphered;
+};
+
+class BuildRoundTrip : public testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(BuildRoundTrip, InspectReadsBackEveryFile) {
+    Fixture fixture;
+    const Project project = fixture.Parse(GetParam().extra);
+    BuildSummary summary;
+    std::uint64_t lastDone = 0;
+    const Bytes setup = BuildSetup(
+        FakeEngineStub(), project, [&](std::uint64_t done, std::uint64_t) { lastDone = done; }, &summary);
+    EXPECT_EQ(summary.dataInFile, GetParam().dataInFile);
+    EXPECT_EQ(lastDone, summary.inputBytes);
+
+    const InspectedSetup read = ReadSetup(setup);
+    ASSERT_EQ(read.errorCode, 0) << read.problem;
+    EXPECT_EQ(read.header.cipherKey.has_value(), GetParam().enciphered);
+    EXPECT_EQ(read.header.fileCheck, summary.fileCheck);
+    EXPECT_EQ(read.settings.productName, L"Round Trip");
+    EXPECT_EQ(read.settings.dataInFile, GetParam().dataInFile ? 1 : 0);
+    ASSERT_EQ(read.settings.messages.LanguageCount(), 2u);
+    EXPECT_EQ(read.settings.messages.Text(1, 1), L"Willkommen");
+    EXPECT_EQ(read.settings.messages.Text(13, 0), DefaultEnglishMessages()[13]);
+    ASSERT_EQ(read.settings.licenceTexts.size(), 2u);
+    EXPECT_EQ(read.settings.licenceTexts[1], L"Licence text");
+    ASSERT_EQ(read.files.size(), project.files.size());
+    for (std::size_t i = 0; i < read.files.size(); ++i) {
+        EXPECT_EQ(read.files[i].record.name, project.files[i].record.name);
+        EXPECT_EQ(read.files[i].size, project.files[i].size);
+        EXPECT_EQ(read.files[i].record.fileTime, project.files[i].record.fileTime);
+    }
+    EXPECT_EQ(read.files[0].record.name, "app.exe");
+    EXPECT_EQ(read.files[2].record.name, "lib\\a.dll");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BuildRoundTrip,
+    testing::Values(RoundTripCase{"Plain", "", false, false},
+                    RoundTripCase{"SmallBlocksUncompressed", "[build]\nblock_size = 4096\ncompress = false\n",
+                                  false, false},
+                    RoundTripCase{"DataInFile", "[build]\ndata_in_file = true\n", true, false},
+                    RoundTripCase{"DerivedKey", "[build]\ncipher = true\n", false, true},
+                    RoundTripCase{"GivenKeyDataInFile",
+                                  "[build]\ncipher_key = \"0123456789abcdef\"\ndata_in_file = true\n", true,
+                                  true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct DamageCase {
+    const char* name;
+    bool inStub;  // damage the engine part instead of the data
+    int expected;
+};
+
+class BuildDamage : public testing::TestWithParam<DamageCase> {};
+
+TEST_P(BuildDamage, InspectNamesTheErrorCode) {
+    Fixture fixture;
+    BuildSummary summary;
+    Bytes setup = BuildSetup(FakeEngineStub(),
+                             fixture.Parse("[build]\ncompress = false\ndata_in_file = true\n"), {}, &summary);
+    if (GetParam().inStub) {
+        setup[0x400 + 5] ^= 0xFF;  // a byte of the first section
+    } else {
+        setup[setup.size() - 100] ^= 0x01;  // in the data area
+    }
+    EXPECT_EQ(ReadSetup(setup).errorCode, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BuildDamage,
+                         testing::Values(DamageCase{"ChangedProgram", true, 40},
+                                         DamageCase{"ChangedData", false, 55}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST(BuildSetup, FileCheckCoversTheProgramUpToThePayload) {
+    Fixture fixture;
+    BuildSummary summary;
+    const Bytes setup = BuildSetup(FakeEngineStub(), fixture.Parse(), {}, &summary);
+    const std::size_t start = 0x80 + 92;
+    EXPECT_EQ(summary.fileCheck,
+              Checksum(setup.data() + start, static_cast<std::ptrdiff_t>(summary.sectionOffset - start)));
+}
+
+TEST(BuildSetup, RefusesUnusableStubs) {
+    Fixture fixture;
+    const Project project = fixture.Parse();
+    const Bytes built = BuildSetup(FakeEngineStub(), project);
+    EXPECT_THROW(BuildSetup(built, project), BuildError);
+    EXPECT_THROW(BuildSetup(Bytes(100, 0), project), BuildError);
+    EXPECT_THROW(BuildSetup(FakeEngineStub(3), project), BuildError);
+}
+
+TEST(BuildSetup, NoPayloadIsReportedByInspect) {
+    EXPECT_EQ(ReadSetup(FakeEngineStub()).errorCode, kInspectNoPayload);
+}
+
+TEST(BuildSetup, SourceChangedAfterScanningIsAnError) {
+    Fixture fixture;
+    const Project project = fixture.Parse();
+    fixture.folder.Write("src/lib/z.dll", "longer now");
+    EXPECT_THROW(BuildSetup(FakeEngineStub(), project), BuildError);
+}
+
+}  // namespace
+}  // namespace vantrel::builder
