@@ -265,7 +265,7 @@ int InspectSetup(const std::filesystem::path& path, std::FILE* out, std::FILE* e
         std::fprintf(out, "  title            %s\n", Narrow(s.displayTitle).c_str());
         std::fprintf(out, "  install folder   %s\n", Narrow(s.defaultInstallFolder).c_str());
         std::fprintf(out, "  start menu       %s\n", Narrow(s.startMenuFolder).c_str());
-        std::fprintf(out, "  ProductFlags     0x%08X 0x%08X\n", s.productFlagsHigh, s.productFlagsLow);
+        std::fprintf(out, "  ProductFlags     low 0x%08X, high 0x%08X\n", s.productFlagsLow, s.productFlagsHigh);
         std::string options;
         for (const OptionFlag& flag : OptionFlags()) {
             const std::uint32_t word = flag.word == FlagWord::kLow    ? s.productFlagsLow
