@@ -117,24 +117,23 @@ std::vector<SourceMatch> ExpandSourcePattern(const std::filesystem::path& baseFo
         if (MatchesPattern(rest, relative))
             matches.push_back({entry.path(), ProductName(relative)});
     };
+    // The same walk, one level or the whole tree.
+    auto walk = [&](auto it) {
+        const auto fail = [&] {
+            throw std::runtime_error("cannot list \"" + GenericUtf8(root) + "\": " + error.message());
+        };
+        if (error)
+            fail();
+        for (; it != decltype(it)(); it.increment(error)) {
+            if (error)
+                fail();
+            consider(*it);
+        }
+    };
     if (deep) {
-        std::filesystem::recursive_directory_iterator it(root, error), end;
-        if (error)
-            throw std::runtime_error("cannot list \"" + GenericUtf8(root) + "\": " + error.message());
-        for (; it != end; it.increment(error)) {
-            if (error)
-                throw std::runtime_error("cannot list \"" + GenericUtf8(root) + "\": " + error.message());
-            consider(*it);
-        }
+        walk(std::filesystem::recursive_directory_iterator(root, error));
     } else {
-        std::filesystem::directory_iterator it(root, error), end;
-        if (error)
-            throw std::runtime_error("cannot list \"" + GenericUtf8(root) + "\": " + error.message());
-        for (; it != end; it.increment(error)) {
-            if (error)
-                throw std::runtime_error("cannot list \"" + GenericUtf8(root) + "\": " + error.message());
-            consider(*it);
-        }
+        walk(std::filesystem::directory_iterator(root, error));
     }
     std::sort(matches.begin(), matches.end(),
               [](const SourceMatch& a, const SourceMatch& b) { return a.name < b.name; });
