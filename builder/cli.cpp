@@ -45,35 +45,6 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, const Bytes& data, std::string& error) {
-    std::filesystem::path temporary = path;
-    temporary += ".partial";
-#ifdef _WIN32
-    std::FILE* file = _wfopen(temporary.c_str(), L"wb");
-#else
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-#endif
-    if (!file) {
-        error = "cannot create the file";
-        return false;
-    }
-    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    const bool closed = std::fclose(file) == 0;
-    std::error_code code;
-    if (!written || !closed) {
-        std::filesystem::remove(temporary, code);
-        error = "cannot write the file (disk full?)";
-        return false;
-    }
-    std::filesystem::rename(temporary, path, code);
-    if (code) {
-        std::filesystem::remove(temporary, code);
-        error = "cannot replace the file: " + code.message();
-        return false;
-    }
-    return true;
-}
-
 std::string Megabytes(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
@@ -99,18 +70,19 @@ int Build(const std::filesystem::path& projectPath, const std::filesystem::path&
             std::fflush(err);
         };
         BuildSummary summary;
-        const Bytes setup = BuildSetup(stub, project, progress, &summary);
+        try {
+            WriteSetupFile(stub, project, outputPath, progress, &summary);
+        } catch (...) {
+            if (shown >= 0)
+                std::fprintf(err, "\n");
+            throw;
+        }
         if (shown >= 0)
             std::fprintf(err, "\n");
-        std::string error;
-        if (!WriteFileAtomically(outputPath, setup, error)) {
-            std::fprintf(err, "vantrel-build: %s: %s\n", PathText(outputPath).c_str(), error.c_str());
-            return 1;
-        }
         if (!quiet) {
             std::fprintf(out, "%s: %zu files, %s of data, installer %s%s\n", PathText(outputPath).c_str(),
                          summary.fileCount, Megabytes(summary.inputBytes).c_str(),
-                         Megabytes(setup.size()).c_str(),
+                         Megabytes(summary.outputSize).c_str(),
                          summary.dataInFile ? " (data after the section)" : "");
         }
         return 0;

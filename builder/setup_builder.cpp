@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "builder/output_file.h"
+#include "builder/source_file_reader.h"
 #include "builder/toml_table_reader.h"
 #include "format/checksum.h"
 #include "format/pe_layout.h"
@@ -50,8 +52,58 @@ void CheckEngineStub(const Bytes& stub) {
     }
 }
 
-Bytes BuildSetup(const Bytes& stub, const Project& project, const BuildProgress& progress,
-                 BuildSummary* summary) {
+namespace {
+
+// Where BuildInto puts the installer. The data area comes first, at an offset known before
+// any data is read; the leading part (program headers, stub, payload header and settings)
+// depends on the data's size and checks and comes last.
+class SetupTarget {
+  public:
+    virtual ~SetupTarget() = default;
+    virtual void BeginData(std::uint64_t offset) = 0;
+    virtual void Data(std::span<const std::uint8_t> bytes) = 0;
+    // `padding` zero bytes follow the data area (they fill the section's raw size).
+    virtual void Finish(const Bytes& leadingPart, std::uint64_t padding) = 0;
+};
+
+class MemoryTarget : public SetupTarget {
+  public:
+    void BeginData(std::uint64_t) override {}
+    void Data(std::span<const std::uint8_t> bytes) override {
+        data_.insert(data_.end(), bytes.begin(), bytes.end());
+    }
+    void Finish(const Bytes& leadingPart, std::uint64_t padding) override {
+        output_.reserve(leadingPart.size() + data_.size() + static_cast<std::size_t>(padding));
+        output_ = leadingPart;
+        output_.insert(output_.end(), data_.begin(), data_.end());
+        output_.resize(output_.size() + static_cast<std::size_t>(padding), 0);
+        data_ = Bytes();
+    }
+    Bytes Take() { return std::move(output_); }
+
+  private:
+    Bytes data_;
+    Bytes output_;
+};
+
+class FileTarget : public SetupTarget {
+  public:
+    explicit FileTarget(const std::filesystem::path& path) : file_(path) {}
+    void BeginData(std::uint64_t offset) override { file_.Seek(offset); }
+    void Data(std::span<const std::uint8_t> bytes) override { file_.Write(bytes); }
+    void Finish(const Bytes& leadingPart, std::uint64_t padding) override {
+        file_.WriteZeros(padding);
+        file_.Seek(0);
+        file_.Write(leadingPart);
+        file_.Commit();
+    }
+
+  private:
+    OutputFile file_;
+};
+
+void BuildInto(const Bytes& stub, const Project& project, const BuildProgress& progress,
+               BuildSummary* summary, SetupTarget& target) {
     CheckEngineStub(stub);
     Settings settings = project.settings;
     std::uint64_t total = 0;
@@ -62,15 +114,7 @@ Bytes BuildSetup(const Bytes& stub, const Project& project, const BuildProgress&
         PayloadFileInput input;
         input.record = file.record;
         input.size = file.size;
-        input.readData = [source = file.source, size = file.size, name = file.record.name]() {
-            std::string error;
-            auto data = ReadWholeFile(source, error);
-            if (!data)
-                throw BuildError("cannot read \"" + PathText(source) + "\": " + error);
-            if (data->size() != size)
-                throw BuildError("\"" + PathText(source) + "\" changed while the installer was built");
-            return std::move(*data);
-        };
+        input.openData = [source = file.source, size = file.size] { return OpenSourceFile(source, size); };
         inputs.push_back(std::move(input));
     }
     const bool dataInFile =
@@ -84,24 +128,54 @@ Bytes BuildSetup(const Bytes& stub, const Project& project, const BuildProgress&
     options.xzPreset = project.build.xzPreset;
     options.blockSize = project.build.blockSize;
     options.progress = progress;
-    PayloadImage image;
-    Bytes output;
-    std::size_t sectionOffset = 0;
     try {
-        image = WritePayload(settings, inputs, options);
-        output = AppendSection(stub, kPayloadSectionName, image.section, image.trailingData, &sectionOffset);
+        PayloadWriter writer(settings, inputs, options);
+        // Where the section's raw data begins does not depend on its size, so the data area's
+        // place in the file is known before any of it is written.
+        const std::size_t sectionOffset =
+            AppendSectionHeaders(stub, kPayloadSectionName, writer.HeadSize(), 0, nullptr).size();
+        target.BeginData(sectionOffset + writer.HeadSize());
+        std::uint64_t dataSize = 0;
+        Bytes head = writer.WriteDataArea([&](std::span<const std::uint8_t> bytes) {
+            dataSize += bytes.size();
+            target.Data(bytes);
+        });
+        std::uint64_t padding = 0;
+        Bytes leading =
+            AppendSectionHeaders(stub, kPayloadSectionName, dataInFile ? head.size() : head.size() + dataSize,
+                                 dataInFile ? dataSize : 0, &padding);
+        if (leading.size() != sectionOffset)
+            throw BuildError("the payload section moved while the installer was built");
+        // The file check covers the program file from PE header + 92 up to the payload's raw data.
+        const std::uint32_t fileCheck = ProgramFileCheck(leading);
+        WriteU32(head, writer.FileCheckOffset(), fileCheck);
+        leading.insert(leading.end(), head.begin(), head.end());
+        target.Finish(leading, padding);
+        if (summary) {
+            *summary = BuildSummary{total,         inputs.size(), dataInFile,
+                                    sectionOffset, fileCheck,     leading.size() + dataSize + padding};
+        }
     } catch (const BuildError&) {
         throw;
     } catch (const std::exception& error) {
         throw BuildError(error.what());
     }
-    // The file check covers the program file from PE header + 92 up to the payload's raw data.
-    const std::uint32_t fileCheck =
-        ProgramFileCheck(std::span<const std::uint8_t>(output.data(), sectionOffset));
-    WriteU32(output, sectionOffset + image.fileCheckOffset, fileCheck);
-    if (summary)
-        *summary = BuildSummary{total, inputs.size(), dataInFile, sectionOffset, fileCheck};
-    return output;
+}
+
+}  // namespace
+
+Bytes BuildSetup(const Bytes& stub, const Project& project, const BuildProgress& progress,
+                 BuildSummary* summary) {
+    MemoryTarget target;
+    BuildInto(stub, project, progress, summary, target);
+    return target.Take();
+}
+
+void WriteSetupFile(const Bytes& stub, const Project& project, const std::filesystem::path& output,
+                    const BuildProgress& progress, BuildSummary* summary) {
+    CheckEngineStub(stub);  // before the output file is created
+    FileTarget target(output);
+    BuildInto(stub, project, progress, summary, target);
 }
 
 Bytes LoadEngineStub(const std::optional<std::filesystem::path>& explicitPath,

@@ -24,6 +24,7 @@ struct BuildSummary {
     bool dataInFile = false;
     std::size_t sectionOffset = 0;  // file offset of the payload section's raw data
     std::uint32_t fileCheck = 0;
+    std::uint64_t outputSize = 0;  // bytes of the installer
 };
 
 // Progress of the compression: bytes of file data done and in all.
@@ -34,9 +35,16 @@ void CheckEngineStub(const Bytes& stub);
 
 // Makes the installer: the stub with the project's payload section appended and the
 // header's file check filled in. The result depends only on the stub, the project and the
-// source files' contents and times.
+// source files' contents and times. The whole installer is returned in memory.
 Bytes BuildSetup(const Bytes& stub, const Project& project, const BuildProgress& progress = {},
                  BuildSummary* summary = nullptr);
+
+// Makes the same installer, byte for byte, straight into the file `output`: the source files
+// are read and the data area written block by block, so memory stays at about one data block
+// plus the settings whatever the product's size. The file appears under its name only when
+// complete (it is written as "OUTPUT.partial" and renamed).
+void WriteSetupFile(const Bytes& stub, const Project& project, const std::filesystem::path& output,
+                    const BuildProgress& progress = {}, BuildSummary* summary = nullptr);
 
 // The engine stub to use: `explicitPath`, else the VANTREL_ENGINE environment variable, else
 // vantrel-setup.exe beside the builder program. Throws BuildError when none can be read.

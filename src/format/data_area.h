@@ -69,6 +69,11 @@ int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header);
 // A file item's contents: the record, the data, the data's checksum.
 std::vector<std::uint8_t> WriteFileItem(const FileRecord& record, std::span<const std::uint8_t> data);
 
+// The start of a file item whose data is `dataSize` bytes: the item length and the record.
+// The data and its checksum (u32) follow; this lets a writer pass large data through in
+// pieces.
+std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint64_t dataSize);
+
 // One stored data block (size, check, bytes) from decoded block contents: xz-compressed
 // when `compress`, then enciphered when `cipher` is given.
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,

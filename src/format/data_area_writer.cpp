@@ -10,7 +10,7 @@
 
 namespace vantrel {
 
-std::vector<std::uint8_t> WriteFileItem(const FileRecord& r, std::span<const std::uint8_t> data) {
+std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& r, std::uint64_t dataSize) {
     if (r.name.empty())
         throw std::invalid_argument("file record without a name");
     std::vector<std::uint8_t> item;
@@ -29,13 +29,19 @@ std::vector<std::uint8_t> WriteFileItem(const FileRecord& r, std::span<const std
     w.CText(r.parameter);
     if (r.HasMsiLevel())
         w.U32(r.msiInterfaceLevel);
-    w.Raw(data);
-    w.U32(Checksum(data));
-    const std::size_t length = item.size() - 4;
-    if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    const std::uint64_t length = item.size() - 4 + dataSize + 4;
+    if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
         throw std::length_error("file item too large");
     }
     StoreU32(item.data(), static_cast<std::uint32_t>(length));
+    return item;
+}
+
+std::vector<std::uint8_t> WriteFileItem(const FileRecord& r, std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> item = WriteFileItemHead(r, data.size());
+    ByteWriter w(item);
+    w.Raw(data);
+    w.U32(Checksum(data));
     return item;
 }
 

@@ -25,9 +25,9 @@ void Require(bool condition, const char* what) {
 
 }  // namespace
 
-Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionData, const Bytes& trailingData,
-                    std::size_t* sectionFileOffset) {
-    Require(!sectionData.empty(), "empty section");
+Bytes AppendSectionHeaders(const Bytes& exe, const char name[8], std::uint64_t sectionSize,
+                           std::uint64_t trailingSize, std::uint64_t* paddingAfter) {
+    Require(sectionSize != 0, "empty section");
     Require(exe.size() >= 64 && exe[0] == 'M' && exe[1] == 'Z', "not a program file");
     const std::uint32_t pe = LoadU32(exe.data() + 60);
     Require(pe <= exe.size() - 24 && std::memcmp(exe.data() + pe, "PE\0\0", 4) == 0, "no PE header");
@@ -64,19 +64,19 @@ Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionDa
         Require(exe[static_cast<std::size_t>(i)] == 0, "no room for another section");
 
     const std::uint64_t rawPointer = AlignUp(exe.size(), fileAlignment);
-    const std::uint64_t alignedRaw = AlignUp(sectionData.size(), fileAlignment);
+    const std::uint64_t alignedRaw = AlignUp(sectionSize, fileAlignment);
     const std::uint64_t rawSize =
-        trailingData.empty() ? alignedRaw
-                             : std::min<std::uint64_t>(alignedRaw, sectionData.size() + trailingData.size());
+        trailingSize == 0 ? alignedRaw : std::min<std::uint64_t>(alignedRaw, sectionSize + trailingSize);
     const std::uint64_t virtualAddress = virtualEnd;
-    const std::uint64_t imageSize = AlignUp(virtualAddress + sectionData.size(), sectionAlignment);
-    Require(rawPointer + rawSize <= 0xFFFFFFFFu && imageSize <= 0xFFFFFFFFu, "image too large");
+    const std::uint64_t imageSize = AlignUp(virtualAddress + sectionSize, sectionAlignment);
+    Require(sectionSize <= 0xFFFFFFFFu && rawPointer + rawSize <= 0xFFFFFFFFu && imageSize <= 0xFFFFFFFFu,
+            "image too large");
 
     Bytes out = exe;
     out.resize(static_cast<std::size_t>(rawPointer), 0);
     std::uint8_t* entry = out.data() + static_cast<std::size_t>(tableEnd);
     std::memcpy(entry, name, 8);
-    StoreU32(entry + 8, static_cast<std::uint32_t>(sectionData.size()));
+    StoreU32(entry + 8, static_cast<std::uint32_t>(sectionSize));
     StoreU32(entry + 12, static_cast<std::uint32_t>(virtualAddress));
     StoreU32(entry + 16, static_cast<std::uint32_t>(rawSize));
     StoreU32(entry + 20, static_cast<std::uint32_t>(rawPointer));
@@ -86,14 +86,20 @@ Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionDa
              LoadU32(out.data() + optional + 8) + static_cast<std::uint32_t>(rawSize));
     StoreU32(out.data() + optional + 56, static_cast<std::uint32_t>(imageSize));
 
-    out.insert(out.end(), sectionData.begin(), sectionData.end());
-    if (trailingData.empty()) {
-        out.resize(static_cast<std::size_t>(rawPointer + rawSize), 0);
-    } else {
-        out.insert(out.end(), trailingData.begin(), trailingData.end());
-    }
+    if (paddingAfter != nullptr)
+        *paddingAfter = trailingSize == 0 ? rawSize - sectionSize : 0;
+    return out;
+}
+
+Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionData, const Bytes& trailingData,
+                    std::size_t* sectionFileOffset) {
+    std::uint64_t padding = 0;
+    Bytes out = AppendSectionHeaders(exe, name, sectionData.size(), trailingData.size(), &padding);
     if (sectionFileOffset != nullptr)
-        *sectionFileOffset = static_cast<std::size_t>(rawPointer);
+        *sectionFileOffset = out.size();
+    out.insert(out.end(), sectionData.begin(), sectionData.end());
+    out.insert(out.end(), trailingData.begin(), trailingData.end());
+    out.resize(out.size() + static_cast<std::size_t>(padding), 0);
     return out;
 }
 

@@ -21,4 +21,12 @@ namespace vantrel {
 Bytes AppendSection(const Bytes& exe, const char name[8], const Bytes& sectionData, const Bytes& trailingData,
                     std::size_t* sectionFileOffset);
 
+// The same layout for data written separately: returns `exe` with the new section-table
+// entry, padded to the section's PointerToRawData (so its size is that offset). The file is
+// then these bytes, the `sectionSize` bytes of section data, and either the `trailingSize`
+// bytes after the section or, when trailingSize is 0, `*paddingAfter` zero bytes that fill
+// the section's SizeOfRawData. AppendSection gives the same bytes for the same sizes.
+Bytes AppendSectionHeaders(const Bytes& exe, const char name[8], std::uint64_t sectionSize,
+                           std::uint64_t trailingSize, std::uint64_t* paddingAfter);
+
 }  // namespace vantrel

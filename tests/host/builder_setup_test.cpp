@@ -4,6 +4,7 @@
 #include "builder/inspect.h"
 #include "builder/project.h"
 #include "builder/setup_builder.h"
+#include "builder/toml_table_reader.h"
 #include "builder_test_support.h"
 #include "format/checksum.h"
 #include "format/file_time.h"
@@ -120,6 +121,81 @@ TEST_P(BuildDamage, InspectNamesTheErrorCode) {
 INSTANTIATE_TEST_SUITE_P(Cases, BuildDamage,
                          testing::Values(DamageCase{"ChangedProgram", true, 40},
                                          DamageCase{"ChangedData", false, 55}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+class WriteSetupFileCase : public testing::TestWithParam<RoundTripCase> {};
+
+// The command line writes installers straight to the file, block by block; the bytes must be
+// those of the in-memory build, and inspect must accept them.
+TEST_P(WriteSetupFileCase, GivesTheInMemoryBytesAndInspects) {
+    Fixture fixture;
+    const Project project = fixture.Parse(GetParam().extra);
+    const Bytes stub = FakeEngineStub();
+    BuildSummary inMemory, streamed;
+    const Bytes expected = BuildSetup(stub, project, {}, &inMemory);
+    const std::filesystem::path output = fixture.folder.Path() / "setup.exe";
+    std::uint64_t lastDone = 0;
+    WriteSetupFile(
+        stub, project, output, [&](std::uint64_t done, std::uint64_t) { lastDone = done; }, &streamed);
+
+    std::string error;
+    const auto written = ReadWholeFile(output, error);
+    ASSERT_TRUE(written) << error;
+    EXPECT_EQ(*written, expected);
+    EXPECT_EQ(streamed.outputSize, expected.size());
+    EXPECT_EQ(inMemory.outputSize, expected.size());
+    EXPECT_EQ(streamed.fileCheck, inMemory.fileCheck);
+    EXPECT_EQ(streamed.dataInFile, GetParam().dataInFile);
+    EXPECT_EQ(lastDone, streamed.inputBytes);
+    EXPECT_FALSE(std::filesystem::exists(fixture.folder.Path() / "setup.exe.partial"));
+
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    EXPECT_EQ(InspectSetup(output, sink, sink), 0);
+    std::fclose(sink);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriteSetupFileCase,
+    testing::Values(
+        RoundTripCase{"InSection", "", false, false},
+        RoundTripCase{"DataInFile", "[build]\ndata_in_file = true\n", true, false},
+        // app.exe (70003 bytes) is spread over many 4 KiB blocks.
+        RoundTripCase{"FilesLargerThanABlockInFile",
+                      "[build]\nblock_size = 4096\ncompress = false\ndata_in_file = true\n", true, false},
+        RoundTripCase{"FilesLargerThanABlockCompressed", "[build]\nblock_size = 4096\n", false, false},
+        RoundTripCase{"EncipheredInFile", "[build]\ncipher_key = \"0123456789abcdef\"\ndata_in_file = true\n",
+                      true, true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct ChangedSourceCase {
+    const char* name;
+    const char* file;
+    std::string contents;
+};
+
+class WriteSetupFileChangedSource : public testing::TestWithParam<ChangedSourceCase> {};
+
+// A source that changed between scanning and building fails the build and leaves neither
+// the installer nor its partial file behind (an older installer of the same name stays).
+TEST_P(WriteSetupFileChangedSource, FailsAndLeavesTheOldOutput) {
+    Fixture fixture;
+    const Project project = fixture.Parse("[build]\nblock_size = 4096\ndata_in_file = true\n");
+    const std::filesystem::path output = fixture.folder.Write("setup.exe", "old installer");
+    fixture.folder.Write(GetParam().file, GetParam().contents);
+    EXPECT_THROW(WriteSetupFile(FakeEngineStub(), project, output), BuildError);
+    std::string error;
+    EXPECT_EQ(ReadWholeFile(output, error),
+              Bytes({'o', 'l', 'd', ' ', 'i', 'n', 's', 't', 'a', 'l', 'l', 'e', 'r'}));
+    EXPECT_FALSE(std::filesystem::exists(fixture.folder.Path() / "setup.exe.partial"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WriteSetupFileChangedSource,
+                         testing::Values(ChangedSourceCase{"Grew", "src/lib/z.dll", "longer now"},
+                                         ChangedSourceCase{"Shrank", "src/app.exe", "short"},
+                                         ChangedSourceCase{"EmptyGotData", "src/empty.txt", "x"},
+                                         ChangedSourceCase{"LargeGrewByOneByte", "src/app.exe",
+                                                           "x" + std::string(70003, 'A')}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(BuildSetup, FileCheckCoversTheProgramUpToThePayload) {

@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, PayloadRoundTrip,
                                          Variant{"Compressed", true, false, false, 8u << 20},
                                          Variant{"Enciphered", false, true, false, 8u << 20},
                                          Variant{"CompressedEnciphered", true, true, false, 1000},
-                                         Variant{"OneItemPerBlock", true, false, false, 1},
+                                         Variant{"ItemsSpreadOverBlocks", true, false, false, 4096},
                                          Variant{"DataInFile", true, false, true, 4096}),
                          [](const auto& p) { return std::string(p.param.name); });
 

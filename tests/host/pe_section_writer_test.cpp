@@ -84,6 +84,39 @@ TEST(AppendSection, TrailingDataFollowsTheSectionDataDirectly) {
               out.size());
 }
 
+struct SplitLayoutCase {
+    const char* name;
+    std::uint64_t sectionSize;
+    std::uint64_t trailingSize;
+    std::uint32_t rawSize;  // the new entry's SizeOfRawData
+    std::uint64_t padding;
+};
+
+class AppendSectionHeadersLayout : public testing::TestWithParam<SplitLayoutCase> {};
+
+// The data of a streamed build is written after these bytes, so their size must not depend on
+// the section's or the data's size, and the raw size must match what follows.
+TEST_P(AppendSectionHeadersLayout, LeadingPartEndsWhereTheSectionBegins) {
+    const SplitLayoutCase& c = GetParam();
+    Bytes exe = SyntheticPe(4);
+    exe.resize(exe.size() + 5, 0xEE);
+    std::uint64_t padding = 7;
+    const Bytes lead =
+        AppendSectionHeaders(exe, kPayloadSectionName, c.sectionSize, c.trailingSize, &padding);
+    EXPECT_EQ(lead.size(), 0x400u + 4 * 0x200 + 0x200);
+    EXPECT_EQ(padding, c.padding);
+    EXPECT_EQ(LoadU32(lead.data() + kTable + 4 * 40 + 8), c.sectionSize);
+    EXPECT_EQ(LoadU32(lead.data() + kTable + 4 * 40 + 16), c.rawSize);
+    EXPECT_EQ(LoadU32(lead.data() + kTable + 4 * 40 + 20), lead.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AppendSectionHeadersLayout,
+                         testing::Values(SplitLayoutCase{"SectionOnlyPadded", 0x123, 0, 0x200, 0x200 - 0x123},
+                                         SplitLayoutCase{"SectionOnlyAligned", 0x400, 0, 0x400, 0},
+                                         SplitLayoutCase{"ShortTrailingData", 0x123, 0x10, 0x133, 0},
+                                         SplitLayoutCase{"LongTrailingData", 0x123, 3000000000ull, 0x200, 0}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
 TEST(AppendSection, RefusesWhatItCannotExtend) {
     const Bytes data = {1};
     EXPECT_THROW(AppendSection(Bytes(100, 0), kPayloadSectionName, data, {}, nullptr), std::invalid_argument);
