@@ -5,6 +5,7 @@
 #include <wintrust.h>
 
 #include "format/payload_header.h"
+#include "support/system_library.h"
 #include "support/unique_handle.h"
 
 namespace vantrel {
@@ -54,7 +55,8 @@ int TrustVerdictFromResult(std::uint32_t result, std::uint32_t lastError) {
         // Only a missing signature confirmed by the last error counts as "not signed";
         // otherwise the last error says what really went wrong.
         // A last error of 0 here is no success: the check failed without saying why.
-        if (lastError == Code(TRUST_E_NOSIGNATURE)) return trust_verdict::kNotSigned;
+        if (lastError == Code(TRUST_E_NOSIGNATURE))
+            return trust_verdict::kNotSigned;
         return lastError == 0 ? trust_verdict::kOther : MapTrustCode(lastError);
     }
     return MapTrustCode(result);
@@ -105,20 +107,10 @@ int VerifyFileSignature(const std::wstring& path) {
         if (!file)
             return TrustVerdictFromOpenError(GetLastError());
     }
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
+    const UniqueLibrary wintrust(LoadSystemLibrary(L"wintrust.dll"));
+    const auto verify = ModuleFunction<WinVerifyTrustFunction>(wintrust.Get(), "WinVerifyTrust");
+    if (verify == nullptr)
         return trust_verdict::kUnavailable;
-    const std::wstring library = std::wstring(system, length) + L"\\wintrust.dll";
-    HMODULE wintrust = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (wintrust == nullptr)
-        return trust_verdict::kUnavailable;
-    const auto verify = reinterpret_cast<WinVerifyTrustFunction>(
-        reinterpret_cast<void*>(GetProcAddress(wintrust, "WinVerifyTrust")));
-    if (verify == nullptr) {
-        FreeLibrary(wintrust);
-        return trust_verdict::kUnavailable;
-    }
     WINTRUST_FILE_INFO fileInfo{};
     fileInfo.cbStruct = sizeof fileInfo;
     fileInfo.pcwszFilePath = path.c_str();
@@ -134,7 +126,6 @@ int VerifyFileSignature(const std::wstring& path) {
     SetLastError(0);
     const LONG result = verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
     const DWORD lastError = GetLastError();
-    FreeLibrary(wintrust);
     return TrustVerdictFromResult(static_cast<std::uint32_t>(result), lastError);
 }
 
