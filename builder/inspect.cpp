@@ -205,7 +205,10 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
         if (start > image.size())
             return Fail(std::move(result), data_error::kDataSize);
         const auto offset = static_cast<std::size_t>(start);
-        area = std::span<const std::uint8_t>(image.data() + offset, image.size() - offset);
+        // As the engine does: a signature added after the build is not part of the data.
+        const auto end = static_cast<std::size_t>(DataAreaFileEnd(
+            lookup.layout, image.size(), start, static_cast<std::uint32_t>(result.header.dataSize)));
+        area = std::span<const std::uint8_t>(image.data() + offset, end - offset);
     } else {
         const std::uint64_t end = static_cast<std::uint64_t>(result.header.dataEnd);
         if (end < result.header.DataOffset() || end > sectionData.size()) {
@@ -228,7 +231,10 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
             break;
         result.files.push_back({file.record, file.data.size()});
     }
-    if (result.computedFileCheck != result.header.fileCheck)
+    // Signing rewrites the headers the file check covers; for a signed file the engine lets
+    // the signature decide instead, so only an unsigned file must match.
+    result.signed_ = lookup.layout.certificateSize != 0;
+    if (!result.signed_ && result.computedFileCheck != result.header.fileCheck)
         return Fail(std::move(result), 40);
     return result;
 }
@@ -255,8 +261,8 @@ int InspectSetup(const std::filesystem::path& path, std::FILE* out, std::FILE* e
         std::fprintf(out, "  settings         %d bytes, check 0x%08X\n", h.settingsSize, h.settingsCheck);
         std::fprintf(out, "  data area        %d bytes, check 0x%08X, %s\n", h.dataSize, h.dataCheck,
                      s.dataInFile ? "after the section" : "inside the section");
-        std::fprintf(out, "  file check       0x%08X (computed 0x%08X)\n", h.fileCheck,
-                     setup.computedFileCheck);
+        std::fprintf(out, "  file check       0x%08X (computed 0x%08X)%s\n", h.fileCheck,
+                     setup.computedFileCheck, setup.signed_ ? ", signed: the signature decides" : "");
         std::fprintf(out, "  files            %zu\n", h.FileCount());
         std::fprintf(out, "\nSettings\n");
         std::fprintf(out, "  product          %s %s\n", Narrow(s.productName).c_str(),
@@ -265,7 +271,8 @@ int InspectSetup(const std::filesystem::path& path, std::FILE* out, std::FILE* e
         std::fprintf(out, "  title            %s\n", Narrow(s.displayTitle).c_str());
         std::fprintf(out, "  install folder   %s\n", Narrow(s.defaultInstallFolder).c_str());
         std::fprintf(out, "  start menu       %s\n", Narrow(s.startMenuFolder).c_str());
-        std::fprintf(out, "  ProductFlags     low 0x%08X, high 0x%08X\n", s.productFlagsLow, s.productFlagsHigh);
+        std::fprintf(out, "  ProductFlags     low 0x%08X, high 0x%08X\n", s.productFlagsLow,
+                     s.productFlagsHigh);
         std::string options;
         for (const OptionFlag& flag : OptionFlags()) {
             const std::uint32_t word = flag.word == FlagWord::kLow    ? s.productFlagsLow

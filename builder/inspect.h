@@ -24,6 +24,7 @@ struct InspectedSetup {
     std::string problem;  // what went wrong, in words
     std::size_t sectionOffset = 0;
     std::uint32_t computedFileCheck = 0;
+    bool signed_ = false;  // the file carries a certificate table
     PayloadHeader header;
     Settings settings;
     std::vector<InspectedFile> files;

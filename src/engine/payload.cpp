@@ -129,7 +129,9 @@ void PlaceDataArea(RunState& run, Payload& payload) {
         const std::uint64_t start = payload.section.section.pointerToRawData + dataOffset;
         const std::optional<std::uint64_t> size = FileSize(file);
         // A signature added after the build sits behind the data area; it is not data.
-        const std::uint64_t end = size ? DataAreaFileEnd(payload.section.layout, *size, start) : 0;
+        const std::uint64_t end = size ? DataAreaFileEnd(payload.section.layout, *size, start,
+                                                         static_cast<std::uint32_t>(header.dataSize))
+                                       : 0;
         const std::uint64_t length = end > start ? end - start : 0;
         auto source = std::make_unique<FileDataAreaSource>(file, start, length);
         FileDataAreaSource& raw = *source;

@@ -63,12 +63,16 @@ PeLookup ReadPeLayout(const ReadAt& read) {
     return lookup;
 }
 
-std::uint64_t DataAreaFileEnd(const PeLayout& layout, std::uint64_t fileSize, std::uint64_t dataStart) {
+std::uint64_t DataAreaFileEnd(const PeLayout& layout, std::uint64_t fileSize, std::uint64_t dataStart,
+                              std::uint64_t dataSize) {
     const std::uint64_t table = layout.certificateOffset;
-    if (layout.certificateSize != 0 && table >= dataStart && table + layout.certificateSize == fileSize) {
-        return table;
-    }
-    return fileSize;
+    if (layout.certificateSize == 0 || table < dataStart || table + layout.certificateSize != fileSize)
+        return fileSize;
+    constexpr std::uint64_t kSignatureAlignment = 8;
+    const std::uint64_t declaredEnd = dataStart + dataSize;
+    if (declaredEnd <= table && table - declaredEnd < kSignatureAlignment)
+        return declaredEnd;
+    return table;
 }
 
 PeLookup ReadPeLayout(const std::uint8_t* image, std::size_t size) {

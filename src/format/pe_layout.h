@@ -44,10 +44,12 @@ struct PeLookup {
     std::optional<std::size_t> payloadIndex;  // index of ".setup" in layout.sections
 };
 
-// Where a data area stored after the payload section ends: the end of the file, or the start
-// of the signature's certificate table when the file was signed after it was built (signing
-// appends that table at the very end).
-std::uint64_t DataAreaFileEnd(const PeLayout& layout, std::uint64_t fileSize, std::uint64_t dataStart);
+// Where a data area stored after the payload section ends: the end of the file, or, when the
+// file was signed after it was built, the start of the certificate table (signing appends it
+// at the very end, after padding the file to a multiple of 8 bytes; that padding is not data
+// either).
+std::uint64_t DataAreaFileEnd(const PeLayout& layout, std::uint64_t fileSize, std::uint64_t dataStart,
+                              std::uint64_t dataSize);
 
 // Reads the PE headers and section table and finds the payload section.
 PeLookup ReadPeLayout(const ReadAt& read);

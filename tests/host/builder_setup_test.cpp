@@ -118,6 +118,29 @@ TEST_P(BuildDamage, InspectNamesTheErrorCode) {
     EXPECT_EQ(ReadSetup(setup).errorCode, GetParam().expected);
 }
 
+TEST(BuildSetup, ASignatureAddedAfterTheBuildIsNotData) {
+    Fixture fixture;
+    Bytes setup = BuildSetup(FakeEngineStub(), fixture.Parse("[build]\ndata_in_file = true\n"));
+    // What signing does to the file: a certificate table at the end, named by the security
+    // directory (optional-header offset 128), which also changes the file-checked headers.
+    while (setup.size() % 8 != 0)
+        setup.push_back(0);
+    const auto tableOffset = static_cast<std::uint32_t>(setup.size());
+    setup.resize(setup.size() + 64, 0x5C);
+    const std::size_t directory = 0x80 + 24 + 128;
+    test::PutU32(setup, directory, tableOffset);
+    test::PutU32(setup, directory + 4, 64);
+    const InspectedSetup inspected = ReadSetup(setup);
+    EXPECT_EQ(inspected.errorCode, 0) << inspected.problem;
+    EXPECT_TRUE(inspected.signed_);
+    EXPECT_EQ(inspected.files.size(), 4u);
+
+    // Without the directory entry the same bytes are data of the wrong length.
+    test::PutU32(setup, directory, 0);
+    test::PutU32(setup, directory + 4, 0);
+    EXPECT_EQ(ReadSetup(setup).errorCode, 46);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, BuildDamage,
                          testing::Values(DamageCase{"ChangedProgram", true, 40},
                                          DamageCase{"ChangedData", false, 55}),

@@ -105,11 +105,16 @@ TEST(PeLayout, DataAreaEndsBeforeAnAppendedSignature) {
     const PeLayout layout = image.Read().layout;
     EXPECT_EQ(layout.certificateOffset, 5000u);
     EXPECT_EQ(layout.certificateSize, 800u);
-    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 3000), 5000u);
+    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 3000, 2000), 5000u);
+    // Signing pads the file to a multiple of 8 before the table: up to 7 bytes are not data.
+    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 3000, 1995), 4995u);
+    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 3000, 1993), 4993u);
+    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 3000, 1992), 5000u) << "8 bytes more are a wrong length";
+    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 3000, 2001), 5000u);
     // A table that is not the file's tail, or lies before the data, is not taken off.
-    EXPECT_EQ(DataAreaFileEnd(layout, 6000, 3000), 6000u);
-    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 5500), 5800u);
-    EXPECT_EQ(DataAreaFileEnd(FakeImage(kFourSections).Read().layout, 5800, 3000), 5800u);
+    EXPECT_EQ(DataAreaFileEnd(layout, 6000, 3000, 2000), 6000u);
+    EXPECT_EQ(DataAreaFileEnd(layout, 5800, 5500, 300), 5800u);
+    EXPECT_EQ(DataAreaFileEnd(FakeImage(kFourSections).Read().layout, 5800, 3000, 2800), 5800u);
 }
 
 }  // namespace

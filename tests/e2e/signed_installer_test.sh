@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# A data-in-file installer signed after it was built (the way vendors sign) must still read
+# its payload: the certificate table that signing appends is not part of the data area.
+# Runs inside scripts/wine-session (ctest under the win32 preset).
+# Usage: signed_installer_test.sh BUILDER.exe ENGINE.exe UI-PROBE.exe SOURCE-DIR WORK-DIR
+set -euo pipefail
+builder=$1 engine=$2 probe=$3 source=$4 work=$5
+rm -rf "$work" && mkdir -p "$work"
+cp -r "$source/examples/hello" "$work/hello"
+# Same example, data stored after the section.
+sed -i 's/^block_size = "8 MiB"$/block_size = "8 MiB"\ndata_in_file = true/' "$work/hello/hello.toml"
+grep -q '^data_in_file = true$' "$work/hello/hello.toml"
+
+win() { winepath -w "$1"; }
+wine "$builder" "$(win "$work/hello/hello.toml")" -o "$(win "$work/setup.exe")" --engine "$(win "$engine")" --quiet
+
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+  -subj "/CN=Vantrel Setup test" 2>/dev/null
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$work/setup.exe" -out "$work/signed.exe" >/dev/null
+
+# An interactive run that accepts its payload shows nothing yet and ends with 1; a rejected
+# payload would show the corrupt-payload message.
+for installer in setup.exe signed.exe; do
+  report=$(wine "$probe" "$(win "$work/$installer")" | tr -d '\r')
+  echo "$installer: $report"
+  if [ "$report" != $'(no window)\nexit code: 1' ]; then
+    echo "FAILED: $installer was not accepted" >&2
+    exit 1
+  fi
+done
+echo "signed data-in-file installer accepted"
