@@ -12,36 +12,15 @@
 #include "format/settings_defaults.h"
 #include "format/settings_stream.h"
 #include "format/stub_image.h"
+#include "format/text_encoding.h"
 #include "format/text_format.h"
+#include "support/file_io.h"
 #include "support/windows_version.h"
 
 namespace vantrel {
 namespace {
 
 constexpr int kErrorStubImage = 42;
-
-std::wstring Widen(const std::string& text) {
-    std::wstring wide;
-    for (char c : text)
-        wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    return wide;
-}
-
-bool ReadFileAt(HANDLE file, std::uint64_t offset, std::uint8_t* out, std::size_t size) {
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN))
-        return false;
-    while (size > 0) {
-        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 24));
-        DWORD got = 0;
-        if (!ReadFile(file, out, piece, &got, nullptr) || got != piece)
-            return false;
-        out += got;
-        size -= got;
-    }
-    return true;
-}
 
 std::optional<std::uint64_t> FileSize(HANDLE file) {
     LARGE_INTEGER size;
@@ -155,7 +134,7 @@ void ReadHeaderAndSettings(RunState& run, Payload& payload) {
         Fatal(
             FormatText(L"The installer version (41.1.1) does not match the version of %s (%s).  Close all "
                        L"applications and reinstall %s.",
-                       {kEngineName, Widen(header.engineVersion), kEngineName}));
+                       {kEngineName, Windows1252ToUtf16(header.engineVersion), kEngineName}));
     }
     if (read.errorCode != 0)
         CorruptPayloadError(run, read.errorCode);

@@ -3,6 +3,7 @@
 #include "engine/corrupt_payload.h"
 #include "engine/fatal_message.h"
 #include "format/text_format.h"
+#include "support/file_io.h"
 #include "support/system_info.h"
 
 namespace vantrel {
@@ -31,11 +32,7 @@ PayloadSection LocatePayloadSection(RunState& run) {
     }
     const HANDLE file = payload.file.Get();
     const PeLookup lookup = ReadPeLayout([file](std::uint64_t offset, void* out, std::size_t size) {
-        LARGE_INTEGER position;
-        position.QuadPart = static_cast<LONGLONG>(offset);
-        DWORD read = 0;
-        return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) &&
-               ReadFile(file, out, static_cast<DWORD>(size), &read, nullptr) && read == size;
+        return ReadFileAt(file, offset, out, size);
     });
     if (lookup.errorCode != 0)
         CorruptPayloadError(run, lookup.errorCode);
