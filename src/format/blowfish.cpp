@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "format/blowfish_tables.h"
+#include "format/byte_writer.h"
 
 namespace vantrel {
 
@@ -29,24 +30,11 @@ void StoreBigEndian(std::uint8_t* p, std::uint32_t value) {
     p[3] = static_cast<std::uint8_t>(value);
 }
 
-std::uint32_t LoadLittleEndian(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void StoreLittleEndian(std::uint8_t* p, std::uint32_t value) {
-    p[0] = static_cast<std::uint8_t>(value);
-    p[1] = static_cast<std::uint8_t>(value >> 8);
-    p[2] = static_cast<std::uint8_t>(value >> 16);
-    p[3] = static_cast<std::uint8_t>(value >> 24);
-}
-
 }  // namespace
 
 Blowfish::Blowfish(const std::array<std::uint8_t, 8>& key)
     : p_(blowfish_tables::kInitialP), s_(blowfish_tables::kInitialS) {
-    const std::array<std::uint32_t, 2> words = {LoadLittleEndian(key.data()),
-                                                LoadLittleEndian(key.data() + 4)};
+    const std::array<std::uint32_t, 2> words = {LoadU32(key.data()), LoadU32(key.data() + 4)};
     for (std::size_t i = 0; i < p_.size(); ++i) {
         p_[i] ^= words[i % 2];
     }
@@ -128,8 +116,7 @@ bool DecipherBuffer(std::vector<std::uint8_t>& buffer, const Blowfish& cipher) {
         cipher.DecryptBlock(buffer.data() + offset);
     }
     // Compared in 64 bits so that neither a negative length nor a huge buffer can wrap.
-    const std::int64_t plain =
-        static_cast<std::int32_t>(LoadLittleEndian(buffer.data() + size - kTrailerSize));
+    const std::int64_t plain = static_cast<std::int32_t>(LoadU32(buffer.data() + size - kTrailerSize));
     const auto enciphered = static_cast<std::int64_t>(size);
     // For an 8-byte buffer the lower bound is negative; a negative length is never valid.
     if (plain < 0 || plain < enciphered - 12 ||
@@ -150,7 +137,7 @@ std::vector<std::uint8_t> EncipherBuffer(std::span<const std::uint8_t> plain, co
     const std::size_t size = (plain.size() + kTrailerSize + kBlockSize - 1) / kBlockSize * kBlockSize;
     std::vector<std::uint8_t> out(size, 0);
     std::copy(plain.begin(), plain.end(), out.begin());
-    StoreLittleEndian(out.data() + size - kTrailerSize, static_cast<std::uint32_t>(plain.size()));
+    StoreU32(out.data() + size - kTrailerSize, static_cast<std::uint32_t>(plain.size()));
     for (std::size_t offset = 0; offset < size; offset += kBlockSize) {
         cipher.EncryptBlock(out.data() + offset);
     }

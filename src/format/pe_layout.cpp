@@ -2,46 +2,37 @@
 
 #include <cstring>
 
+#include "format/byte_writer.h"
+
 namespace vantrel {
-namespace {
-
-std::uint16_t U16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t U32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
 
 PeLookup ReadPeLayout(const ReadAt& read) {
     PeLookup lookup;
     std::uint8_t word[2];
-    if (!read(60, word, 2) || U16(word) < 64 || U16(word) > 4096) {
+    if (!read(60, word, 2) || LoadU16(word) < 64 || LoadU16(word) > 4096) {
         lookup.errorCode = kErrorPeHeaderOffset;
         return lookup;
     }
     PeLayout& layout = lookup.layout;
-    layout.peHeaderOffset = U16(word);
-    if (!read(layout.peHeaderOffset + 6u, word, 2) || U16(word) < 4 || U16(word) > 99) {
+    layout.peHeaderOffset = LoadU16(word);
+    if (!read(layout.peHeaderOffset + 6u, word, 2) || LoadU16(word) < 4 || LoadU16(word) > 99) {
         lookup.errorCode = kErrorSectionCount;
         return lookup;
     }
-    layout.sectionCount = U16(word);
+    layout.sectionCount = LoadU16(word);
     if (!read(layout.peHeaderOffset + 20u, word, 2)) {
         lookup.errorCode = kErrorSectionCount;
         return lookup;
     }
-    const std::uint16_t optionalHeaderSize = U16(word);
+    const std::uint16_t optionalHeaderSize = LoadU16(word);
     layout.sectionTableOffset = layout.peHeaderOffset + 24u + optionalHeaderSize;
     // PE32 keeps the security directory (entry 4) at optional-header offset 128.
     constexpr std::uint32_t kSecurityDirectory = 128;
     std::uint8_t directory[8];
     if (optionalHeaderSize >= kSecurityDirectory + 8 &&
         read(layout.peHeaderOffset + 24u + kSecurityDirectory, directory, sizeof directory)) {
-        layout.certificateOffset = U32(directory);
-        layout.certificateSize = U32(directory + 4);
+        layout.certificateOffset = LoadU32(directory);
+        layout.certificateSize = LoadU32(directory + 4);
     }
     for (std::uint32_t i = 0; i < layout.sectionCount; ++i) {
         std::uint8_t entry[kSectionEntrySize];
@@ -50,10 +41,10 @@ PeLookup ReadPeLayout(const ReadAt& read) {
             break;  // a cut-off table holds no payload
         PeSection section;
         std::memcpy(section.name.data(), entry, 8);
-        section.virtualSize = U32(entry + 8);
-        section.virtualAddress = U32(entry + 12);
-        section.sizeOfRawData = U32(entry + 16);
-        section.pointerToRawData = U32(entry + 20);
+        section.virtualSize = LoadU32(entry + 8);
+        section.virtualAddress = LoadU32(entry + 12);
+        section.sizeOfRawData = LoadU32(entry + 16);
+        section.pointerToRawData = LoadU32(entry + 20);
         section.entryOffset = offset;
         if (!lookup.payloadIndex && std::memcmp(entry, kPayloadSectionName, 8) == 0) {
             lookup.payloadIndex = layout.sections.size();
