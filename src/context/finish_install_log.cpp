@@ -7,7 +7,7 @@
 
 #include "context/install_session.h"
 #include "context/view_install_log.h"
-#include "engine/engine_identity.h"
+#include "run/engine_identity.h"
 #include "format/message_table.h"
 #include "format/os_version.h"
 #include "format/text_encoding.h"

@@ -6,7 +6,7 @@
 
 #include "context/failure_list.h"
 #include "context/install_log.h"
-#include "engine/run_state.h"
+#include "run/run_state.h"
 #include "format/settings.h"
 
 namespace vantrel {

@@ -2,10 +2,10 @@
 
 #include <ole2.h>
 
-#include "engine/exit_routine.h"
-#include "engine/fatal_message.h"
+#include "run/exit_routine.h"
+#include "run/fatal_message.h"
 #include "engine/installer_run.h"
-#include "engine/run_end.h"
+#include "run/run_end.h"
 #include "support/crash_filter.h"
 #include "support/system_info.h"
 #include "uninstall/uninstaller.h"

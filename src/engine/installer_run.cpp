@@ -1,7 +1,7 @@
 #include "engine/installer_run.h"
 
 #include "engine/payload.h"
-#include "engine/run_end.h"
+#include "run/run_end.h"
 
 namespace vantrel {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "engine/corrupt_payload.h"
-#include "engine/engine_identity.h"
-#include "engine/fatal_message.h"
+#include "run/engine_identity.h"
+#include "run/fatal_message.h"
 #include "engine/file_data_area_source.h"
 #include "engine/integrity_check.h"
 #include "format/checksum.h"

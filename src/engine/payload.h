@@ -6,7 +6,7 @@
 #include <span>
 
 #include "engine/payload_section.h"
-#include "engine/run_state.h"
+#include "run/run_state.h"
 #include "format/blowfish.h"
 #include "format/data_area.h"
 #include "format/payload_header.h"

@@ -1,7 +1,7 @@
 #include "engine/payload_section.h"
 
 #include "engine/corrupt_payload.h"
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 #include "format/text_format.h"
 #include "support/file_io.h"
 #include "support/system_info.h"

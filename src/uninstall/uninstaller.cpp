@@ -1,6 +1,6 @@
 #include "uninstall/uninstaller.h"
 
-#include "engine/engine_identity.h"
+#include "run/engine_identity.h"
 #include "format/text_format.h"
 
 namespace vantrel {

@@ -1,4 +1,4 @@
-#include "engine/command_line.h"
+#include "run/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 
 #include <gtest/gtest.h>
 
 #include "engine/corrupt_payload.h"
-#include "engine/run_end.h"
+#include "run/run_end.h"
 #include "format/message_table.h"
 #include "support/scripted_ui.h"
 

@@ -1,6 +1,6 @@
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 
-#include "engine/run_end.h"
+#include "run/run_end.h"
 #include "format/message_table.h"
 #include "support/fatal_hook.h"
 

@@ -1,4 +1,4 @@
-#include "engine/exit_routine.h"
+#include "run/exit_routine.h"
 
 #include <ole2.h>
 

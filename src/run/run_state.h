@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/command_line.h"
+#include "run/command_line.h"
 #include "support/unique_handle.h"
-#include "engine/notification_seam.h"
+#include "run/notification_seam.h"
 #include "ui/user_interface.h"
 
 namespace vantrel {
