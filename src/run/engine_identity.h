@@ -1,12 +1,11 @@
 #pragma once
 
+#include "format/engine_version.h"
+
 namespace vantrel {
 
-// The engine's own name and the payload format version it reads. The version string must
-// match the one the builder writes into every payload header.
+// The engine's own name; its version (kEngineVersion, kEngineVersionW) comes from the
+// project's version, and the payload format it reads carries the same version.
 inline constexpr const wchar_t* kEngineName = L"Vantrel Setup";
-inline constexpr const char* kEngineNameA = "Vantrel Setup";
-inline constexpr const char* kEngineVersion = "41.1.1";
-inline constexpr const wchar_t* kEngineVersionW = L"41.1.1";
 
 }  // namespace vantrel

@@ -1,6 +1,6 @@
 #include "run/exit_routine.h"
 
-#include <ole2.h>
+#include "run/run_end.h"
 
 namespace vantrel {
 
@@ -12,13 +12,29 @@ void PumpWindowMessages() {
     }
 }
 
-void ExitRun(RunState& run, int exitCode) {
-    for (auto& step : run.exitSteps)
-        step();
+void FinishRun(RunState& run) {
+    // Taken out first: a step that ends the run again must not run the steps twice.
+    std::vector<std::function<void()>> steps = std::move(run.exitSteps);
     run.exitSteps.clear();
+    for (auto& step : steps)
+        step();
     PumpWindowMessages();
-    OleUninitialize();
-    ExitProcess(static_cast<UINT>(exitCode));
+}
+
+int RunToEnd(RunState& run, const std::function<int()>& body) {
+    int exitCode = kExitInstall;
+    try {
+        exitCode = body();
+    } catch (const RunEnd& end) {
+        exitCode = end.exitCode;
+    }
+    try {
+        FinishRun(run);
+    } catch (const RunEnd& end) {
+        // A fatal error while the run was already ending.
+        exitCode = end.exitCode;
+    }
+    return exitCode;
 }
 
 }  // namespace vantrel

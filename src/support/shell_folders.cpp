@@ -10,6 +10,7 @@
 #include "support/os_info.h"
 #include "support/registry_text.h"
 #include "support/system_library.h"
+#include "support/unique_memory.h"
 
 namespace vantrel {
 namespace {
@@ -52,13 +53,10 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id) {
     const KnownFolderPathFunction function = Shell().knownFolderPath;
     if (function == nullptr)
         return {};
-    PWSTR path = nullptr;
-    std::wstring result;
-    if (SUCCEEDED(function(id, 0, nullptr, &path)) && path != nullptr)
-        result = path;
-    if (path != nullptr)
-        CoTaskMemFree(path);
-    return result;
+    UniqueTaskMemory<PWSTR> path;
+    if (SUCCEEDED(function(id, 0, nullptr, path.Receive())) && path.Get() != nullptr)
+        return path.Get();
+    return {};
 }
 
 std::wstring MachineShellFolder(const wchar_t* name) {
