@@ -8,6 +8,7 @@
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -243,8 +244,7 @@ TEST_P(DataAreaErrors, WalkEndsWithItsCode) {
     EXPECT_EQ(WalkAll(area, HeaderFor(area, sizes), GetParam().compressed), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases), test::CaseName);
 
 // A source that hands out its bytes in small reads, like a file read piece by piece.
 class ChunkedSource : public DataAreaSource {
