@@ -11,12 +11,11 @@
 #include "builder/text_encoding.h"
 #include "builder/toml_table_reader.h"
 #include "format/file_time.h"
+#include "format/payload_header.h"
+#include "format/settings_stream.h"
 
 namespace vantrel::builder {
 namespace {
-
-constexpr std::uint32_t kMaxFileSize = 0x40000000;
-constexpr std::size_t kMaxListEntries = 1000;
 
 // ---- small field helpers -------------------------------------------------------------------
 
@@ -632,7 +631,7 @@ void ReadDeletions(TableReader& root, Settings& s) {
         SetEncoded(entry, "pattern", deletion.pattern);
         if (deletion.pattern.empty())
             entry.Fail("pattern", "every deletion needs a pattern");
-        if (deletion.pattern == "~~THE END~~")
+        if (deletion.pattern == kDeletionListEnd)
             entry.Fail("pattern", "this pattern is reserved");
         if (auto condition = entry.Choice<std::uint8_t>("condition",
                                                         {{"always", 0},
@@ -696,7 +695,7 @@ void ReadCloseApps(TableReader& root, Settings& s) {
         if (record.titlePattern.empty() && record.classPattern.empty()) {
             entry.Fail("title", "give a window title or class pattern (or both)");
         }
-        if (record.titlePattern == L"~~THE~END~~")
+        if (record.titlePattern == kAutoCloseListEnd)
             entry.Fail("title", "this title is reserved");
         if (record.titlePattern.size() * 2 > 0xFFFF)
             entry.Fail("title", "the title pattern is too long");
@@ -1105,7 +1104,7 @@ void ReadFiles(TableReader& root, Project& project) {
             file.size = std::filesystem::file_size(match.path, error);
             if (error)
                 entry.Fail("source", "cannot read \"" + match.name + "\": " + error.message());
-            if (file.size > kMaxFileSize) {
+            if (file.size > static_cast<std::uint64_t>(kMaxFileSize)) {
                 entry.Fail("source",
                            "\"" + match.name + "\" is larger than 1 GiB, which an installer cannot carry");
             }

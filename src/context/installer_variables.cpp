@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "context/install_session.h"
+#include "format/ascii.h"
 #include "format/os_version.h"
 #include "format/path_join.h"
 #include "format/text_encoding.h"
@@ -23,14 +24,6 @@ using Session = const InstallSession&;
 
 std::wstring Flag(bool value) {
     return value ? L"1" : L"0";
-}
-
-wchar_t UpperLetter(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
-}
-
-bool IsAsciiLetter(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
 }
 
 FolderView ProductView(Session s) {
@@ -135,7 +128,7 @@ void ExpandVariables(const InstallSession& session, std::wstring& text) {
 
 std::wstring InstallDriveOf(const std::wstring& folder) {
     if (folder.size() >= 2 && folder[1] == L':' && IsAsciiLetter(folder[0]))
-        return {UpperLetter(folder[0]), L':'};
+        return {AsciiUpper(folder[0]), L':'};
     return {};
 }
 

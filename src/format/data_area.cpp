@@ -141,8 +141,10 @@ int DataAreaWalker::ReadBlock() {
     remaining_ -= block.size();
     if (Checksum(block) != check)
         return payload_error::kBlockCheck;
-    if (cipher_ != nullptr)
-        DecipherBuffer(block, *cipher_);
+    // A block whose length trailer does not decipher to a valid length cannot be decoded,
+    // whether or not it is compressed.
+    if (cipher_ != nullptr && !DecipherBuffer(block, *cipher_))
+        return payload_error::kBlockDecode;
     if (compressed_ && !XzDecode(block))
         return payload_error::kBlockDecode;
     // Drop what was consumed before appending, so the queue holds one block plus a rest.

@@ -4,6 +4,7 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "format/ascii.h"
 #include "format/os_version.h"
 #include "format/path_join.h"
 #include "support/environment.h"
@@ -162,8 +163,7 @@ std::wstring BootDrive() {
         HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Setup", L"BootDir");
     wchar_t letter = L'C';
     if (bootDir.size() >= 2 && bootDir[1] == L':' && IsCharAlphaW(bootDir[0])) {
-        letter =
-            bootDir[0] >= L'a' && bootDir[0] <= L'z' ? static_cast<wchar_t>(bootDir[0] - 32) : bootDir[0];
+        letter = AsciiUpper(bootDir[0]);
     }
     return std::wstring{letter, L':'};
 }
