@@ -317,6 +317,19 @@ TEST(DataArea, EncipheredBlocksRoundTrip) {
     EXPECT_TRUE(walker.Next(file).finished);
 }
 
+TEST(DataArea, AnEncipheredBlockWithABadLengthTrailerFailsEvenUncompressed) {
+    const Blowfish cipher({1, 1, 2, 3, 5, 8, 13, 21});
+    const Bytes item = WriteFileItem(Record("e"), PatternBytes(40, 3));
+    // Enciphered with another key: the trailer deciphers to a length outside its bounds.
+    const Blowfish otherKey({2, 7, 1, 8, 2, 8, 1, 8});
+    const Bytes area = WriteDataBlock(item, false, 0, &otherKey);
+    const PayloadHeader header = HeaderFor(area, {40});
+    MemoryDataAreaSource source(area);
+    DataAreaWalker walker(source, header, false, &cipher);
+    DataAreaFile file;
+    EXPECT_EQ(walker.Next(file).errorCode, payload_error::kBlockDecode);
+}
+
 TEST(FileItem, OptionalFieldsFollowFlagsAndKind) {
     FileRecord r = Record("msi.msi", 11);
     r.msiInterfaceLevel = 5;
