@@ -3,6 +3,7 @@
 #include <chrono>
 #include <span>
 
+#include "builder/file_record_names.h"
 #include "builder/option_flags.h"
 #include "builder/text_encoding.h"
 #include "builder/toml_table_reader.h"
@@ -20,51 +21,6 @@ namespace {
 
 std::string Narrow(const std::wstring& text) {
     return Utf16ToUtf8(text);
-}
-
-const char* KindName(std::uint32_t kind) {
-    switch (kind) {
-        case 0:
-            return "install-dir";
-        case 1:
-            return "shared";
-        case 4:
-            return "font";
-        case 5:
-            return "install-dir-startup";
-        case 6:
-            return "system";
-        case 7:
-            return "system-com";
-        case 8:
-            return "system-typelib";
-        case 9:
-            return "versioned";
-        case 10:
-            return "driver";
-        case 11:
-            return "msi";
-        case 12:
-            return "control-panel";
-        default:
-            return "?";
-    }
-}
-
-const char* ReplaceName(std::uint32_t flags) {
-    switch (flags & file_flags::kReplaceModeMask) {
-        case replace_mode::kSkip:
-        case replace_mode::kSkipToo:
-            return "skip";
-        case replace_mode::kOnlyIfExists:
-            return "only-if-exists";
-        case replace_mode::kOnlyIfMissing:
-            return "only-if-missing";
-        case replace_mode::kNotIfExistingNewer:
-            return "unless-existing-newer";
-        default:
-            return "by-kind";
-    }
 }
 
 std::string TimeText(const FileTimeRecord& record) {
@@ -255,9 +211,11 @@ int InspectSetup(const std::filesystem::path& path, std::FILE* out, std::FILE* e
             if (destination.empty())
                 destination = (file.record.flags & file_flags::kToUninstallDir) ? "<uninstall dir>" : "";
             std::fprintf(out, "  %12llu  %-19s %-21s %s  %s%s%s\n",
-                         static_cast<unsigned long long>(file.size), KindName(file.record.kind),
-                         ReplaceName(file.record.flags), TimeText(file.record.fileTime).c_str(),
-                         file.record.name.c_str(), destination.empty() ? "" : " -> ", destination.c_str());
+                         static_cast<unsigned long long>(file.size),
+                         std::string(DestinationKindName(file.record.kind)).c_str(),
+                         std::string(ReplaceModeName(file.record.flags)).c_str(),
+                         TimeText(file.record.fileTime).c_str(), file.record.name.c_str(),
+                         destination.empty() ? "" : " -> ", destination.c_str());
         }
         std::fprintf(out, "  %12llu  bytes in %zu files\n", static_cast<unsigned long long>(total),
                      setup.files.size());

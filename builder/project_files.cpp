@@ -5,6 +5,7 @@
 #include <chrono>
 #include <map>
 
+#include "builder/file_record_names.h"
 #include "builder/option_flags.h"
 #include "builder/project.h"
 #include "builder/project_fields.h"
@@ -15,20 +16,6 @@
 
 namespace vantrel::builder {
 namespace {
-
-constexpr std::pair<std::string_view, DestinationKind> kKinds[] = {
-    {"install-dir", DestinationKind::kInstallDir},
-    {"shared", DestinationKind::kShared},
-    {"font", DestinationKind::kFont},
-    {"install-dir-startup", DestinationKind::kInstallDirShortcut},
-    {"system", DestinationKind::kSystemPermanentShared},
-    {"system-com", DestinationKind::kSystemCom},
-    {"system-typelib", DestinationKind::kSystemTypeLibrary},
-    {"versioned", DestinationKind::kVersioned},
-    {"driver", DestinationKind::kDriver},
-    {"msi", DestinationKind::kMsiPackage},
-    {"control-panel", DestinationKind::kControlPanelApplet},
-};
 
 std::uint64_t SourceTicks(const std::filesystem::path& path, std::error_code& error) {
     const auto written = std::filesystem::last_write_time(path, error);
@@ -53,8 +40,9 @@ void ReadFiles(TableReader& root, Project& project) {
         if (!sources || sources->empty())
             entry.Fail("source", "every [[files]] entry needs a source");
         FileRecord base;
-        const auto kind = entry.Choice<DestinationKind>("kind", std::span(kKinds), "destination kind")
-                              .value_or(DestinationKind::kInstallDir);
+        const auto kind =
+            entry.Choice<DestinationKind>("kind", std::span(kDestinationKindNames), "destination kind")
+                .value_or(DestinationKind::kInstallDir);
         base.kind = static_cast<std::uint32_t>(kind);
         const auto k = kind;
         auto only = [&](std::string_view key, std::initializer_list<DestinationKind> kinds,
@@ -94,13 +82,7 @@ void ReadFiles(TableReader& root, Project& project) {
         if (entry.Bool("start_menu_shortcut").value_or(false))
             base.flags |= file_flags::kStartMenuShortcut;
         if (auto mode =
-                entry.Choice<std::uint32_t>("replace",
-                                            {{"by-kind", replace_mode::kByKindRules},
-                                             {"skip", replace_mode::kSkip},
-                                             {"only-if-exists", replace_mode::kOnlyIfExists},
-                                             {"only-if-missing", replace_mode::kOnlyIfMissing},
-                                             {"unless-existing-newer", replace_mode::kNotIfExistingNewer}},
-                                            "replace mode")) {
+                entry.Choice<std::uint32_t>("replace", std::span(kReplaceModeNames), "replace mode")) {
             base.flags |= *mode;
         }
         if (entry.Bool("permanent").value_or(false))
