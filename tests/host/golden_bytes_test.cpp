@@ -46,6 +46,7 @@ const Bytes kPlainHeader = {
 
 PayloadHeader PlainHeaderFields() {
     PayloadHeader header;
+    header.engineVersion = "41.1.1";  // as in the bytes above, whatever the engine's own is
     header.productFlags2 = 0x20;
     header.settingsSize = 16;
     header.settingsCheck = 0xDEADBEEF;

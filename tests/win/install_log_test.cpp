@@ -12,6 +12,7 @@
 #include "context/finish_install_log.h"
 #include "context/install_session.h"
 #include "context/view_install_log.h"
+#include "format/engine_version.h"
 #include "format/os_version.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
@@ -254,7 +255,8 @@ TEST(FinishInstallLog, HeaderLinesAreExact) {
     ASSERT_TRUE(std::regex_search(rest, date)) << rest;
     const std::string expected =
         "Install type: Reinstall\r\nInstall location: " + Utf16ToUtf8(folder.Path()) +
-        "\r\nInstaller version: 41.1.1\r\nProduct version: 2.0\r\n"
+        "\r\nInstaller version: " + std::string(kEngineVersion) +
+        "\r\nProduct version: 2.0\r\n"
         "Overwriting version: 1.5\r\nOperating system: " +
         Utf16ToUtf8(OsDescription(CurrentOs())) + "\r\n\r\n\r\n" + "Installation completed successfully.\r\n";
     EXPECT_EQ(rest.substr(19), expected);
@@ -269,7 +271,8 @@ TEST(InstallLogHeader, OptionalLinesAreLeftOut) {
     header.osDescription = L"Windows 7";
     EXPECT_EQ(InstallLogHeaderText(header),
               L"Installation log for: P\r\nInstall date: 24/03/07 09:05:01\r\nInstall location: C:\\P\r\n"
-              L"Installer version: 41.1.1\r\nOperating system: Windows 7\r\n\r\n");
+              L"Installer version: " +
+                  std::wstring(kEngineVersionW) + L"\r\nOperating system: Windows 7\r\n\r\n");
     header.writesUninstaller = true;
     EXPECT_NE(InstallLogHeaderText(header).find(L"\r\nInstall type: New\r\nInstall location"),
               std::wstring::npos);
