@@ -10,6 +10,7 @@
 #include "builder/source_glob.h"
 #include "builder/text_encoding.h"
 #include "builder/toml_table_reader.h"
+#include "format/firewall_text.h"
 #include "format/settings_stream.h"
 
 namespace vantrel::builder {
@@ -120,7 +121,7 @@ void ReadShortcuts(TableReader& root, Settings& s) {
 }
 
 void ReadFirewall(TableReader& root, Settings& s) {
-    std::string text;
+    std::vector<FirewallInstruction> instructions;
     for (TableReader& entry : root.TableArray("firewall")) {
         std::string target;
         bool port = false;
@@ -140,15 +141,20 @@ void ReadFirewall(TableReader& root, Settings& s) {
         if (name.find_first_of(";\r\n") != std::string::npos)
             entry.Fail("name", "the name must not contain ';' or line breaks");
         const auto protocol =
-            entry.Choice<int>("protocol", {{"tcp", 1}, {"udp", 2}, {"both", 3}}, "protocol");
+            entry.Choice<std::uint32_t>("protocol",
+                                        {{"tcp", firewall_protocol::kTcp},
+                                         {"udp", firewall_protocol::kUdp},
+                                         {"both", firewall_protocol::kTcp | firewall_protocol::kUdp}},
+                                        "protocol");
         if (protocol && !port)
             entry.Fail("protocol", "a protocol applies to ports only");
         const bool keep = entry.Bool("keep").value_or(false);
         entry.Finish();
-        text += EncodedText(target) + ";" + name + ";" + std::to_string(port ? protocol.value_or(3) : 0) +
-                ";" + (keep ? "1" : "0") + "\r\n";
+        const std::uint32_t bothProtocols = firewall_protocol::kTcp | firewall_protocol::kUdp;
+        instructions.push_back({*Utf8ToUtf16(EncodedText(target)), *Utf8ToUtf16(name),
+                                port ? protocol.value_or(bothProtocols) : 0, keep});
     }
-    s.firewallText = *Utf8ToUtf16(text);
+    s.firewallText = WriteFirewallText(instructions);
 }
 
 void ReadSavedValues(TableReader& root, Settings& s) {

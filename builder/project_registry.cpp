@@ -9,24 +9,10 @@
 #include "builder/source_glob.h"
 #include "builder/text_encoding.h"
 #include "builder/toml_table_reader.h"
+#include "format/registry_instructions.h"
 
 namespace vantrel::builder {
 namespace {
-
-std::string CsvField(const std::string& text) {
-    const bool quote = text.empty() || text.find_first_of(",\"\r\n") != std::string::npos ||
-                       text.front() == ' ' || text.front() == '\t' || text.back() == ' ' ||
-                       text.back() == '\t';
-    if (!quote)
-        return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
 
 std::string RegistryKeyPath(TableReader& table, const std::string& text) {
     static constexpr std::pair<std::string_view, std::string_view> kRoots[] = {
@@ -55,7 +41,7 @@ std::string RegistryKeyPath(TableReader& table, const std::string& text) {
 }
 
 std::wstring ReadRegistryEntries(std::vector<TableReader> entries) {
-    std::string text;
+    std::vector<RegistryInstruction> instructions;
     for (TableReader& entry : entries) {
         const auto key = entry.String("key");
         if (!key || key->empty())
@@ -68,9 +54,13 @@ std::wstring ReadRegistryEntries(std::vector<TableReader> entries) {
         if (const toml::node* node = entry.Get("type"); node && node->as_integer()) {
             type = static_cast<std::uint32_t>(*entry.Integer("type", 0, 0xFFFF));
         } else {
-            type = entry.Choice<std::uint32_t>(
-                "type", {{"string", 1}, {"expand-string", 2}, {"binary", 3}, {"dword", 4}, {"qword", 11}},
-                "value type");
+            type = entry.Choice<std::uint32_t>("type",
+                                               {{"string", registry_type::kString},
+                                                {"expand-string", registry_type::kExpandString},
+                                                {"binary", registry_type::kBinary},
+                                                {"dword", registry_type::kDword},
+                                                {"qword", registry_type::kQword}},
+                                               "value type");
         }
         std::string data;
         if (const toml::node* node = entry.Get("data")) {
@@ -82,21 +72,25 @@ std::wstring ReadRegistryEntries(std::vector<TableReader> entries) {
                 entry.FailAt(*node, "data", "expected a string or an integer");
             }
         }
-        const auto mode = entry.Choice<std::uint32_t>("mode",
-                                                      {{"write-keep", 1},
-                                                       {"delete-at-uninstall", 2},
-                                                       {"write-delete", 3},
-                                                       {"delete-at-install", 4},
-                                                       {"delete-always", 5},
-                                                       {"write-if-absent", 6}},
-                                                      "registry mode");
+        const auto mode =
+            entry.Choice<std::uint32_t>("mode",
+                                        {{"write-keep", registry_mode::kWriteKeep},
+                                         {"delete-at-uninstall", registry_mode::kDeleteAtUninstall},
+                                         {"write-delete", registry_mode::kWriteDelete},
+                                         {"delete-at-install", registry_mode::kDeleteAtInstall},
+                                         {"delete-always", registry_mode::kDeleteAlways},
+                                         {"write-if-absent", registry_mode::kWriteIfAbsent}},
+                                        "registry mode");
         entry.Finish();
+        RegistryInstruction instruction;
+        instruction.keyPath = *Utf8ToUtf16(path);
         if (!hasValue) {
-            text += CsvField(path) + "\r\n";
+            instruction.keyOnly = true;
+            instructions.push_back(std::move(instruction));
             continue;
         }
-        const std::uint32_t valueType = type.value_or(1);
-        if (valueType == 3) {
+        const std::uint32_t valueType = type.value_or(registry_type::kString);
+        if (valueType == registry_type::kBinary) {
             std::size_t digits = 0;
             for (char c : data) {
                 if (c == ' ')
@@ -108,8 +102,8 @@ std::wstring ReadRegistryEntries(std::vector<TableReader> entries) {
             if (digits % 2 != 0)
                 entry.Fail("data", "binary data needs an even number of hexadecimal digits");
         }
-        if (valueType == 4 || valueType == 11) {
-            const bool negativeOk = valueType == 4;
+        if (valueType == registry_type::kDword || valueType == registry_type::kQword) {
+            const bool negativeOk = valueType == registry_type::kDword;
             std::size_t start = (!data.empty() && (data[0] == '-' || data[0] == '+') && negativeOk) ? 1 : 0;
             if (data.size() == start ||
                 !std::all_of(data.begin() + static_cast<std::ptrdiff_t>(start), data.end(),
@@ -117,10 +111,13 @@ std::wstring ReadRegistryEntries(std::vector<TableReader> entries) {
                 entry.Fail("data", "a number value needs decimal digits");
             }
         }
-        text += CsvField(path) + "," + CsvField(name.value_or("")) + "," + std::to_string(valueType) + "," +
-                CsvField(data) + "," + std::to_string(mode.value_or(3)) + "\r\n";
+        instruction.valueName = *Utf8ToUtf16(name.value_or(""));
+        instruction.type = valueType;
+        instruction.data = *Utf8ToUtf16(data);
+        instruction.mode = mode.value_or(registry_mode::kWriteDelete);
+        instructions.push_back(std::move(instruction));
     }
-    return *Utf8ToUtf16(text);
+    return WriteRegistryInstructions(instructions);
 }
 
 }  // namespace
