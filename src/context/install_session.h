@@ -84,8 +84,8 @@ class InstallSession {
     // Install.log in the uninstall-data folder.
     std::wstring InstallLogPath() const;
 
-    bool AllUsers() const { return settings.shortcutMode == 1; }
-    bool Installs64Bit() const { return settings.bitness == 1; }
+    bool AllUsers() const { return settings.shortcutMode == shortcut_mode::kAllUsers; }
+    bool Installs64Bit() const { return settings.bitness == product_bitness::k64Bit; }
     const MessageTable& Messages() const { return settings.messages; }
 };
 

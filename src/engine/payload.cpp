@@ -48,9 +48,9 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
             ApplySilentModeFlags(s);
         if (IsWindowsOlderThanXp())
             payload.header.productFlags2 &= ~product_flags2::kModernPlatformOnly;
-        if (s.automaticMode == 1)
+        if (s.automaticMode == automatic_mode::kOn)
             run.options.automatic = true;
-        if (s.automaticMode == 2 && !run.options.silent)
+        if (s.automaticMode == automatic_mode::kOff && !run.options.silent)
             run.options.automatic = false;
         payload.backgroundMaximized = (s.productFlagsHigh & product_flags::kBackgroundMaximized) != 0;
     };
@@ -63,15 +63,15 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
     };
     hooks.afterField = [&run, &payload](Settings& s, int field) {
         ApplyFieldDefault(s, field, run.options.productNameOverride);
-        if (field == 13 && s.bitness == 1) {
+        if (field == settings_field::kBitness && s.bitness == product_bitness::k64Bit) {
             payload.redirectionSwitchedOff = SwitchRedirectionOff();
             payload.redirectionSwitchFailed = !payload.redirectionSwitchedOff;
         }
-        if (field == 71)
+        if (field == settings_field::kErrorNotification)
             run.errorNotificationAddress = s.errorNotification;
         // From here on fatal messages take their title and the corrupt-payload text from
         // the table, in its default language.
-        if (field == 91)
+        if (field == settings_field::kMessages)
             run.messages = &s.messages;
     };
     MemoryStreamReader reader(decoded);
