@@ -80,7 +80,8 @@ std::wstring CanonicalPathText(std::wstring_view input) {
 }
 
 bool IsAbsolutePathText(std::wstring_view path) {
-    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/'))
+    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' &&
+        (path[2] == L'\\' || path[2] == L'/'))
         return true;
     return path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
 }

@@ -8,8 +8,17 @@
 namespace vantrel {
 namespace {
 
-enum class Section { kRemovalList, kStrings, kAutoClose, kAssociations, kFirewall, kInf, kMsi, kRegistry,
-                     kConditionalDelete };
+enum class Section {
+    kRemovalList,
+    kStrings,
+    kAutoClose,
+    kAssociations,
+    kFirewall,
+    kInf,
+    kMsi,
+    kRegistry,
+    kConditionalDelete
+};
 
 struct SectionHeader {
     std::string_view text;

@@ -56,7 +56,7 @@ inline constexpr std::string_view kConditionalDelete = "[ConditionalDelete]";
 // The installer strings the uninstaller shows, written in this order; the product title
 // follows them under number 999.
 inline constexpr std::array<int, 31> kUninstallStringNumbers = {
-    10, 15, 20, 30, 34, 35, 49, 53, 55, 56, 57, 58, 59, 65, 67, 68,
+    10, 15, 20, 30, 34, 35, 49, 53,  55,  56,  57,  58,  59,  65,  67, 68,
     69, 70, 71, 74, 79, 80, 99, 100, 101, 104, 107, 108, 109, 110, 111};
 inline constexpr int kProductTitleNumber = 999;
 

@@ -52,8 +52,8 @@ std::string BuildUninstallData(const UninstallDataContent& content) {
     if (!content.autoClose.empty()) {
         AppendSectionHeader(out, uninstall_section::kAutoClose);
         for (const AutoCloseEntry& entry : content.autoClose)
-            out.append(JoinCommaRecord({Utf16ToUtf8(entry.titlePattern), entry.classPattern, entry.programName,
-                                        std::to_string(entry.action)}))
+            out.append(JoinCommaRecord({Utf16ToUtf8(entry.titlePattern), entry.classPattern,
+                                        entry.programName, std::to_string(entry.action)}))
                 .append(kLineEnd);
     }
 
@@ -77,8 +77,9 @@ std::string BuildUninstallData(const UninstallDataContent& content) {
     for (const FileDeletion& deletion : content.deletions) {
         if ((deletion.flags & 0x8) == 0)
             continue;
-        deletions.append(JoinCommaRecord({deletion.pattern, std::to_string(deletion.condition), deletion.value,
-                                          std::to_string(deletion.flags)}))
+        deletions
+            .append(JoinCommaRecord({deletion.pattern, std::to_string(deletion.condition), deletion.value,
+                                     std::to_string(deletion.flags)}))
             .append(kLineEnd);
     }
     if (!deletions.empty()) {

@@ -10,7 +10,8 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderEntry>& entries) {
     entries.clear();
     WIN32_FIND_DATAW data;
     const std::wstring pattern = folder + (folder.empty() || folder.back() == L'\\' ? L"*" : L"\\*");
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
+    HANDLE find =
+        FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE)
         return false;
     do {
@@ -43,8 +44,8 @@ namespace {
 
 bool FileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
     // No access rights are needed to read a file's identity, and every sharing is allowed.
-    UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file.Valid() && GetFileInformationByHandle(file.Get(), &info);
 }
 
@@ -141,8 +142,8 @@ bool WriteAll(HANDLE file, const void* data, std::size_t size) {
 
 bool SetFileTimes(const std::wstring& path, const FILETIME* creation, const FILETIME* lastAccess,
                   const FILETIME* lastWrite) {
-    UniqueHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.Valid() && SetFileTime(file.Get(), creation, lastAccess, lastWrite);
 }
 

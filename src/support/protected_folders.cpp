@@ -13,14 +13,47 @@ namespace vantrel {
 namespace {
 
 constexpr int kProtectedShellFolders[] = {
-    CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_FONTS, CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
-    CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86, CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY,
-    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS, CSIDL_MYMUSIC, CSIDL_COMMON_MUSIC,
-    CSIDL_MYPICTURES, CSIDL_COMMON_PICTURES, CSIDL_MYVIDEO, CSIDL_COMMON_VIDEO, CSIDL_FAVORITES,
-    CSIDL_COMMON_FAVORITES, CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS,
-    CSIDL_STARTUP, CSIDL_COMMON_STARTUP, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA,
-    CSIDL_TEMPLATES, CSIDL_COMMON_TEMPLATES, CSIDL_ADMINTOOLS, CSIDL_COMMON_ADMINTOOLS, CSIDL_SENDTO,
-    CSIDL_RECENT, CSIDL_NETHOOD, CSIDL_PRINTHOOD, CSIDL_INTERNET_CACHE, CSIDL_COOKIES, CSIDL_HISTORY,
+    CSIDL_WINDOWS,
+    CSIDL_SYSTEM,
+    CSIDL_SYSTEMX86,
+    CSIDL_FONTS,
+    CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_PROFILE,
+    CSIDL_DESKTOPDIRECTORY,
+    CSIDL_COMMON_DESKTOPDIRECTORY,
+    CSIDL_PERSONAL,
+    CSIDL_COMMON_DOCUMENTS,
+    CSIDL_MYMUSIC,
+    CSIDL_COMMON_MUSIC,
+    CSIDL_MYPICTURES,
+    CSIDL_COMMON_PICTURES,
+    CSIDL_MYVIDEO,
+    CSIDL_COMMON_VIDEO,
+    CSIDL_FAVORITES,
+    CSIDL_COMMON_FAVORITES,
+    CSIDL_STARTMENU,
+    CSIDL_COMMON_STARTMENU,
+    CSIDL_PROGRAMS,
+    CSIDL_COMMON_PROGRAMS,
+    CSIDL_STARTUP,
+    CSIDL_COMMON_STARTUP,
+    CSIDL_APPDATA,
+    CSIDL_LOCAL_APPDATA,
+    CSIDL_COMMON_APPDATA,
+    CSIDL_TEMPLATES,
+    CSIDL_COMMON_TEMPLATES,
+    CSIDL_ADMINTOOLS,
+    CSIDL_COMMON_ADMINTOOLS,
+    CSIDL_SENDTO,
+    CSIDL_RECENT,
+    CSIDL_NETHOOD,
+    CSIDL_PRINTHOOD,
+    CSIDL_INTERNET_CACHE,
+    CSIDL_COOKIES,
+    CSIDL_HISTORY,
 };
 
 std::wstring SystemWow64Folder() {
@@ -41,9 +74,10 @@ std::vector<std::wstring> SystemProtectedFolders() {
     std::vector<std::wstring> folders;
     for (const int csidl : kProtectedShellFolders)
         folders.push_back(SpecialFolderPath(csidl));
-    for (const GUID* id : {&FOLDERID_Downloads, &FOLDERID_Public, &FOLDERID_UserProfiles, &FOLDERID_ProgramData,
-                           &FOLDERID_PublicDesktop, &FOLDERID_PublicDownloads, &FOLDERID_LocalAppDataLow,
-                           &FOLDERID_SavedGames, &FOLDERID_Links, &FOLDERID_Contacts})
+    for (const GUID* id :
+         {&FOLDERID_Downloads, &FOLDERID_Public, &FOLDERID_UserProfiles, &FOLDERID_ProgramData,
+          &FOLDERID_PublicDesktop, &FOLDERID_PublicDownloads, &FOLDERID_LocalAppDataLow, &FOLDERID_SavedGames,
+          &FOLDERID_Links, &FOLDERID_Contacts})
         folders.push_back(KnownFolderPath(*id));
     folders.push_back(WindowsFolder());
     folders.push_back(SystemFolder());
@@ -55,8 +89,9 @@ std::vector<std::wstring> SystemProtectedFolders() {
     folders.push_back(EnvironmentVariable(L"USERPROFILE"));
     folders.push_back(EnvironmentVariable(L"PUBLIC"));
     folders.push_back(EnvironmentVariable(L"ALLUSERSPROFILE"));
-    std::wstring profiles = ReadRegistryText(
-        HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", L"ProfilesDirectory");
+    std::wstring profiles =
+        ReadRegistryText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+                         L"ProfilesDirectory");
     ExpandEnvironmentText(profiles);
     folders.push_back(profiles);
     folders.push_back(SystemTempPath());

@@ -13,8 +13,8 @@ namespace vantrel {
 bool DelayedMove(const std::wstring& source, const std::wstring& target) {
     if (target.empty())
         return MoveFileExW(source.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
-    return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) !=
-           FALSE;
+    return MoveFileExW(source.c_str(), target.c_str(),
+                       MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool HasWininitProgram(const std::wstring& windowsFolder) {
@@ -46,11 +46,12 @@ std::string WininitName(const std::wstring& path) {
 
 bool AddWininitEntry(const std::wstring& windowsFolder, const std::wstring& left, const std::wstring& right) {
     const std::wstring iniPath = PathJoin(windowsFolder, L"wininit.ini");
-    UniqueHandle file(CreateFileW(iniPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(iniPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
-    const std::string text = AddWininitRename(ReadWholeFile(file.Get()), WininitName(left), WininitName(right));
+    const std::string text =
+        AddWininitRename(ReadWholeFile(file.Get()), WininitName(left), WininitName(right));
     if (SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
         !WriteAll(file.Get(), text.data(), text.size()) || !SetEndOfFile(file.Get()))
         return false;
@@ -72,7 +73,8 @@ bool ReadMultiStringValue(HKEY root, const wchar_t* keyPath, const wchar_t* valu
     std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
     if (status == ERROR_SUCCESS && type == REG_MULTI_SZ) {
         size = static_cast<DWORD>((data.size()) * sizeof(wchar_t));
-        status = RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        status =
+            RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
         data.resize(size / sizeof(wchar_t));
     }
     RegCloseKey(key);

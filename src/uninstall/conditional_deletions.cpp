@@ -41,7 +41,8 @@ std::vector<std::wstring> MatchingFiles(const std::wstring& pattern) {
         return files;
     const std::wstring foldedPattern = FoldCase(namePattern);
     for (const FolderEntry& entry : entries)
-        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && WildcardMatch(foldedPattern, FoldCase(entry.name)))
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            WildcardMatch(foldedPattern, FoldCase(entry.name)))
             files.push_back(PathJoin(folder, entry.name));
     return files;
 }
@@ -72,7 +73,9 @@ Verdict EvaluateCondition(ConditionalDeletionContext& context, const FileDeletio
     if (condition >= 4 && condition <= 6) {
         const long long wanted = std::atol(deletion.value.c_str());
         const auto actual = static_cast<long long>(*size);
-        const bool holds = condition == 4 ? actual == wanted : condition == 5 ? actual >= wanted : actual <= wanted;
+        const bool holds = condition == 4   ? actual == wanted
+                           : condition == 5 ? actual >= wanted
+                                            : actual <= wanted;
         return holds ? Verdict::kHolds : Verdict::kFails;
     }
     return Verdict::kHolds;
@@ -87,7 +90,8 @@ void Log(ConditionalDeletionContext& context, const std::wstring& text) {
 
 int RunConditionalDeletions(ConditionalDeletionContext& context, std::vector<FileDeletion>& deletions) {
     const bool installing = context.phase == DeletionPhase::kInstallation;
-    const std::uint8_t phaseBit = installing ? deletion_flags::kAtInstallation : deletion_flags::kAtUninstallation;
+    const std::uint8_t phaseBit =
+        installing ? deletion_flags::kAtInstallation : deletion_flags::kAtUninstallation;
     int failures = 0;
     bool anyFile = false;
     for (auto record = deletions.begin(); record != deletions.end();) {

@@ -17,13 +17,13 @@ enum class DeletionPhase { kInstallation, kUninstallation };
 // What the conditional deletions need from the run.
 struct ConditionalDeletionContext {
     DeletionPhase phase = DeletionPhase::kInstallation;
-    std::wstring installDir;                       // relative patterns are taken from here
-    std::function<void(std::wstring&)> expand;     // installer variables; none leaves the text
+    std::wstring installDir;                    // relative patterns are taken from here
+    std::function<void(std::wstring&)> expand;  // installer variables; none leaves the text
     // Ends the run because the payload is damaged (error 65 for a version value that is no
     // version). If it returns, the deletions stop there.
     std::function<void(int errorCode)> corruptPayload;
-    InstallLog* log = nullptr;                     // installation only
-    FailureList* failures = nullptr;               // installation only
+    InstallLog* log = nullptr;        // installation only
+    FailureList* failures = nullptr;  // installation only
     // Set when a deletion was registered for the next restart: the caller marks the restart
     // as needed (ProductFlags low bit 0x4000 during installation, bit 45 during uninstallation).
     bool restartNeeded = false;

@@ -9,7 +9,6 @@
 #include "support/shell_folders.h"
 #include "support/system_info.h"
 
-
 namespace vantrel {
 namespace {
 
@@ -21,7 +20,8 @@ bool ClearReadOnly(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
         return true;
-    return SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != FALSE;
+    return SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) !=
+           FALSE;
 }
 
 bool RegisterRestartOperation(const std::wstring& source, const std::wstring& target) {
@@ -33,7 +33,8 @@ bool RegisterRestartOperation(const std::wstring& source, const std::wstring& ta
         SetLastError(error);
         return false;
     }
-    return target.empty() ? AddWininitEntry(windows, L"NUL", source) : AddWininitEntry(windows, target, source);
+    return target.empty() ? AddWininitEntry(windows, L"NUL", source)
+                          : AddWininitEntry(windows, target, source);
 }
 
 std::wstring FolderPathOf(const std::wstring& path) {

@@ -17,26 +17,26 @@ namespace vantrel {
 // leaves the system error code in place on failure.
 
 namespace delete_flags {
-inline constexpr unsigned kKeepReadOnly = 0x001;        // do not clear the read-only attribute first
-inline constexpr unsigned kAtRestart = 0x002;           // register the deletion for the next restart
-inline constexpr unsigned kAtRestartIfLocked = 0x010;   // a failure other than "not found" registers it
-inline constexpr unsigned kToRecycleBin = 0x080;        // move the file to the Recycle Bin instead
-inline constexpr unsigned kOnlyIfEmpty = 0x100;         // delete only a file of size 0
-inline constexpr unsigned kMissingIsSuccess = 0x800;    // a missing file or path counts as deleted
+inline constexpr unsigned kKeepReadOnly = 0x001;       // do not clear the read-only attribute first
+inline constexpr unsigned kAtRestart = 0x002;          // register the deletion for the next restart
+inline constexpr unsigned kAtRestartIfLocked = 0x010;  // a failure other than "not found" registers it
+inline constexpr unsigned kToRecycleBin = 0x080;       // move the file to the Recycle Bin instead
+inline constexpr unsigned kOnlyIfEmpty = 0x100;        // delete only a file of size 0
+inline constexpr unsigned kMissingIsSuccess = 0x800;   // a missing file or path counts as deleted
 }  // namespace delete_flags
 
 namespace move_flags {
 inline constexpr unsigned kTargetMustExist = 0x001;     // else ERROR_FILE_NOT_FOUND
 inline constexpr unsigned kTargetMustNotExist = 0x002;  // else ERROR_FILE_EXISTS
 inline constexpr unsigned kCreateTargetFolder = 0x004;
-inline constexpr unsigned kAtRestart = 0x008;           // register the move (replacing) for the next restart
+inline constexpr unsigned kAtRestart = 0x008;  // register the move (replacing) for the next restart
 inline constexpr unsigned kRefuseReadOnlyTarget = 0x040;  // ERROR_ACCESS_DENIED
-inline constexpr unsigned kTargetIsFolder = 0x080;      // the source's file name is appended
-inline constexpr unsigned kRelativeToSource = 0x200;    // a relative target is taken in the source's folder
+inline constexpr unsigned kTargetIsFolder = 0x080;        // the source's file name is appended
+inline constexpr unsigned kRelativeToSource = 0x200;      // a relative target is taken in the source's folder
 }  // namespace move_flags
 
 namespace remove_folder_flags {
-inline constexpr unsigned kTouchNothingInside = 0x1;    // leave "thumbs.db" and "desktop.ini" alone
+inline constexpr unsigned kTouchNothingInside = 0x1;  // leave "thumbs.db" and "desktop.ini" alone
 }  // namespace remove_folder_flags
 
 // Deletes a file. A file that is a link is deleted as a link. With kOnlyIfEmpty, a file that
@@ -76,7 +76,7 @@ struct FolderTreeView {
 // never followed. Drive roots fail with ERROR_BAD_PATHNAME; a protected folder or one
 // that holds a protected folder fails with ERROR_ACCESS_DENIED and nothing is touched.
 // Everything is tried; the first error is kept and left in place.
-bool RemoveFolderTree(const std::wstring& path, unsigned deleteFlags, const FolderGuard& guard = FolderGuard::System(),
-                      const FolderTreeView& view = {});
+bool RemoveFolderTree(const std::wstring& path, unsigned deleteFlags,
+                      const FolderGuard& guard = FolderGuard::System(), const FolderTreeView& view = {});
 
 }  // namespace vantrel

@@ -28,8 +28,8 @@ constexpr DWORD kAttributeMask = 0x1127;  // read-only, hidden, system, archive,
 constexpr DWORD kMismatchError = ERROR_CRC;
 
 UniqueHandle OpenForWriting(const std::wstring& path) {
-    return UniqueHandle(
-        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 UniqueHandle OpenForReading(const std::wstring& path) {
@@ -143,8 +143,9 @@ std::wstring MakeTemporaryBeside(const std::wstring& target) {
 }
 
 void AddNoTemporaryText(std::wstring& text, const std::wstring& target, DWORD error) {
-    text += FormatText(L"Failed to register '%s' for replacement because no temporary file could be created.\r\n%s\r\n\r\n",
-                       {target, SystemErrorText(error)});
+    text += FormatText(
+        L"Failed to register '%s' for replacement because no temporary file could be created.\r\n%s\r\n\r\n",
+        {target, SystemErrorText(error)});
 }
 
 // The temporary file holds the data: register it to replace the target at restart. On
@@ -155,7 +156,8 @@ void CompleteReplacement(FileWriteContext& context, std::wstring text, const std
     ApplyTimes(temporary, request);
     if (RegisterReplacementAtRestart(temporary, target)) {
         text += FormatText(
-            L"\"%s\" was successfully registered for replacement.\r\nTemporary file is \"%s\"\r\nReboot will be "
+            L"\"%s\" was successfully registered for replacement.\r\nTemporary file is \"%s\"\r\nReboot will "
+            L"be "
             L"required.\r\n\r\n",
             {target, temporary});
         context.productFlagsLow |= product_flags::kRebootNeeded;
@@ -172,14 +174,16 @@ void CompleteReplacement(FileWriteContext& context, std::wstring text, const std
 
 }  // namespace
 
-bool WriteFileWithRetries(FileWriteContext& context, std::string_view encodedPath, std::span<const std::uint8_t> data,
-                          const FileWriteRequest& request, bool& registeredForReplacement) {
+bool WriteFileWithRetries(FileWriteContext& context, std::string_view encodedPath,
+                          std::span<const std::uint8_t> data, const FileWriteRequest& request,
+                          bool& registeredForReplacement) {
     return WriteFileWithRetries(context, DecodeText(encodedPath, AnsiCodePageToUtf16), data, request,
                                 registeredForReplacement);
 }
 
-bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path, std::span<const std::uint8_t> data,
-                          const FileWriteRequest& request, bool& registeredForReplacement) {
+bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path,
+                          std::span<const std::uint8_t> data, const FileWriteRequest& request,
+                          bool& registeredForReplacement) {
     registeredForReplacement = false;
     DWORD error = 0;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
@@ -202,7 +206,8 @@ bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path, s
     }
 
     std::wstring text;
-    if (!BuildLastingFailureText(context, path, error, text) || !MayReplaceAtRestart(context, request, error)) {
+    if (!BuildLastingFailureText(context, path, error, text) ||
+        !MayReplaceAtRestart(context, request, error)) {
         context.failures.Append(text);
         return false;
     }
@@ -223,7 +228,8 @@ bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path, s
     return false;
 }
 
-StreamingFileWrite::StreamingFileWrite(FileWriteContext& context, std::wstring target, FileWriteRequest request)
+StreamingFileWrite::StreamingFileWrite(FileWriteContext& context, std::wstring target,
+                                       FileWriteRequest request)
     : context_(context), target_(std::move(target)), request_(std::move(request)) {}
 
 StreamingFileWrite::~StreamingFileWrite() {
@@ -245,7 +251,8 @@ StreamingFileWrite::Destination StreamingFileWrite::Begin() {
     }
     finished_ = true;
     std::wstring text;
-    if (!BuildLastingFailureText(context_, target_, error, text) || !MayReplaceAtRestart(context_, request_, error)) {
+    if (!BuildLastingFailureText(context_, target_, error, text) ||
+        !MayReplaceAtRestart(context_, request_, error)) {
         context_.failures.Append(text);
         return destination_;
     }

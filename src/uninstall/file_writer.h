@@ -31,9 +31,9 @@ struct FileWriteContext {
 
 // How one file is written.
 struct FileWriteRequest {
-    std::optional<FileTimes> times;             // set on the written file; none keeps the system's
-    std::uint32_t attributes = 0xFFFFFFFF;      // masked with 0x1127; 0xFFFFFFFF keeps them
-    bool mayReplaceAtRestart = false;           // a locked target is replaced at the next restart
+    std::optional<FileTimes> times;         // set on the written file; none keeps the system's
+    std::uint32_t attributes = 0xFFFFFFFF;  // masked with 0x1127; 0xFFFFFFFF keeps them
+    bool mayReplaceAtRestart = false;       // a locked target is replaced at the next restart
 };
 
 // Writes a whole file: up to three attempts 50 ms apart (missing folders are created after
@@ -42,11 +42,13 @@ struct FileWriteRequest {
 // replaces it at the next restart (then `registeredForReplacement` is set, the note goes
 // to the log and the result is still false: the target does not hold the data yet). Every
 // other failure is reported to the failure list. The path is encoded text.
-bool WriteFileWithRetries(FileWriteContext& context, std::string_view encodedPath, std::span<const std::uint8_t> data,
-                          const FileWriteRequest& request, bool& registeredForReplacement);
+bool WriteFileWithRetries(FileWriteContext& context, std::string_view encodedPath,
+                          std::span<const std::uint8_t> data, const FileWriteRequest& request,
+                          bool& registeredForReplacement);
 // The same with a UTF-16 path.
-bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path, std::span<const std::uint8_t> data,
-                          const FileWriteRequest& request, bool& registeredForReplacement);
+bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path,
+                          std::span<const std::uint8_t> data, const FileWriteRequest& request,
+                          bool& registeredForReplacement);
 
 // The streaming form of WriteFileWithRetries, for data that arrives in pieces (a file of up
 // to a gigabyte decoded block by block) and is never held whole:

@@ -16,7 +16,8 @@ std::wstring PendingRenameName(const std::wstring& entry) {
     return name;
 }
 
-PendingRenameCleanup CleanPendingRenameList(std::vector<std::wstring> list, const std::set<std::wstring>& names) {
+PendingRenameCleanup CleanPendingRenameList(std::vector<std::wstring> list,
+                                            const std::set<std::wstring>& names) {
     PendingRenameCleanup result;
     if (list.size() % 2 != 0)
         list.emplace_back();
@@ -30,7 +31,8 @@ PendingRenameCleanup CleanPendingRenameList(std::vector<std::wstring> list, cons
                 result.logLines.push_back(
                     FormatText(L"File \"%s\" was removed from the list of pending moves.\r\n", {targetName}));
                 const std::size_t start = source.find_first_not_of(L"\\?!");
-                result.waitingSources.push_back(start == std::wstring::npos ? std::wstring() : source.substr(start));
+                result.waitingSources.push_back(start == std::wstring::npos ? std::wstring()
+                                                                            : source.substr(start));
                 result.changed = true;
                 continue;
             }

@@ -16,11 +16,11 @@ class InstallLog;
 
 // What cleaning one list did.
 struct PendingRenameCleanup {
-    std::vector<std::wstring> kept;               // the list to write back
-    std::vector<std::wstring> droppedMoves;       // targets of dropped moves, for the log
-    std::vector<std::wstring> droppedDeletions;   // sources of dropped deletions, for the log
-    std::vector<std::wstring> waitingSources;     // temporary files of dropped moves: to the Recycle Bin
-    std::vector<std::wstring> logLines;           // one per dropped entry, in list order
+    std::vector<std::wstring> kept;              // the list to write back
+    std::vector<std::wstring> droppedMoves;      // targets of dropped moves, for the log
+    std::vector<std::wstring> droppedDeletions;  // sources of dropped deletions, for the log
+    std::vector<std::wstring> waitingSources;    // temporary files of dropped moves: to the Recycle Bin
+    std::vector<std::wstring> logLines;          // one per dropped entry, in list order
     bool changed = false;
 };
 
@@ -30,7 +30,8 @@ std::wstring PendingRenameName(const std::wstring& entry);
 
 // Cleans one list. `names` holds full paths in PendingRenameName form. An odd list gets an
 // empty last string first, so that it consists of pairs.
-PendingRenameCleanup CleanPendingRenameList(std::vector<std::wstring> list, const std::set<std::wstring>& names);
+PendingRenameCleanup CleanPendingRenameList(std::vector<std::wstring> list,
+                                            const std::set<std::wstring>& names);
 
 // Where the list lives; tests point it elsewhere.
 struct PendingRenameLocation {

@@ -39,7 +39,8 @@ std::wstring SelfDeletionBatchText(const std::wstring& uninstallerPath, const st
     text += FormatText(L"\"%s\" -n 4 127.0.0.1 >nul\r\n", {ping});
     std::wstring relative = uninstallSubdir;
     for (int level = 0; level < kMaxFolderLevels && !WithoutTrailingBackslash(relative).empty(); ++level) {
-        text += FormatText(L"rd \"%s\"\r\n", {BatchLiteral(PathJoin(installDir, WithoutTrailingBackslash(relative)))});
+        text += FormatText(L"rd \"%s\"\r\n",
+                           {BatchLiteral(PathJoin(installDir, WithoutTrailingBackslash(relative)))});
         relative = WithoutLastComponent(relative);
     }
     text += FormatText(L"rd \"%s\"\r\n", {BatchLiteral(installDir)});
@@ -71,8 +72,8 @@ bool StartSelfDeletionBatch(const std::wstring& uninstallerPath, const std::wstr
     PROCESS_INFORMATION process = {};
     // The system folder as the working folder: the batch runs no program from where the
     // uninstaller happened to be started.
-    if (CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                       CREATE_NEW_CONSOLE, nullptr, systemFolder.c_str(), &startup, &process)) {
+    if (CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE,
+                       nullptr, systemFolder.c_str(), &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         return true;

@@ -34,8 +34,8 @@ DWORD ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
         return GetLastError();
     DWORD error = 0;
     {
-        UniqueHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                      nullptr));
+        UniqueHandle file(
+            CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !WriteAll(file.Get(), bytes.data(), bytes.size()) || !FlushFileBuffers(file.Get()))
             error = GetLastError();
     }
@@ -101,7 +101,8 @@ void UninstallData::ResetRemovalList() {
     recordedFolders_.clear();
 }
 
-bool UninstallData::Write(const std::wstring& path, FailureList& failures, const MessageTable& messages) const {
+bool UninstallData::Write(const std::wstring& path, FailureList& failures,
+                          const MessageTable& messages) const {
     const DWORD error = ReplaceFileContents(path, BuildUninstallData(content_));
     if (error == 0)
         return true;
@@ -132,8 +133,9 @@ unsigned long UninstallData::Read(const std::wstring& path) {
 
 std::wstring UninstallDataLoadFailureText(std::wstring_view displayName, std::wstring_view path,
                                           unsigned long errorCode) {
-    return FormatText(L"The uninstall information for %s could not be loaded.\r\n\r\nFilepath: %s\r\nCode %d: %s",
-                      {displayName, path, static_cast<long long>(errorCode), SystemErrorText(errorCode)});
+    return FormatText(
+        L"The uninstall information for %s could not be loaded.\r\n\r\nFilepath: %s\r\nCode %d: %s",
+        {displayName, path, static_cast<long long>(errorCode), SystemErrorText(errorCode)});
 }
 
 std::optional<std::wstring> DecodeRecordedPath(std::string_view encodedPath) {

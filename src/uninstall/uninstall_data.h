@@ -66,7 +66,8 @@ std::wstring UninstallDataLoadFailureText(std::wstring_view displayName, std::ws
 std::optional<std::wstring> DecodeRecordedPath(std::string_view encodedPath);
 
 template <class Expand>
-void UninstallData::SetStrings(const MessageTable& messages, std::wstring_view productTitle, Expand&& expand) {
+void UninstallData::SetStrings(const MessageTable& messages, std::wstring_view productTitle,
+                               Expand&& expand) {
     content_.strings.clear();
     for (const int number : kUninstallStringNumbers) {
         std::wstring text = messages.Text(static_cast<std::size_t>(number));

@@ -26,7 +26,8 @@ TEST_P(CommaQuoting, WritesAndReadsBack) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CommaQuoting,
     testing::Values(QuotingCase{"Plain", "abc", "abc"}, QuotingCase{"Empty", "", ""},
-                    QuotingCase{"Comma", "a,b", "\"a,b\""}, QuotingCase{"Quote", "say \"hi\"", "\"say \"\"hi\"\"\""},
+                    QuotingCase{"Comma", "a,b", "\"a,b\""},
+                    QuotingCase{"Quote", "say \"hi\"", "\"say \"\"hi\"\"\""},
                     QuotingCase{"Tab", "a\tb", "\"a\tb\""}, QuotingCase{"Semicolon", "a;b", "\"a;b\""},
                     QuotingCase{"Bar", "|\xC3\xA9", "\"|\xC3\xA9\""},
                     QuotingCase{"LeadingSpace", " a", "\" a\""}, QuotingCase{"TrailingSpace", "a ", "\"a \""},

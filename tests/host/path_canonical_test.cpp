@@ -26,7 +26,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CanonicalCase{"Plain", L"C:\\Program Files\\App", L"C:\\Program Files\\App"},
         CanonicalCase{"TrailingSeparators", L"C:\\Program Files\\\\", L"C:\\Program Files"},
-        CanonicalCase{"ParentAndDot", L"C:\\Program Files\\..\\Users\\x\\Desktop\\.", L"C:\\Users\\x\\Desktop"},
+        CanonicalCase{"ParentAndDot", L"C:\\Program Files\\..\\Users\\x\\Desktop\\.",
+                      L"C:\\Users\\x\\Desktop"},
         CanonicalCase{"ParentNeverAboveRoot", L"C:\\..\\..\\Windows", L"C:\\Windows"},
         CanonicalCase{"TrailingDotsAndSpaces", L"C:\\Windows. . \\System32 ", L"C:\\Windows\\System32"},
         CanonicalCase{"ParentWithSpace", L"C:\\a\\b\\.. \\c", L"C:\\a\\c"},

@@ -17,8 +17,8 @@ std::string EmptyStringsSection(std::string_view title) {
 
 TEST(UninstallDataWriter, RemovalListAndEmptyStringsGolden) {
     UninstallDataContent content;
-    content.removalList = {"C:\\App\\a.exe", "~C:\\App", "!\\HKCU\\Software\\App\\Dir", "^\\HKLM\\Software\\X",
-                           "*\\HKLM\\Software\\Classes\\CLSID\\{1}"};
+    content.removalList = {"C:\\App\\a.exe", "~C:\\App", "!\\HKCU\\Software\\App\\Dir",
+                           "^\\HKLM\\Software\\X", "*\\HKLM\\Software\\Classes\\CLSID\\{1}"};
     content.productTitle = L"App";
     const std::string expected =
         "C:\\App\\a.exe\r\n~C:\\App\r\n!\\HKCU\\Software\\App\\Dir\r\n^\\HKLM\\Software\\X\r\n"
@@ -39,9 +39,10 @@ TEST(UninstallDataWriter, EverySectionInOrderGolden) {
     content.infLines = {"C:\\Windows\\INF\\oem3.inf"};
     content.msiLines = {FormatMsiLine(L"C:\\App\\x.msi", 2)};
     content.registryScript = "\\HKCU\\Software\\App\r\n";
-    content.deletions = {{"%InstallDir%\\*.log", 0, "", 8}, {"skipped.txt", 0, "", 4},
-                         {" lead", 5, "0", 9}};
-    std::string expected = "\r\n\r\n[Strings]\r\n~10\r\nUninstall\r\n~15\r\nZeile eins\r\nZeile \xC3\xBC" "ber\r\n";
+    content.deletions = {{"%InstallDir%\\*.log", 0, "", 8}, {"skipped.txt", 0, "", 4}, {" lead", 5, "0", 9}};
+    std::string expected =
+        "\r\n\r\n[Strings]\r\n~10\r\nUninstall\r\n~15\r\nZeile eins\r\nZeile \xC3\xBC"
+        "ber\r\n";
     for (std::size_t i = 2; i < kUninstallStringNumbers.size(); ++i)
         expected += "~" + std::to_string(kUninstallStringNumbers[i]) + "\r\n\r\n";
     expected +=
@@ -107,13 +108,14 @@ TEST_P(UninstallDataLineEnds, EveryLineEndReadsTheSame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, UninstallDataLineEnds,
-    testing::Values(LineEndCase{"CrLf", "a.txt\r\nb.txt\r\n[Strings]\r\n~999\r\nT\r\n[MSI]\r\n\"x.msi\",1\r\n"},
-                    LineEndCase{"LoneCr", "a.txt\rb.txt\r[Strings]\r~999\rT\r[MSI]\r\"x.msi\",1\r"},
-                    LineEndCase{"LoneLf", "a.txt\nb.txt\n[Strings]\n~999\nT\n[MSI]\n\"x.msi\",1\n"},
-                    LineEndCase{"LfCr", "a.txt\n\rb.txt\n\r[Strings]\n\r~999\n\rT\n\r[MSI]\n\r\"x.msi\",1\n\r"},
-                    LineEndCase{"LastLineWithoutEnd", "a.txt\r\nb.txt\r\n[Strings]\r\n~999\r\nT\r\n[MSI]\r\n\"x.msi\",1"},
-                    LineEndCase{"SpacesAndTabsTrimmed",
-                                "  a.txt\t\r\n\tb.txt \r\n [Strings] \r\n~999\r\nT  \r\n[MSI]\r\n \"x.msi\",1 "}),
+    testing::Values(
+        LineEndCase{"CrLf", "a.txt\r\nb.txt\r\n[Strings]\r\n~999\r\nT\r\n[MSI]\r\n\"x.msi\",1\r\n"},
+        LineEndCase{"LoneCr", "a.txt\rb.txt\r[Strings]\r~999\rT\r[MSI]\r\"x.msi\",1\r"},
+        LineEndCase{"LoneLf", "a.txt\nb.txt\n[Strings]\n~999\nT\n[MSI]\n\"x.msi\",1\n"},
+        LineEndCase{"LfCr", "a.txt\n\rb.txt\n\r[Strings]\n\r~999\n\rT\n\r[MSI]\n\r\"x.msi\",1\n\r"},
+        LineEndCase{"LastLineWithoutEnd", "a.txt\r\nb.txt\r\n[Strings]\r\n~999\r\nT\r\n[MSI]\r\n\"x.msi\",1"},
+        LineEndCase{"SpacesAndTabsTrimmed",
+                    "  a.txt\t\r\n\tb.txt \r\n [Strings] \r\n~999\r\nT  \r\n[MSI]\r\n \"x.msi\",1 "}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(UninstallDataReader, CrCrIsTwoLineEnds) {
@@ -123,9 +125,11 @@ TEST(UninstallDataReader, CrCrIsTwoLineEnds) {
 
 TEST(UninstallDataReader, StringNumbersOutsideTheRangeAreSkippedWithTheirText) {
     const auto read = ParseUninstallData(
-        "[Strings]\r\n~0\r\nzero\r\n~1001\r\nbig\r\n~1000\r\nlast\r\n~1\r\nfirst\r\n~x\r\nnone\r\n~7\r\n[Strings]\r\n"
+        "[Strings]\r\n~0\r\nzero\r\n~1001\r\nbig\r\n~1000\r\nlast\r\n~1\r\nfirst\r\n~x\r\nnone\r\n~7\r\n["
+        "Strings]\r\n"
         "seven\r\n  \r\n");
-    EXPECT_EQ(read.strings, (std::map<int, std::wstring>{{1, L"first"}, {7, L"[Strings]\r\nseven"}, {1000, L"last"}}));
+    EXPECT_EQ(read.strings,
+              (std::map<int, std::wstring>{{1, L"first"}, {7, L"[Strings]\r\nseven"}, {1000, L"last"}}));
 }
 
 TEST(UninstallDataReader, StringTextEndsAtAnotherHeaderEvenWithTextAfterIt) {
@@ -142,7 +146,8 @@ TEST(UninstallDataReader, LowerCaseHeaderIsARecordOfTheCurrentSection) {
 
 TEST(UninstallDataReader, AssociationsNeedThreeNamedFields) {
     const auto read = ParseUninstallData(
-        "[Associations]\r\n.a~!~~!~open~!~icon\r\n.b~!~B.File~!~open\r\n.c~!~ \t~!~open~!~x\r\n.d~!~D~!~edit~!~|\xC3\xA9"
+        "[Associations]\r\n.a~!~~!~open~!~icon\r\n.b~!~B.File~!~open\r\n.c~!~ "
+        "\t~!~open~!~x\r\n.d~!~D~!~edit~!~|\xC3\xA9"
         "~!~more\r\n.e~!~E\r\n");
     ASSERT_EQ(read.associations.size(), 2u);
     EXPECT_EQ(read.associations[0], (FileAssociation{".b", "B.File", "open", L""}));
@@ -150,15 +155,17 @@ TEST(UninstallDataReader, AssociationsNeedThreeNamedFields) {
 }
 
 TEST(UninstallDataReader, LegacyAnsiTextGoesThroughTheDecoder) {
-    const auto read = ParseUninstallData("[Associations]\r\n.a~!~A~!~open~!~C:\\Caf\xE9.ico\r\n",
-                                         [](std::string_view text) { return L"ansi:" + Windows1252ToUtf16(text); });
+    const auto read =
+        ParseUninstallData("[Associations]\r\n.a~!~A~!~open~!~C:\\Caf\xE9.ico\r\n",
+                           [](std::string_view text) { return L"ansi:" + Windows1252ToUtf16(text); });
     ASSERT_EQ(read.associations.size(), 1u);
     EXPECT_EQ(read.associations[0].icon, L"ansi:C:\\Caf\u00E9.ico");
 }
 
 TEST(UninstallDataReader, RecordsWithTheWrongFieldCountAreSkipped) {
     const auto read = ParseUninstallData(
-        "[AutoClose]\r\nt,c,p\r\nt,c,p,1,5\r\nt,c,p,2\r\n[ConditionalDelete]\r\na,1,2\r\n\"b,c\",5,100,264\r\n\r\n");
+        "[AutoClose]\r\nt,c,p\r\nt,c,p,1,5\r\nt,c,p,2\r\n[ConditionalDelete]\r\na,1,2\r\n\"b,c\",5,100,"
+        "264\r\n\r\n");
     ASSERT_EQ(read.autoClose.size(), 1u);
     EXPECT_EQ(read.autoClose[0], (AutoCloseEntry{L"t", "c", "p", 2, 4}));
     ASSERT_EQ(read.deletions.size(), 1u);

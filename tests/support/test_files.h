@@ -18,7 +18,8 @@ int CountFilesStartingWith(const std::wstring& folder, const std::wstring& prefi
 class LockedFile {
   public:
     explicit LockedFile(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr)) {}
+        : handle_(
+              CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr)) {}
     ~LockedFile() {
         if (handle_ != INVALID_HANDLE_VALUE)
             CloseHandle(handle_);

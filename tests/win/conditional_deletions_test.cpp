@@ -43,19 +43,22 @@ std::wstring CopyVersionedFile(const std::wstring& folder) {
 
 std::string VersionText(std::uint64_t version, int lastDelta) {
     return std::to_string(version >> 48) + "." + std::to_string((version >> 32) & 0xFFFF) + "." +
-           std::to_string((version >> 16) & 0xFFFF) + "." + std::to_string(static_cast<int>(version & 0xFFFF) + lastDelta);
+           std::to_string((version >> 16) & 0xFFFF) + "." +
+           std::to_string(static_cast<int>(version & 0xFFFF) + lastDelta);
 }
 
 TEST(ConditionalDeletions, SizeConditionsAndWildcards) {
     DeletionFixture fixture(L"cond-size");
     const std::wstring& folder = fixture.folder.Path();
-    ASSERT_TRUE(test::WriteTestFile(folder + L"\\a.log", "12345") && test::WriteTestFile(folder + L"\\b.LOG", "") &&
-                test::WriteTestFile(folder + L"\\c.txt", "x") && test::WriteTestFile(folder + L"\\big.dat", "123456"));
+    ASSERT_TRUE(test::WriteTestFile(folder + L"\\a.log", "12345") &&
+                test::WriteTestFile(folder + L"\\b.LOG", "") &&
+                test::WriteTestFile(folder + L"\\c.txt", "x") &&
+                test::WriteTestFile(folder + L"\\big.dat", "123456"));
     SetFileAttributesW((folder + L"\\a.log").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     std::vector<FileDeletion> deletions = {
-        {"*.log", 5, "0", 0x4},             // every matching file: sizes are at least 0
-        {"big.dat", 6, "5", 0x4},           // 6 bytes are not at most 5: kept
-        {"c.txt", 4, "1", 0x8},             // for the uninstallation only
+        {"*.log", 5, "0", 0x4},    // every matching file: sizes are at least 0
+        {"big.dat", 6, "5", 0x4},  // 6 bytes are not at most 5: kept
+        {"c.txt", 4, "1", 0x8},    // for the uninstallation only
     };
     EXPECT_EQ(RunConditionalDeletions(fixture.context, deletions), 0);
     EXPECT_FALSE(PathExists(folder + L"\\a.log"));
@@ -81,7 +84,8 @@ TEST(ConditionalDeletions, VersionConditions) {
     for (const Row row : {Row{1, 1, false}, Row{2, 1, false}, Row{3, -1, false}, Row{3, 1, true}}) {
         if (!PathExists(file))
             CopyVersionedFile(fixture.folder.Path());
-        std::vector<FileDeletion> deletions = {{"versioned.exe", row.condition, VersionText(*version, row.delta), 0x4}};
+        std::vector<FileDeletion> deletions = {
+            {"versioned.exe", row.condition, VersionText(*version, row.delta), 0x4}};
         RunConditionalDeletions(fixture.context, deletions);
         EXPECT_EQ(!PathExists(file), row.deletes) << int(row.condition) << " " << row.delta;
     }

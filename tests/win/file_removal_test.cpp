@@ -11,6 +11,7 @@
 #include "support/child_process.h"
 #include "support/restart_operations.h"
 #include "support/shell_folders.h"
+#include "support/system_info.h"
 #include "support/test_files.h"
 #include "win/pending_list.h"
 
@@ -23,7 +24,7 @@ using test::WriteTestFile;
 using test::PendingListCleanup;
 using test::PendingListHolds;
 
-TEST(DeleteFile, MissingFiles) {
+TEST(FileDeletion, MissingFiles) {
     test::TempFolder folder(L"delete-missing");
     EXPECT_TRUE(DeleteFileWithFlags(folder.Join(L"none.txt"), delete_flags::kMissingIsSuccess));
     EXPECT_TRUE(DeleteFileWithFlags(folder.Join(L"none\\none.txt"), delete_flags::kMissingIsSuccess));
@@ -32,7 +33,7 @@ TEST(DeleteFile, MissingFiles) {
     EXPECT_FALSE(DeleteFileWithFlags(L"", delete_flags::kMissingIsSuccess));
 }
 
-TEST(DeleteFile, ReadOnlyAndEmptyOnly) {
+TEST(FileDeletion, ReadOnlyAndEmptyOnly) {
     test::TempFolder folder(L"delete-flags");
     const std::wstring readOnly = folder.Join(L"ro.txt");
     ASSERT_TRUE(WriteTestFile(readOnly, "x"));
@@ -52,7 +53,7 @@ TEST(DeleteFile, ReadOnlyAndEmptyOnly) {
     EXPECT_FALSE(DeleteEncodedFile("|", delete_flags::kMissingIsSuccess)) << "an empty path";
 }
 
-TEST(DeleteFile, EncodedPathAndLockedFileRegisteredForRestart) {
+TEST(FileDeletion, EncodedPathAndLockedFileRegisteredForRestart) {
     test::TempFolder folder(L"delete-locked");
     const std::wstring locked = folder.Join(L"caf\u00E9.txt");
     ASSERT_TRUE(WriteTestFile(locked, "x"));
@@ -66,7 +67,7 @@ TEST(DeleteFile, EncodedPathAndLockedFileRegisteredForRestart) {
     EXPECT_TRUE(PendingListHolds(locked));
 }
 
-TEST(DeleteFile, MissingFileIsNotRegisteredForRestart) {
+TEST(FileDeletion, MissingFileIsNotRegisteredForRestart) {
     test::TempFolder folder(L"delete-missing-restart");
     const std::wstring missing = folder.Join(L"none.txt");
     EXPECT_FALSE(DeleteFileWithFlags(missing, delete_flags::kAtRestartIfLocked));
@@ -74,7 +75,7 @@ TEST(DeleteFile, MissingFileIsNotRegisteredForRestart) {
     EXPECT_FALSE(PendingListHolds(missing));
 }
 
-TEST(MoveFile, FlagTable) {
+TEST(FileMove, FlagTable) {
     test::TempFolder folder(L"move-flags");
     const std::wstring source = folder.Join(L"source.txt");
     const std::wstring target = folder.Join(L"target.txt");
@@ -94,13 +95,13 @@ TEST(MoveFile, FlagTable) {
     EXPECT_FALSE(PathExists(source));
 
     // Into a folder that is made first, by a name relative to the source's folder.
-    EXPECT_TRUE(MoveFileWithFlags(target, L"made\\deeper",
-                                  move_flags::kRelativeToSource | move_flags::kTargetIsFolder |
-                                      move_flags::kCreateTargetFolder));
+    EXPECT_TRUE(MoveFileWithFlags(
+        target, L"made\\deeper",
+        move_flags::kRelativeToSource | move_flags::kTargetIsFolder | move_flags::kCreateTargetFolder));
     EXPECT_EQ(test::ReadTestFile(folder.Join(L"made\\deeper\\target.txt")), "source");
 }
 
-TEST(MoveFile, SameFileOnlyMakesTheFolder) {
+TEST(FileMove, SameFileOnlyMakesTheFolder) {
     test::TempFolder folder(L"move-same");
     const std::wstring file = folder.Join(L"a.txt");
     ASSERT_TRUE(WriteTestFile(file, "keep"));
@@ -110,7 +111,7 @@ TEST(MoveFile, SameFileOnlyMakesTheFolder) {
     EXPECT_EQ(test::ReadTestFile(file), "keep");
 }
 
-TEST(MoveFile, RestartFormRegistersTheReplacement) {
+TEST(FileMove, RestartFormRegistersTheReplacement) {
     test::TempFolder folder(L"move-restart");
     const std::wstring source = folder.Join(L"new.txt");
     const std::wstring target = folder.Join(L"old.txt");
@@ -132,8 +133,8 @@ TEST(RemoveFolder, RootsShellFilesAndMissingFolders) {
     ASSERT_TRUE(CreateDirectoryW(shellOnly.c_str(), nullptr));
     ASSERT_TRUE(WriteTestFile(shellOnly + L"\\desktop.ini", "[.ShellClassInfo]") &&
                 WriteTestFile(shellOnly + L"\\Thumbs.db", "x"));
-    SetFileAttributesW((shellOnly + L"\\desktop.ini").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                                                 FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((shellOnly + L"\\desktop.ini").c_str(),
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(RemoveFolder(shellOnly, remove_folder_flags::kTouchNothingInside));
     EXPECT_TRUE(PathExists(shellOnly + L"\\desktop.ini"));
     EXPECT_TRUE(RemoveFolder(shellOnly + L"\\", 0));
@@ -189,63 +190,66 @@ TEST_P(RemoveTreeRefuses, NothingIsTouched) {
     const std::wstring path = GetParam().path();
     ASSERT_FALSE(path.empty());
     SetLastError(0);
-    EXPECT_FALSE(RemoveFolderTree(path, 0, FolderGuard::System(), Tripwire())) << testing::PrintToString(path);
+    EXPECT_FALSE(RemoveFolderTree(path, 0, FolderGuard::System(), Tripwire()))
+        << testing::PrintToString(path);
     const DWORD error = GetLastError();
     EXPECT_TRUE(error == ERROR_ACCESS_DENIED || error == ERROR_BAD_PATHNAME) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RemoveTreeRefuses,
-    testing::Values(
-        RefusedCase{"DriveRoot", [] { return std::wstring(L"C:\\"); }},
-        RefusedCase{"DriveRootWithoutSeparator", [] { return std::wstring(L"C:"); }},
-        RefusedCase{"DriveRootLongForm", [] { return std::wstring(L"\\\\?\\C:\\"); }},
-        RefusedCase{"Windows", [] { return WindowsFolder(); }},
-        RefusedCase{"WindowsOtherCase", [] { return std::wstring(L"c:\\WINDOWS\\"); }},
-        RefusedCase{"WindowsLongPrefix", [] { return L"\\\\?\\" + WindowsFolder(); }},
-        RefusedCase{"WindowsTrailingDotsAndSpaces", [] { return WindowsFolder() + L". . "; }},
-        RefusedCase{"System", [] { return SystemFolder(); }},
-        RefusedCase{"Fonts", [] { return SpecialFolderPath(CSIDL_FONTS); }},
-        RefusedCase{"ProgramFiles32", [] { return ProgramFilesFolder(FolderView::k32Bit); }},
-        RefusedCase{"ProgramFiles64", [] { return ProgramFilesFolder(FolderView::k64Bit); }},
-        RefusedCase{"CommonFiles32", [] { return CommonFilesFolder(FolderView::k32Bit); }},
-        RefusedCase{"CommonFiles64", [] { return CommonFilesFolder(FolderView::k64Bit); }},
-        RefusedCase{"Profile", [] { return Profile(); }},
-        RefusedCase{"ProfilesFolder", [] { return Profile() + L"\\.."; }},
-        RefusedCase{"DesktopThroughProgramFiles",
-                    [] {
-                        const std::wstring desktop = DesktopFolder();
-                        return ProgramFilesFolder(FolderView::k32Bit) + L"\\..\\" + desktop.substr(3) + L"\\.";
-                    }},
-        RefusedCase{"Desktop", [] { return DesktopFolder(); }},
-        RefusedCase{"DesktopAllUsers", [] { return DesktopAllFolder(); }},
-        RefusedCase{"Documents", [] { return DocumentFolder(); }},
-        RefusedCase{"DocumentsAllUsers", [] { return DocumentAllFolder(); }},
-        RefusedCase{"Downloads", [] { return KnownFolderPath(FOLDERID_Downloads); }},
-        RefusedCase{"Music", [] { return SpecialFolderPath(CSIDL_MYMUSIC); }},
-        RefusedCase{"Pictures", [] { return SpecialFolderPath(CSIDL_MYPICTURES); }},
-        RefusedCase{"Videos", [] { return SpecialFolderPath(CSIDL_MYVIDEO); }},
-        RefusedCase{"Favorites", [] { return FavoritesFolder(); }},
-        RefusedCase{"StartMenu", [] { return StartMenuFolder(); }},
-        RefusedCase{"StartMenuAllUsers", [] { return StartMenuAllFolder(); }},
-        RefusedCase{"Programs", [] { return SMProgramsFolder(); }},
-        RefusedCase{"Startup", [] { return StartupFolder(); }},
-        RefusedCase{"AppDataRoaming", [] { return AppDataFolder(); }},
-        RefusedCase{"AppDataLocal", [] { return SpecialFolderPath(CSIDL_LOCAL_APPDATA); }},
-        RefusedCase{"AppDataAllUsers", [] { return AppDataAllFolder(); }},
-        RefusedCase{"Public", [] { return KnownFolderPath(FOLDERID_Public); }},
-        RefusedCase{"Temporary", [] {
-                        wchar_t buffer[MAX_PATH + 1] = {};
-                        GetTempPathW(MAX_PATH, buffer);
-                        return std::wstring(buffer);
-                    }}),
+    testing::Values(RefusedCase{"DriveRoot", [] { return std::wstring(L"C:\\"); }},
+                    RefusedCase{"DriveRootWithoutSeparator", [] { return std::wstring(L"C:"); }},
+                    RefusedCase{"DriveRootLongForm", [] { return std::wstring(L"\\\\?\\C:\\"); }},
+                    RefusedCase{"Windows", [] { return WindowsFolder(); }},
+                    RefusedCase{"WindowsOtherCase", [] { return std::wstring(L"c:\\WINDOWS\\"); }},
+                    RefusedCase{"WindowsLongPrefix", [] { return L"\\\\?\\" + WindowsFolder(); }},
+                    RefusedCase{"WindowsTrailingDotsAndSpaces", [] { return WindowsFolder() + L". . "; }},
+                    RefusedCase{"System", [] { return SystemFolder(); }},
+                    RefusedCase{"Fonts", [] { return SpecialFolderPath(CSIDL_FONTS); }},
+                    RefusedCase{"ProgramFiles32", [] { return ProgramFilesFolder(FolderView::k32Bit); }},
+                    RefusedCase{"ProgramFiles64", [] { return ProgramFilesFolder(FolderView::k64Bit); }},
+                    RefusedCase{"CommonFiles32", [] { return CommonFilesFolder(FolderView::k32Bit); }},
+                    RefusedCase{"CommonFiles64", [] { return CommonFilesFolder(FolderView::k64Bit); }},
+                    RefusedCase{"Profile", [] { return Profile(); }},
+                    RefusedCase{"ProfilesFolder", [] { return Profile() + L"\\.."; }},
+                    RefusedCase{"DesktopThroughProgramFiles",
+                                [] {
+                                    const std::wstring desktop = DesktopFolder();
+                                    return ProgramFilesFolder(FolderView::k32Bit) + L"\\..\\" +
+                                           desktop.substr(3) + L"\\.";
+                                }},
+                    RefusedCase{"Desktop", [] { return DesktopFolder(); }},
+                    RefusedCase{"DesktopAllUsers", [] { return DesktopAllFolder(); }},
+                    RefusedCase{"Documents", [] { return DocumentFolder(); }},
+                    RefusedCase{"DocumentsAllUsers", [] { return DocumentAllFolder(); }},
+                    RefusedCase{"Downloads", [] { return KnownFolderPath(FOLDERID_Downloads); }},
+                    RefusedCase{"Music", [] { return SpecialFolderPath(CSIDL_MYMUSIC); }},
+                    RefusedCase{"Pictures", [] { return SpecialFolderPath(CSIDL_MYPICTURES); }},
+                    RefusedCase{"Videos", [] { return SpecialFolderPath(CSIDL_MYVIDEO); }},
+                    RefusedCase{"Favorites", [] { return FavoritesFolder(); }},
+                    RefusedCase{"StartMenu", [] { return StartMenuFolder(); }},
+                    RefusedCase{"StartMenuAllUsers", [] { return StartMenuAllFolder(); }},
+                    RefusedCase{"Programs", [] { return SMProgramsFolder(); }},
+                    RefusedCase{"Startup", [] { return StartupFolder(); }},
+                    RefusedCase{"AppDataRoaming", [] { return AppDataFolder(); }},
+                    RefusedCase{"AppDataLocal", [] { return SpecialFolderPath(CSIDL_LOCAL_APPDATA); }},
+                    RefusedCase{"AppDataAllUsers", [] { return AppDataAllFolder(); }},
+                    RefusedCase{"Public", [] { return KnownFolderPath(FOLDERID_Public); }},
+                    RefusedCase{"Temporary",
+                                [] {
+                                    wchar_t buffer[MAX_PATH + 1] = {};
+                                    GetTempPathW(MAX_PATH, buffer);
+                                    return std::wstring(buffer);
+                                }}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(RemoveTree, KeepsTheFirstErrorRemovesTheRestAndNeverFollowsALink) {
     test::TempFolder folder(L"remove-tree");
     const std::wstring tree = folder.Join(L"tree");
     const std::wstring sentinel = folder.Join(L"user-files");
-    for (const std::wstring& made : {tree, tree + L"\\a-sub", tree + L"\\a-sub\\deep", tree + L"\\b-link", sentinel})
+    for (const std::wstring& made :
+         {tree, tree + L"\\a-sub", tree + L"\\a-sub\\deep", tree + L"\\b-link", sentinel})
         ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
     ASSERT_TRUE(WriteTestFile(tree + L"\\a-sub\\locked.txt", "locked"));
     ASSERT_TRUE(WriteTestFile(tree + L"\\a-sub\\deep\\x.txt", "x"));
@@ -308,6 +312,22 @@ TEST(RemoveTree, AWholeTreeGoesAndAMissingOneFails) {
     EXPECT_TRUE(PathExists(folder.Path()));
     EXPECT_FALSE(RemoveFolderTree(tree, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+// The old restart file: short names, newest entry first, the file made when missing.
+TEST(RestartFile, WininitEntriesUseShortNamesNewestFirst) {
+    test::TempFolder windows(L"wininit");
+    const std::wstring deleted = windows.Join(L"a long file name.txt");
+    const std::wstring replaced = windows.Join(L"another long name.dll");
+    ASSERT_TRUE(WriteTestFile(deleted, "x") && WriteTestFile(replaced, "y"));
+    EXPECT_FALSE(HasWininitProgram(windows.Path()));
+    ASSERT_TRUE(AddWininitEntry(windows.Path(), L"NUL", deleted));
+    ASSERT_TRUE(AddWininitEntry(windows.Path(), replaced, deleted));
+    const std::string expected = "[rename]\r\n" + ToSystemCodePage(ShortPathOf(replaced)) + "=" +
+                                 ToSystemCodePage(ShortPathOf(deleted)) +
+                                 "\r\nNUL=" + ToSystemCodePage(ShortPathOf(deleted));
+    EXPECT_EQ(test::ReadTestFile(windows.Join(L"wininit.ini")), expected);
+    EXPECT_NE(ShortPathOf(deleted), deleted) << "the names are short ones";
 }
 
 }  // namespace

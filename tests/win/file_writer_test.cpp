@@ -40,8 +40,8 @@ struct WriterFixture {
 
 // A child process that holds files open without sharing until it is ended.
 test::ChildProcess HoldInChild(const std::wstring& path) {
-    test::ChildProcess child =
-        test::ChildProcess::Start(test::HostPathToWindows(VANTREL_FILE_OPS_HELPER_EXE), L"hold \"" + path + L"\"");
+    test::ChildProcess child = test::ChildProcess::Start(test::HostPathToWindows(VANTREL_FILE_OPS_HELPER_EXE),
+                                                         L"hold \"" + path + L"\"");
     for (int i = 0; i < 200; ++i) {
         HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
@@ -62,7 +62,8 @@ TEST(WriteWithRetries, MakesFoldersAndSetsTimesAndMaskedAttributes) {
     request.times = FileTimes{0x01D0000000000000ull, 0x01C0000000000000ull, 0x01D1000000000000ull};
     request.attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE;
     bool registered = true;
-    ASSERT_TRUE(WriteFileWithRetries(fixture.context, EncodeText(path), Bytes("payload"), request, registered));
+    ASSERT_TRUE(
+        WriteFileWithRetries(fixture.context, EncodeText(path), Bytes("payload"), request, registered));
     EXPECT_FALSE(registered);
     EXPECT_EQ(test::ReadTestFile(path), "payload");
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -94,9 +95,11 @@ TEST(WriteWithRetries, AMissingDriveIsReportedAndNothingIsRegistered) {
     WriterFixture fixture;
     fixture.flags = product_flags::kDeferAnyLockedFile;
     bool registered = true;
-    EXPECT_FALSE(WriteFileWithRetries(fixture.context, std::wstring(L"Q:\\App\\a.txt"), Bytes("x"), {}, registered));
+    EXPECT_FALSE(
+        WriteFileWithRetries(fixture.context, std::wstring(L"Q:\\App\\a.txt"), Bytes("x"), {}, registered));
     EXPECT_FALSE(registered);
-    EXPECT_EQ(fixture.failures.Text(), L"\r\nError writing file Q:\\App\\a.txt\r\nDrive Q: is not present.\r\n");
+    EXPECT_EQ(fixture.failures.Text(),
+              L"\r\nError writing file Q:\\App\\a.txt\r\nDrive Q: is not present.\r\n");
 }
 
 TEST(WriteWithRetries, ALockedFileIsReplacedAtRestartThroughATemporaryFile) {
@@ -118,7 +121,8 @@ TEST(WriteWithRetries, ALockedFileIsReplacedAtRestartThroughATemporaryFile) {
     EXPECT_NE(fixture.flags & product_flags::kRebootNeeded, 0u);
     EXPECT_EQ(test::CountFilesStartingWith(folder.Path(), L"QVT"), 1);
     const std::string log = fixture.LogText();
-    EXPECT_NE(log.find("\"" + Utf16ToUtf8(path) + "\" was successfully registered for replacement.\r\nTemporary file is \""),
+    EXPECT_NE(log.find("\"" + Utf16ToUtf8(path) +
+                       "\" was successfully registered for replacement.\r\nTemporary file is \""),
               std::string::npos)
         << log;
     EXPECT_NE(log.find("Reboot will be required.\r\n\r\n"), std::string::npos);
@@ -216,7 +220,8 @@ TEST(StreamingWrite, AnUnwritableTargetReportsBeforeAnyData) {
     EXPECT_EQ(write.Begin(), StreamingFileWrite::Destination::kNone);
     EXPECT_FALSE(write.Write("x", 1));
     EXPECT_FALSE(write.Finish());
-    EXPECT_EQ(fixture.failures.Text(), L"\r\nError writing file Q:\\App\\a.txt\r\nDrive Q: is not present.\r\n");
+    EXPECT_EQ(fixture.failures.Text(),
+              L"\r\nError writing file Q:\\App\\a.txt\r\nDrive Q: is not present.\r\n");
 }
 
 }  // namespace

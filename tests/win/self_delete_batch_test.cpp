@@ -12,9 +12,9 @@ namespace {
 using test::PathExists;
 
 TEST(SelfDeletionBatch, TextTriesBoundedAndRemovesTheFoldersUpToTheInstallation) {
-    const std::wstring text = SelfDeletionBatchText(L"C:\\App 100%\\Uninstall\\Data\\setup.exe", L"C:\\App 100%",
-                                                    L"Uninstall\\Data\\", L"C:\\Temp\\delunins.bat",
-                                                    L"C:\\Windows\\system32");
+    const std::wstring text =
+        SelfDeletionBatchText(L"C:\\App 100%\\Uninstall\\Data\\setup.exe", L"C:\\App 100%",
+                              L"Uninstall\\Data\\", L"C:\\Temp\\delunins.bat", L"C:\\Windows\\system32");
     EXPECT_EQ(text,
               L"set /a tries=0\r\n:Repeat\r\n"
               L"del \"C:\\App 100%%\\Uninstall\\Data\\setup.exe\"\r\n"
@@ -29,8 +29,8 @@ TEST(SelfDeletionBatch, TextTriesBoundedAndRemovesTheFoldersUpToTheInstallation)
 }
 
 TEST(SelfDeletionBatch, NoSubfolderRemovesOnlyTheInstallationFolder) {
-    const std::wstring text =
-        SelfDeletionBatchText(L"C:\\App\\setup.exe", L"C:\\App", L"", L"C:\\T\\delunins.bat", L"C:\\W\\system32");
+    const std::wstring text = SelfDeletionBatchText(L"C:\\App\\setup.exe", L"C:\\App", L"",
+                                                    L"C:\\T\\delunins.bat", L"C:\\W\\system32");
     EXPECT_NE(text.find(L"\r\nrd \"C:\\App\"\r\ndel \"C:\\T\\delunins.bat\"\r\n"), std::wstring::npos);
     EXPECT_EQ(text.find(L"rd \"C:\\App\\"), std::wstring::npos);
 }
@@ -45,10 +45,11 @@ TEST(SelfDeletionBatch, RemovesTheEndedUninstallerAndOnlyEmptyFolders) {
         ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
     ASSERT_TRUE(test::WriteTestFile(install + L"\\Saves\\game.sav", "mine"));
     const std::wstring uninstaller = uninstallDir + L"\\setup.exe";
-    ASSERT_TRUE(CopyFileW(test::HostPathToWindows(VANTREL_FILE_OPS_HELPER_EXE).c_str(), uninstaller.c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(test::HostPathToWindows(VANTREL_FILE_OPS_HELPER_EXE).c_str(), uninstaller.c_str(), FALSE));
 
-    test::ChildProcess child =
-        test::ChildProcess::Start(uninstaller, L"selfdelete \"" + install + L"\" Uninstall\\Data \"" + folder.Path() + L"\"");
+    test::ChildProcess child = test::ChildProcess::Start(
+        uninstaller, L"selfdelete \"" + install + L"\" Uninstall\\Data \"" + folder.Path() + L"\"");
     ASSERT_TRUE(child.Started());
     ASSERT_EQ(child.Wait(20000), std::optional<DWORD>(0u));
 

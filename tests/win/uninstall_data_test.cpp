@@ -32,9 +32,10 @@ TEST(UninstallDataRecording, RootsAreNeverRecordedAndFoldersOnlyOnce) {
     EXPECT_TRUE(data.RecordRemoval(L"C:\\App", RemovalKind::kFile));
     EXPECT_TRUE(data.RecordRemoval(L"\\HKCU\\Software\\App\\Dir", RemovalKind::kRegistryValue));
     EXPECT_TRUE(data.RecordRemoval(L"\\HKLM\\Software\\Classes\\CLSID\\{1}", RemovalKind::kRegistryKey64));
-    EXPECT_EQ(data.Content().removalList,
-              (std::vector<std::string>{"~C:\\App", "~|C:\\Caf\xC3\xA9", "C:\\App", "!\\HKCU\\Software\\App\\Dir",
-                                        "*\\HKLM\\Software\\Classes\\CLSID\\{1}"}));
+    EXPECT_EQ(
+        data.Content().removalList,
+        (std::vector<std::string>{"~C:\\App", "~|C:\\Caf\xC3\xA9", "C:\\App", "!\\HKCU\\Software\\App\\Dir",
+                                  "*\\HKLM\\Software\\Classes\\CLSID\\{1}"}));
     data.ResetRemovalList();
     EXPECT_TRUE(data.Content().removalList.empty());
     EXPECT_TRUE(data.RecordRemoval(L"C:\\App", RemovalKind::kFolder));
@@ -74,7 +75,8 @@ TEST(UninstallDataFile, WritesReadsAndRewritesAfterAPartialUninstallation) {
     read.Content().firewallLines.clear();
     ASSERT_TRUE(read.Write(path, failures, messages));
     const std::string bytes = test::ReadTestFile(path);
-    EXPECT_EQ(bytes.rfind(remaining + "\r\n\r\n\r\n[Strings]\r\n~10\r\nUninstall Vantrel Test\r\n", 0), 0u) << bytes;
+    EXPECT_EQ(bytes.rfind(remaining + "\r\n\r\n\r\n[Strings]\r\n~10\r\nUninstall Vantrel Test\r\n", 0), 0u)
+        << bytes;
     EXPECT_EQ(bytes.find("[Firewall]"), std::string::npos);
     EXPECT_NE(bytes.find("\r\n\r\n[MSI]\r\n\"C:\\App\\x.msi\",2\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\n\r\n[ConditionalDelete]\r\n*.log,0,,8\r\n"), std::string::npos);
@@ -119,10 +121,11 @@ TEST(UninstallDataFile, AMissingFileGivesItsErrorCodeAndTheLoadText) {
     EXPECT_EQ(data.Read(path), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(data.Content().removalList.size(), 1u) << "a failed read changes nothing";
     const std::wstring text = UninstallDataLoadFailureText(L"Vantrel Test", path, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(text.rfind(L"The uninstall information for Vantrel Test could not be loaded.\r\n\r\nFilepath: " + path +
-                             L"\r\nCode 2: ",
-                         0),
-              0u)
+    EXPECT_EQ(
+        text.rfind(L"The uninstall information for Vantrel Test could not be loaded.\r\n\r\nFilepath: " +
+                       path + L"\r\nCode 2: ",
+                   0),
+        0u)
         << text;
     EXPECT_GT(text.size(), text.find(L"Code 2: ") + 8) << "the system's text follows";
 }
@@ -131,10 +134,12 @@ TEST(UninstallDataFile, LegacyAnsiLinesReadThroughTheCodePage) {
     test::TempFolder folder(L"uninstall-dat-ansi");
     const std::wstring path = folder.Join(L"Uninstall.DAT");
     // The test prefix's ANSI code page is Windows-1252: byte E9 is "é".
-    ASSERT_TRUE(test::WriteTestFile(path, "C:\\Caf\xE9\\a.txt\r\n[Associations]\r\n.a~!~A~!~open~!~C:\\Caf\xE9.ico\r\n"));
+    ASSERT_TRUE(test::WriteTestFile(
+        path, "C:\\Caf\xE9\\a.txt\r\n[Associations]\r\n.a~!~A~!~open~!~C:\\Caf\xE9.ico\r\n"));
     UninstallData data;
     ASSERT_EQ(data.Read(path), 0u);
-    EXPECT_EQ(DecodeRecordedPath(data.Content().removalList[0]), std::optional<std::wstring>(L"C:\\Caf\u00E9\\a.txt"));
+    EXPECT_EQ(DecodeRecordedPath(data.Content().removalList[0]),
+              std::optional<std::wstring>(L"C:\\Caf\u00E9\\a.txt"));
     EXPECT_EQ(data.Content().associations.at(0).icon, L"C:\\Caf\u00E9.ico");
 }
 
@@ -150,18 +155,17 @@ TEST_P(RecordedPaths, OnlyDecodableAbsolutePathsWithoutParentsAreUsed) {
     EXPECT_EQ(DecodeRecordedPath(GetParam().encoded).has_value(), GetParam().accepted);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, RecordedPaths,
-    testing::Values(RecordedPathCase{"Plain", "C:\\App\\a.exe", true},
-                    RecordedPathCase{"Utf8", "|C:\\Caf\xC3\xA9\\a.exe", true},
-                    RecordedPathCase{"Unc", "\\\\server\\share\\a.exe", true},
-                    RecordedPathCase{"BrokenUtf8", "|C:\\Caf\xC3\\a.exe", false},
-                    RecordedPathCase{"Relative", "App\\a.exe", false},
-                    RecordedPathCase{"DriveRelative", "C:App\\a.exe", false},
-                    RecordedPathCase{"Empty", "", false},
-                    RecordedPathCase{"Parent", "C:\\App\\..\\Windows\\a.exe", false},
-                    RecordedPathCase{"ParentAtEnd", "C:\\App\\..", false}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, RecordedPaths,
+                         testing::Values(RecordedPathCase{"Plain", "C:\\App\\a.exe", true},
+                                         RecordedPathCase{"Utf8", "|C:\\Caf\xC3\xA9\\a.exe", true},
+                                         RecordedPathCase{"Unc", "\\\\server\\share\\a.exe", true},
+                                         RecordedPathCase{"BrokenUtf8", "|C:\\Caf\xC3\\a.exe", false},
+                                         RecordedPathCase{"Relative", "App\\a.exe", false},
+                                         RecordedPathCase{"DriveRelative", "C:App\\a.exe", false},
+                                         RecordedPathCase{"Empty", "", false},
+                                         RecordedPathCase{"Parent", "C:\\App\\..\\Windows\\a.exe", false},
+                                         RecordedPathCase{"ParentAtEnd", "C:\\App\\..", false}),
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
 }  // namespace vantrel

@@ -77,8 +77,8 @@ void Expect(bool condition, const char* what) {
 
 std::string ReadLog(const std::wstring& path) {
     std::string text;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return text;
     char buffer[4096];
@@ -97,14 +97,16 @@ int RestartSetup(const std::wstring& folder) {
     const std::wstring target = folder + L"\\target.txt";
     const std::wstring deleted = folder + L"\\deleted.txt";
     const std::wstring conditional = folder + L"\\conditional.txt";
-    Expect(WriteText(target, "old content") && WriteText(deleted, "x") && WriteText(conditional, "y"), "files made");
+    Expect(WriteText(target, "old content") && WriteText(deleted, "x") && WriteText(conditional, "y"),
+           "files made");
 
-    std::wstring commandLine = L"\"" + ModuleFilePath() + L"\" hold \"" + target + L"\" \"" + deleted + L"\" \"" +
-                               conditional + L"\"";
+    std::wstring commandLine = L"\"" + ModuleFilePath() + L"\" hold \"" + target + L"\" \"" + deleted +
+                               L"\" \"" + conditional + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION holder = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &holder))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &holder))
         return 4;
     Expect(WaitUntilLocked(target) && WaitUntilLocked(conditional), "files locked by the child");
 
@@ -119,7 +121,8 @@ int RestartSetup(const std::wstring& folder) {
     bool registered = false;
     const std::string data = "new content";
     const bool written = WriteFileWithRetries(
-        context, target, std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), request, registered);
+        context, target, std::span(reinterpret_cast<const std::uint8_t*>(data.data()), data.size()), request,
+        registered);
     Expect(!written && registered, "write registered for replacement");
     Expect((flags & product_flags::kRebootNeeded) != 0, "restart marked as needed");
     Expect(failureList.Empty(), "no failure reported");
@@ -134,7 +137,8 @@ int RestartSetup(const std::wstring& folder) {
     deletion.log = &log;
     deletion.failures = &failureList;
     std::vector<FileDeletion> records = {{"conditional.txt", 0, "", 0x2 | 0x4}};
-    Expect(RunConditionalDeletions(deletion, records) == 0 && deletion.restartNeeded, "conditional deletion registered");
+    Expect(RunConditionalDeletions(deletion, records) == 0 && deletion.restartNeeded,
+           "conditional deletion registered");
 
     TerminateProcess(holder.hProcess, 0);
     WaitForSingleObject(holder.hProcess, 5000);
