@@ -39,7 +39,8 @@ std::vector<std::wstring> MatchingFiles(const std::wstring& pattern) {
     std::vector<FolderEntry> entries;
     if (!ListFolder(folder.empty() ? L"." : folder, entries))
         return files;
-    const std::wstring foldedPattern = FoldCase(namePattern);
+    // "*.*" means every file to people, with or without a dot in its name.
+    const std::wstring foldedPattern = namePattern == L"*.*" ? std::wstring(L"*") : FoldCase(namePattern);
     for (const FolderEntry& entry : entries)
         if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
             WildcardMatch(foldedPattern, FoldCase(entry.name)))

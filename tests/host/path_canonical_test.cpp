@@ -67,13 +67,16 @@ TEST(Wildcards, MatchTable) {
     EXPECT_TRUE(WildcardMatch(L"a?c", L"abc"));
     EXPECT_FALSE(WildcardMatch(L"a?c", L"ac"));
     EXPECT_TRUE(WildcardMatch(L"*", L""));
-    EXPECT_TRUE(WildcardMatch(L"*.*", L"README"));
+    EXPECT_FALSE(WildcardMatch(L"*.*", L"README"));
+    EXPECT_TRUE(WildcardMatch("*.t?t", "a.txt"));
+    EXPECT_FALSE(WildcardMatch("*.t?t", "a.tt"));
     EXPECT_TRUE(WildcardMatch(L"a*b*c", L"axxbyyc"));
     EXPECT_FALSE(WildcardMatch(L"a*b*c", L"axxbyy"));
     EXPECT_TRUE(WildcardMatch(L"file.txt", L"file.txt"));
     EXPECT_FALSE(WildcardMatch(L"file.txt", L"FILE.TXT"));
     EXPECT_TRUE(HasWildcard(L"a*"));
     EXPECT_FALSE(HasWildcard(L"a.b"));
+    EXPECT_TRUE(HasWildcard("a?"));
 }
 
 TEST(FileVersionText, ParsesFourNumbersAndRefusesTheRest) {

@@ -71,6 +71,19 @@ TEST(ConditionalDeletions, SizeConditionsAndWildcards) {
     EXPECT_EQ(deletions.size(), 3u) << "the installation keeps every record";
 }
 
+TEST(ConditionalDeletions, StarDotStarTakesNamesWithoutADotToo) {
+    DeletionFixture fixture(L"cond-star-dot-star");
+    const std::wstring& folder = fixture.folder.Path();
+    ASSERT_TRUE(test::WriteTestFile(folder + L"\\README", "x") &&
+                test::WriteTestFile(folder + L"\\a.txt", "y"));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\\sub.dir").c_str(), nullptr));
+    std::vector<FileDeletion> deletions = {{"*.*", 0, "", 0x4}};
+    EXPECT_EQ(RunConditionalDeletions(fixture.context, deletions), 0);
+    EXPECT_FALSE(PathExists(folder + L"\\README"));
+    EXPECT_FALSE(PathExists(folder + L"\\a.txt"));
+    EXPECT_TRUE(PathExists(folder + L"\\sub.dir")) << "folders are not files";
+}
+
 TEST(ConditionalDeletions, VersionConditions) {
     DeletionFixture fixture(L"cond-version");
     const std::wstring file = CopyVersionedFile(fixture.folder.Path());

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "format/message_table.h"
 #include "format/settings.h"
 #include "support/system_info.h"
+#include "support/test_files.h"
 #include "uninstall/conditional_deletions.h"
 #include "uninstall/file_removal.h"
 #include "uninstall/file_writer.h"
@@ -44,16 +44,6 @@ int Hold(int count, wchar_t** paths) {
     return 0;
 }
 
-bool WriteText(const std::wstring& path, const char* text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr) != FALSE;
-    CloseHandle(file);
-    return ok;
-}
-
 // True once another process holds the file without sharing.
 bool WaitUntilLocked(const std::wstring& path) {
     for (int i = 0; i < 200; ++i) {
@@ -75,20 +65,6 @@ void Expect(bool condition, const char* what) {
     }
 }
 
-std::string ReadLog(const std::wstring& path) {
-    std::string text;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
 // The three locked files: a write registered for replacement, a deletion registered on
 // failure (0x010), and a conditional deletion with bit 1. The script then restarts Wine
 // and checks what the restart did.
@@ -97,7 +73,8 @@ int RestartSetup(const std::wstring& folder) {
     const std::wstring target = folder + L"\\target.txt";
     const std::wstring deleted = folder + L"\\deleted.txt";
     const std::wstring conditional = folder + L"\\conditional.txt";
-    Expect(WriteText(target, "old content") && WriteText(deleted, "x") && WriteText(conditional, "y"),
+    Expect(test::WriteTestFile(target, "old content") && test::WriteTestFile(deleted, "x") &&
+               test::WriteTestFile(conditional, "y"),
            "files made");
 
     std::wstring commandLine = L"\"" + ModuleFilePath() + L"\" hold \"" + target + L"\" \"" + deleted +
@@ -126,7 +103,8 @@ int RestartSetup(const std::wstring& folder) {
     Expect(!written && registered, "write registered for replacement");
     Expect((flags & product_flags::kRebootNeeded) != 0, "restart marked as needed");
     Expect(failureList.Empty(), "no failure reported");
-    Expect(ReadLog(log.BodyPath()).find("was successfully registered for replacement.") != std::string::npos,
+    Expect(test::ReadTestFile(log.BodyPath()).find("was successfully registered for replacement.") !=
+               std::string::npos,
            "success text logged");
 
     Expect(DeleteFileWithFlags(deleted, delete_flags::kAtRestartIfLocked), "deletion registered");
