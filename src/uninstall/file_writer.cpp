@@ -50,40 +50,47 @@ void PrepareRetry(const FileWriteContext& context, const std::wstring& path, int
         Sleep(kRetryPauseMs);
 }
 
-bool ReadBackEquals(const std::wstring& path, std::span<const std::uint8_t> data) {
-    UniqueHandle file = OpenForReading(path);
-    if (!file)
-        return false;
-    std::vector<std::uint8_t> buffer(64 * 1024);
-    std::size_t at = 0;
-    while (true) {
-        DWORD read = 0;
-        if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
-            return false;
-        if (read == 0)
-            return at == data.size();
-        if (read > data.size() - at || std::memcmp(buffer.data(), data.data() + at, read) != 0)
-            return false;
-        at += read;
-    }
-}
-
-bool ReadBackMatches(const std::wstring& path, std::uint64_t length, std::uint32_t crc) {
+// Reads the written file back in pieces; false when it cannot be read or `piece` says no.
+// `piece` is called with an empty piece at the end.
+template <class Piece>
+bool ReadBack(const std::wstring& path, Piece&& piece) {
     UniqueHandle file = OpenForReading(path);
     if (!file)
         return false;
     std::vector<std::uint8_t> buffer(256 * 1024);
-    std::uint64_t total = 0;
-    std::uint32_t readCrc = 0;
     while (true) {
         DWORD read = 0;
         if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
             return false;
+        if (!piece(buffer.data(), read))
+            return false;
+        if (read == 0)
+            return true;
+    }
+}
+
+bool ReadBackEquals(const std::wstring& path, std::span<const std::uint8_t> data) {
+    std::size_t at = 0;
+    return ReadBack(path, [&](const std::uint8_t* bytes, DWORD read) {
+        if (read == 0)
+            return at == data.size();
+        if (read > data.size() - at || std::memcmp(bytes, data.data() + at, read) != 0)
+            return false;
+        at += read;
+        return true;
+    });
+}
+
+bool ReadBackMatches(const std::wstring& path, std::uint64_t length, std::uint32_t crc) {
+    std::uint64_t total = 0;
+    std::uint32_t readCrc = 0;
+    return ReadBack(path, [&](const std::uint8_t* bytes, DWORD read) {
         if (read == 0)
             return total == length && readCrc == crc;
-        readCrc = Crc32(buffer.data(), read, readCrc);
+        readCrc = Crc32(bytes, read, readCrc);
         total += read;
-    }
+        return true;
+    });
 }
 
 FILETIME ToFileTime(std::uint64_t ticks) {
