@@ -204,11 +204,17 @@ bool WriteFileWithRetries(FileWriteContext& context, const std::wstring& path,
             }
             if (attempt < kAttempts)
                 continue;  // a mismatch is retried at once
+            // A file that does not hold the data must not pass for the installed one.
+            DeleteFileW(path.c_str());
             AddFailure(context.failures, context.messages, path, kMismatchError);
             return false;
         }
         error = GetLastError();
-        file.Reset();
+        if (file) {
+            // Opened but not fully written (a full disk): no half-written file stays.
+            file.Reset();
+            DeleteFileW(path.c_str());
+        }
         PrepareRetry(context, path, attempt, error);
     }
 

@@ -41,7 +41,9 @@ struct FileWriteRequest {
 // request or the option word allows it, a "QVT" temporary file beside the target that
 // replaces it at the next restart (then `registeredForReplacement` is set, the note goes
 // to the log and the result is still false: the target does not hold the data yet). Every
-// other failure is reported to the failure list. The path is encoded text.
+// other failure is reported to the failure list; a file that was opened but not fully
+// written, or that reads back different on the last attempt, is deleted rather than left
+// under the target's name. The path is encoded text.
 bool WriteFileWithRetries(FileWriteContext& context, std::string_view encodedPath,
                           std::span<const std::uint8_t> data, const FileWriteRequest& request,
                           bool& registeredForReplacement);
