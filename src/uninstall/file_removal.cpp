@@ -63,6 +63,8 @@ DWORD RemoveTreeBelow(const std::wstring& folder, unsigned deleteFlags, const Fo
             // The link goes, never what it points to.
             keep(isFolder ? RemoveDirectoryW(child.c_str()) != FALSE : DeleteFileW(child.c_str()) != FALSE);
         } else if (isFolder) {
+            if ((deleteFlags & delete_flags::kKeepReadOnly) == 0)
+                ClearReadOnly(child);  // a read-only folder cannot be removed
             const DWORD error = RemoveTreeBelow(child, deleteFlags, view);
             if (error == 0)
                 keep(RemoveDirectoryW(child.c_str()) != FALSE);

@@ -307,6 +307,8 @@ TEST(RemoveTree, AWholeTreeGoesAndAMissingOneFails) {
     ASSERT_TRUE(CreateDirectoryW((tree + L"\\sub").c_str(), nullptr));
     ASSERT_TRUE(WriteTestFile(tree + L"\\sub\\a.txt", "a"));
     ASSERT_TRUE(WriteTestFile(tree + L"\\b.txt", "b"));
+    SetFileAttributesW((tree + L"\\sub\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW((tree + L"\\sub").c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(RemoveFolderTree(tree + L"\\sub\\..\\", 0));
     EXPECT_FALSE(PathExists(tree));
     EXPECT_TRUE(PathExists(folder.Path()));
