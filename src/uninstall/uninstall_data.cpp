@@ -101,6 +101,17 @@ void UninstallData::ResetRemovalList() {
     recordedFolders_.clear();
 }
 
+void UninstallData::KeepOnlyWhatRemains(const std::vector<std::string>& remainingFileLines,
+                                        const std::vector<std::string>& remainingMsiLines) {
+    ResetRemovalList();
+    for (const std::string& line : remainingFileLines)
+        RecordEncodedRemoval(line, RemovalKind::kFile);
+    content_.associations.clear();
+    content_.firewallLines.clear();
+    content_.infLines.clear();
+    content_.msiLines = remainingMsiLines;
+}
+
 bool UninstallData::Write(const std::wstring& path, FailureList& failures,
                           const MessageTable& messages) const {
     const DWORD error = ReplaceFileContents(path, BuildUninstallData(content_));

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "format/uninstall_data_file.h"
 
@@ -33,6 +34,13 @@ class UninstallData {
 
     // Empties the removal list and forgets the recorded folders.
     void ResetRemovalList();
+
+    // Prepares the rewrite after a partial uninstallation: the removal list holds only the
+    // files that could not be deleted (their lines as read, unchanged), [MSI] only the
+    // packages whose removal failed, and there are no [Associations], [Firewall] or [INF]
+    // lines. Strings, [AutoClose], [Registry2] and the unfinished conditional deletions stay.
+    void KeepOnlyWhatRemains(const std::vector<std::string>& remainingFileLines,
+                             const std::vector<std::string>& remainingMsiLines);
 
     // The installer strings in the installation's language, through `expand` (installer
     // variables), and the product title.

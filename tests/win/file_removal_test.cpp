@@ -283,6 +283,23 @@ TEST(RemoveTree, KeepsTheFirstErrorRemovesTheRestAndNeverFollowsALink) {
     EXPECT_EQ(test::ReadTestFile(sentinel + L"\\letter.txt"), "mine");
 }
 
+// Where the system can make a real directory link (Windows with the privilege; Wine does
+// not), the link inside a removed tree goes and what it points to stays.
+TEST(RemoveTree, ARealDirectoryLinkIsUnlinkedNotFollowed) {
+    test::TempFolder folder(L"remove-tree-real-link");
+    const std::wstring tree = folder.Join(L"tree");
+    const std::wstring outside = folder.Join(L"outside");
+    ASSERT_TRUE(CreateDirectoryW(tree.c_str(), nullptr) && CreateDirectoryW(outside.c_str(), nullptr));
+    ASSERT_TRUE(WriteTestFile(outside + L"\\precious.txt", "keep"));
+    const std::wstring link = tree + L"\\link";
+    if (!CreateSymbolicLinkW(link.c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !IsLinkAttributes(GetFileAttributesW(link.c_str())))
+        GTEST_SKIP() << "this system makes no directory links";
+    EXPECT_TRUE(RemoveFolderTree(tree, 0, FolderGuard({})));
+    EXPECT_FALSE(PathExists(tree));
+    EXPECT_EQ(test::ReadTestFile(outside + L"\\precious.txt"), "keep");
+}
+
 TEST(RemoveTree, ATreeThatIsALinkIsOnlyUnlinked) {
     test::TempFolder folder(L"remove-tree-link");
     const std::wstring link = folder.Join(L"link");

@@ -70,9 +70,7 @@ TEST(UninstallDataFile, WritesReadsAndRewritesAfterAPartialUninstallation) {
 
     // The uninstaller could not delete b.dll and its MSI package stayed: it writes back only that.
     const std::string remaining = read.Content().removalList[1];
-    read.ResetRemovalList();
-    read.RecordEncodedRemoval(remaining, RemovalKind::kFile);
-    read.Content().firewallLines.clear();
+    read.KeepOnlyWhatRemains({remaining}, read.Content().msiLines);
     ASSERT_TRUE(read.Write(path, failures, messages));
     const std::string bytes = test::ReadTestFile(path);
     EXPECT_EQ(bytes.rfind(remaining + "\r\n\r\n\r\n[Strings]\r\n~10\r\nUninstall Vantrel Test\r\n", 0), 0u)
@@ -80,6 +78,12 @@ TEST(UninstallDataFile, WritesReadsAndRewritesAfterAPartialUninstallation) {
     EXPECT_EQ(bytes.find("[Firewall]"), std::string::npos);
     EXPECT_NE(bytes.find("\r\n\r\n[MSI]\r\n\"C:\\App\\x.msi\",2\r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\n\r\n[ConditionalDelete]\r\n*.log,0,,8\r\n"), std::string::npos);
+
+    // A second uninstallation reads the same texts.
+    UninstallData again;
+    ASSERT_EQ(again.Read(path), 0u);
+    EXPECT_EQ(again.Content().strings, read.Content().strings);
+    EXPECT_EQ(again.Content().productTitle, L"Vantrel Test");
 }
 
 TEST(UninstallDataFile, AFailedWriteIsReportedAndLeavesTheOldFileWhole) {
