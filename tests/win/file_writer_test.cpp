@@ -53,6 +53,19 @@ test::ChildProcess HoldInChild(const std::wstring& path) {
     return child;
 }
 
+// "locked.dll" in a folder of its own, holding "old", held open by another process.
+struct LockedTarget {
+    explicit LockedTarget(const std::wstring& name)
+        : folder(name), path(folder.Join(L"locked.dll")), holder(Start(path)) {}
+    static test::ChildProcess Start(const std::wstring& file) {
+        test::WriteTestFile(file, "old");
+        return HoldInChild(file);
+    }
+    test::TempFolder folder;
+    std::wstring path;
+    test::ChildProcess holder;
+};
+
 TEST(WriteWithRetries, MakesFoldersAndSetsTimesAndMaskedAttributes) {
     test::TempFolder folder(L"write-plain");
     WriterFixture fixture;
@@ -103,11 +116,10 @@ TEST(WriteWithRetries, AMissingDriveIsReportedAndNothingIsRegistered) {
 }
 
 TEST(WriteWithRetries, ALockedFileIsReplacedAtRestartThroughATemporaryFile) {
-    test::TempFolder folder(L"write-locked");
-    const std::wstring path = folder.Join(L"locked.dll");
-    ASSERT_TRUE(test::WriteTestFile(path, "old"));
-    test::ChildProcess holder = HoldInChild(path);
-    ASSERT_TRUE(holder.Started());
+    LockedTarget locked(L"write-locked");
+    ASSERT_TRUE(locked.holder.Started());
+    const std::wstring& path = locked.path;
+    const test::TempFolder& folder = locked.folder;
     WriterFixture fixture;
     std::vector<std::wstring> registeredTargets{path};
     bool registered = false;
@@ -129,10 +141,10 @@ TEST(WriteWithRetries, ALockedFileIsReplacedAtRestartThroughATemporaryFile) {
 }
 
 TEST(WriteWithRetries, ALockedFileWithoutReplacementIsAFailure) {
-    test::TempFolder folder(L"write-locked-fail");
-    const std::wstring path = folder.Join(L"locked.dll");
-    ASSERT_TRUE(test::WriteTestFile(path, "old"));
-    test::ChildProcess holder = HoldInChild(path);
+    LockedTarget locked(L"write-locked-fail");
+    ASSERT_TRUE(locked.holder.Started());
+    const std::wstring& path = locked.path;
+    const test::TempFolder& folder = locked.folder;
     WriterFixture fixture;
     bool registered = true;
     EXPECT_FALSE(WriteFileWithRetries(fixture.context, path, Bytes("new"), {}, registered));
@@ -175,10 +187,9 @@ TEST(StreamingWrite, AnAbandonedWriteLeavesNothingUnderTheTargetName) {
 }
 
 TEST(StreamingWrite, ALockedTargetTakesTheDataIntoATemporaryFileRegisteredForRestart) {
-    test::TempFolder folder(L"stream-locked");
-    const std::wstring path = folder.Join(L"locked.dll");
-    ASSERT_TRUE(test::WriteTestFile(path, "old"));
-    test::ChildProcess holder = HoldInChild(path);
+    LockedTarget locked(L"stream-locked");
+    ASSERT_TRUE(locked.holder.Started());
+    const std::wstring& path = locked.path;
     WriterFixture fixture;
     FileWriteRequest request;
     request.mayReplaceAtRestart = true;
@@ -197,10 +208,10 @@ TEST(StreamingWrite, ALockedTargetTakesTheDataIntoATemporaryFileRegisteredForRes
 }
 
 TEST(StreamingWrite, AnAbandonedTemporaryFileGoesToo) {
-    test::TempFolder folder(L"stream-locked-abandon");
-    const std::wstring path = folder.Join(L"locked.dll");
-    ASSERT_TRUE(test::WriteTestFile(path, "old"));
-    test::ChildProcess holder = HoldInChild(path);
+    LockedTarget locked(L"stream-locked-abandon");
+    ASSERT_TRUE(locked.holder.Started());
+    const std::wstring& path = locked.path;
+    const test::TempFolder& folder = locked.folder;
     WriterFixture fixture;
     fixture.flags = product_flags::kDeferAnyLockedFile;
     {
