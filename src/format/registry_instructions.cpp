@@ -23,7 +23,7 @@ std::uint32_t DecimalNumber(std::wstring_view text) {
 
 std::vector<RegistryInstruction> ReadRegistryInstructions(std::wstring_view text) {
     std::vector<RegistryInstruction> instructions;
-    for (const std::vector<std::wstring>& fields : ReadCommaSeparatedRecords(text)) {
+    for (const std::vector<std::wstring>& fields : SplitCommaRecords(text)) {
         RegistryInstruction instruction;
         if (fields.size() == 1) {
             if (fields[0].empty())

@@ -89,6 +89,14 @@ std::wstring WithoutX86(std::wstring path) {
 
 }  // namespace
 
+std::wstring SpecialFolderPath(int csidl) {
+    return SpecialFolder(csidl);
+}
+
+std::wstring KnownFolderPath(const GUID& id) {
+    return KnownFolder(id);
+}
+
 std::wstring RegistryFolderText(std::wstring text) {
     if (text.size() >= 4 && text.back() == L'\\')
         text.pop_back();
