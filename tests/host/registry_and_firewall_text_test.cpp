@@ -23,7 +23,7 @@ struct CsvCase {
 class CommaSeparated : public testing::TestWithParam<CsvCase> {};
 
 TEST_P(CommaSeparated, ReadsTheRecords) {
-    EXPECT_EQ(ReadCommaSeparatedRecords(GetParam().text), GetParam().records);
+    EXPECT_EQ(SplitCommaRecords(GetParam().text), GetParam().records);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -43,7 +43,7 @@ TEST(CommaSeparated, WrittenFieldsReadBackUnchanged) {
     std::wstring line;
     for (const std::wstring& field : fields)
         line += (line.empty() ? L"" : L",") + CommaSeparatedField(field);
-    EXPECT_EQ(ReadCommaSeparatedRecords(line), Records{fields});
+    EXPECT_EQ(SplitCommaRecords(line), Records{fields});
 }
 
 // The text the builder writes for a key, a string value and a default value, by hand.
