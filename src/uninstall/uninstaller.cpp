@@ -215,7 +215,7 @@ class Uninstaller {
     void RemoveFolders();
     void RemoveStartMenuFolder();
     void RemoveProductRegistryKey();
-    void RemoveDrivers();
+    void RemoveDrivers(const std::vector<std::string>& infLines);
     void FinishWhenClean();
     bool End();
 
@@ -493,8 +493,7 @@ void Uninstaller::RemoveProductRegistryKey() {
     DeleteRegistryValue(key_.Get(), L"ProductRegistry");
 }
 
-void Uninstaller::RemoveDrivers() {
-    const std::vector<std::string>& lines = data_.Content().infLines;
+void Uninstaller::RemoveDrivers(const std::vector<std::string>& lines) {
     if (lines.empty())
         return;
     const UniqueLibrary setupApi(LoadSystemLibrary(L"setupapi.dll"));
@@ -576,6 +575,9 @@ void Uninstaller::RemoveEverything() {
     Progress(93);
     RemoveFolders();
 
+    // The rewrite keeps no firewall or driver lines; their steps come after it.
+    const std::vector<std::string> firewallLines = data_.Content().firewallLines;
+    const std::vector<std::string> infLines = data_.Content().infLines;
     data_.KeepOnlyWhatRemains(remainingFileLines_, remainingMsiLines_);
     const MessageTable noMessages;
     data_.Write(dataPath_, failures_, noMessages);
@@ -590,10 +592,10 @@ void Uninstaller::RemoveEverything() {
     if (!registryScript.empty() && seams_.removeRegistryEntries)
         seams_.removeRegistryEntries(registryScript, product_.View());
     Progress(96);
-    if (!data_.Content().firewallLines.empty() && seams_.removeFirewallExceptions)
-        seams_.removeFirewallExceptions(data_.Content().firewallLines, product_.installDir);
+    if (!firewallLines.empty() && seams_.removeFirewallExceptions)
+        seams_.removeFirewallExceptions(firewallLines, product_.installDir);
     Progress(97);
-    RemoveDrivers();
+    RemoveDrivers(infLines);
     if ((product_.flagsLow & pf::kRemoveInstallTree) != 0)
         RemoveFolderTree(product_.installDir, 0);
     Progress(98);
