@@ -18,6 +18,9 @@ struct Settings;
 // calls RegisterProduct after the firewall step, with the status line showing message 32
 // and the progress at 98.
 struct ProductRegistrationInput {
+    ProductRegistrationInput(const Settings& settingsIn, const MessageTable& messagesIn, std::uint32_t& flagsLow)
+        : settings(settingsIn), messages(messagesIn), productFlagsLow(flagsLow) {}
+
     const Settings& settings;
     const MessageTable& messages;
     // The running option words: the low word gains 0x4000 (restart needed) when the
