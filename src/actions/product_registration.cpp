@@ -37,8 +37,8 @@ bool IsBlank(std::wstring_view text) {
 
 // A plain write: create, write everything, close. False with the error code in place.
 bool WriteWholeFile(const std::wstring& path, const void* data, std::size_t size) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         return false;
     return WriteAll(file.Get(), data, size);
@@ -60,7 +60,8 @@ Paths PathsOf(const ProductRegistrationInput& input) {
     paths.uninstallFolder = PathJoin(input.installDir, input.settings.uninstallSubfolder);
     paths.uninstallerPath =
         PathJoin(paths.uninstallFolder, Windows1252ToUtf16(input.settings.uninstallerFileName));
-    paths.keyName = input.settings.uninstallKeyName.empty() ? input.productName : input.settings.uninstallKeyName;
+    paths.keyName =
+        input.settings.uninstallKeyName.empty() ? input.productName : input.settings.uninstallKeyName;
     paths.arguments = L"/u:\"" + paths.keyName + L"\"";
     return paths;
 }
@@ -70,7 +71,8 @@ std::uint32_t PixelOffsetOf(const Bytes& dib) {
     auto u32 = [&](std::size_t at) -> std::uint32_t {
         if (at + 4 > dib.size())
             return 0;
-        return static_cast<std::uint32_t>(dib[at] | (dib[at + 1] << 8) | (dib[at + 2] << 16) | (dib[at + 3] << 24));
+        return static_cast<std::uint32_t>(dib[at] | (dib[at + 1] << 8) | (dib[at + 2] << 16) |
+                                          (dib[at + 3] << 24));
     };
     const std::uint32_t headerSize = u32(0);
     if (headerSize < 40)
@@ -84,7 +86,8 @@ std::uint32_t PixelOffsetOf(const Bytes& dib) {
     return headerSize + masks + colours * 4;
 }
 
-void SaveBackgroundBitmap(const ProductRegistrationInput& input, const Paths& paths, UninstallData& uninstallData) {
+void SaveBackgroundBitmap(const ProductRegistrationInput& input, const Paths& paths,
+                          UninstallData& uninstallData) {
     const Bytes& dib = input.settings.bitmap;
     if ((input.productFlagsLow & product_flags::kBackgroundBitmap) == 0 || dib.empty())
         return;
@@ -111,8 +114,8 @@ bool IsRtf(const std::wstring& text) {
     return text.starts_with(L"{\\rtf") || text.starts_with(L"\xFEFF{\\rtf");
 }
 
-void SaveTextCopies(const ProductRegistrationInput& input, const std::vector<std::wstring>& texts, bool licence,
-                    InstallLog& log, UninstallData& uninstallData) {
+void SaveTextCopies(const ProductRegistrationInput& input, const std::vector<std::wstring>& texts,
+                    bool licence, InstallLog& log, UninstallData& uninstallData) {
     const std::wstring stem = licence ? L"eula" : L"readme";
     std::size_t last = texts.size();
     while (last > 0 && texts[last - 1].empty())
@@ -123,8 +126,9 @@ void SaveTextCopies(const ProductRegistrationInput& input, const std::vector<std
         if (text.empty())
             continue;
         const bool rtf = IsRtf(text);
-        const std::wstring name = (counter == 1 && index + 1 == texts.size() ? stem : stem + std::to_wstring(counter)) +
-                                  (rtf ? L".rtf" : L".txt");
+        const std::wstring name =
+            (counter == 1 && index + 1 == texts.size() ? stem : stem + std::to_wstring(counter)) +
+            (rtf ? L".rtf" : L".txt");
         const std::wstring path = PathJoin(input.installDir, name);
         if ((input.productFlagsHigh & product_flags::kHideFileNamesInProgress) == 0 && input.showStatus)
             input.showStatus(path);
@@ -137,8 +141,9 @@ void SaveTextCopies(const ProductRegistrationInput& input, const std::vector<std
         }
         if (!WriteWholeFile(path, bytes.data(), bytes.size())) {
             const DWORD error = GetLastError();
-            log.WriteLogFormat(licence ? L"Failed to save EULA to: %s\r\n%s\r\n" : L"Failed to save readme to: %s\r\n%s\r\n",
-                               {path, SystemErrorText(error)});
+            log.WriteLogFormat(
+                licence ? L"Failed to save EULA to: %s\r\n%s\r\n" : L"Failed to save readme to: %s\r\n%s\r\n",
+                {path, SystemErrorText(error)});
             continue;
         }
         ++counter;
@@ -176,25 +181,29 @@ void CopyInstallerAsUninstaller(ProductRegistrationInput& input, const Paths& pa
         const DWORD error = GetLastError();
         if (!temporary.empty())
             DeleteFileW(temporary.c_str());
-        failures.Append(FormatText(L"Failed to register '%s' for replacement because no temporary file could be "
-                                   L"created.\r\n%s\r\n\r\n",
-                                   {paths.uninstallerPath, SystemErrorText(error)}));
+        failures.Append(
+            FormatText(L"Failed to register '%s' for replacement because no temporary file could be "
+                       L"created.\r\n%s\r\n\r\n",
+                       {paths.uninstallerPath, SystemErrorText(error)}));
         return;
     }
     if (RegisterReplacementAtRestart(temporary, paths.uninstallerPath)) {
         input.productFlagsLow |= product_flags::kRebootNeeded;
-        log.WriteLogFormat(L"\"%s\" was successfully registered for replacement.\r\nTemporary file is \"%s\"\r\n"
-                           L"Reboot will be required.\r\n\r\n",
-                           {paths.uninstallerPath, temporary});
+        log.WriteLogFormat(
+            L"\"%s\" was successfully registered for replacement.\r\nTemporary file is \"%s\"\r\n"
+            L"Reboot will be required.\r\n\r\n",
+            {paths.uninstallerPath, temporary});
         return;
     }
     const DWORD error = GetLastError();
-    failures.Append(FormatText(L"Failed to register '%s' for replacement with temporary file '%s'\r\n%s\r\n\r\n",
-                               {paths.uninstallerPath, temporary, SystemErrorText(error)}));
+    failures.Append(
+        FormatText(L"Failed to register '%s' for replacement with temporary file '%s'\r\n%s\r\n\r\n",
+                   {paths.uninstallerPath, temporary, SystemErrorText(error)}));
     DeleteFileW(temporary.c_str());
 }
 
-void WriteUninstaller(ProductRegistrationInput& input, const Paths& paths, InstallLog& log, FailureList& failures) {
+void WriteUninstaller(ProductRegistrationInput& input, const Paths& paths, InstallLog& log,
+                      FailureList& failures) {
     if ((input.productFlags2 & product_flags2::kBuildStubImage) == 0 || input.stubImage.empty()) {
         CopyInstallerAsUninstaller(input, paths, log, failures);
         return;
@@ -216,7 +225,8 @@ void WriteUninstaller(ProductRegistrationInput& input, const Paths& paths, Insta
 // through the 8-bit interface; D deletes the value instead of writing an empty text or 0.
 enum ValueOption : unsigned { kWide = 1, kDeleteEmpty = 2 };
 
-void WriteText(HKEY key, const wchar_t* name, const std::wstring& text, unsigned options, DWORD type = REG_SZ) {
+void WriteText(HKEY key, const wchar_t* name, const std::wstring& text, unsigned options,
+               DWORD type = REG_SZ) {
     if ((options & kDeleteEmpty) != 0 && text.empty()) {
         DeleteRegistryValue(key, name);
     } else if ((options & kWide) != 0) {
@@ -254,8 +264,8 @@ std::wstring TodayText() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     wchar_t text[16];
-    std::swprintf(text, 16, L"%02u%02u%02u", static_cast<unsigned>(now.wYear % 100), static_cast<unsigned>(now.wMonth),
-                  static_cast<unsigned>(now.wDay));
+    std::swprintf(text, 16, L"%02u%02u%02u", static_cast<unsigned>(now.wYear % 100),
+                  static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay));
     return text;
 }
 
@@ -324,7 +334,8 @@ bool WriteProductValues(const ProductRegistrationInput& input, const Paths& path
     uninstallString = L"\"" + paths.uninstallerPath + L"\" " + paths.arguments;
     const bool uninstallStringWritten = WriteRegistryText(key, L"UninstallString", uninstallString);
     const DWORD uninstallStringError = GetLastError();
-    WriteText(key, L"QuietUninstallString", L"\"" + paths.uninstallerPath + L"\" /a " + paths.arguments, kWide);
+    WriteText(key, L"QuietUninstallString", L"\"" + paths.uninstallerPath + L"\" /a " + paths.arguments,
+              kWide);
     WriteText(key, L"DisplayName", input.productName, kWide);
     WriteText(key, L"InstallSource", input.installerPath, kWide);
     WriteText(key, L"Publisher", input.companyName, kWide | kDeleteEmpty);
@@ -439,8 +450,9 @@ std::wstring UninstallKeyPath(const std::wstring& uninstallKeyName) {
     return PathJoin(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", uninstallKeyName);
 }
 
-std::uint64_t EstimatedInstallSize(std::uint64_t uninstallerImageSize, std::span<const std::uint64_t> fileSizes,
-                                   std::uint64_t clusterSize, std::uint64_t extraSize) {
+std::uint64_t EstimatedInstallSize(std::uint64_t uninstallerImageSize,
+                                   std::span<const std::uint64_t> fileSizes, std::uint64_t clusterSize,
+                                   std::uint64_t extraSize) {
     if (clusterSize == 0)
         clusterSize = 4096;
     std::uint64_t total = uninstallerImageSize;
@@ -459,7 +471,8 @@ std::uint64_t ClusterSizeOf(const std::wstring& folder) {
     DWORD bytesPerSector = 0;
     DWORD freeClusters = 0;
     DWORD totalClusters = 0;
-    if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters) ||
+    if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters) ||
         sectorsPerCluster == 0 || bytesPerSector == 0)
         return 4096;
     return std::uint64_t{sectorsPerCluster} * bytesPerSector;
@@ -484,8 +497,8 @@ void RegisterProduct(ProductRegistrationInput& input, InstallLog& log, FailureLi
     bool registered = false;
     std::wstring keptError;
     LSTATUS status = ERROR_SUCCESS;
-    UniqueRegistryKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE, UninstallKeyPath(paths.keyName), kKeyAccess, true,
-                                            &status);
+    UniqueRegistryKey key =
+        OpenRegistryKey(HKEY_LOCAL_MACHINE, UninstallKeyPath(paths.keyName), kKeyAccess, true, &status);
     if (!key) {
         keptError = SystemErrorText(static_cast<DWORD>(status));
     } else {
@@ -499,8 +512,9 @@ void RegisterProduct(ProductRegistrationInput& input, InstallLog& log, FailureLi
     if (!registered) {
         if (!IsBlank(keptError))
             failures.Append(L"System error: " + keptError + L"\r\n\r\n");
-        failures.Append(L"Unable to save the uninstall information to the registry.  Uninstall will not work "
-                        L"properly.\r\n\r\n");
+        failures.Append(
+            L"Unable to save the uninstall information to the registry.  Uninstall will not work "
+            L"properly.\r\n\r\n");
     }
 }
 

@@ -18,7 +18,8 @@ struct Settings;
 // calls RegisterProduct after the firewall step, with the status line showing message 32
 // and the progress at 98.
 struct ProductRegistrationInput {
-    ProductRegistrationInput(const Settings& settingsIn, const MessageTable& messagesIn, std::uint32_t& flagsLow)
+    ProductRegistrationInput(const Settings& settingsIn, const MessageTable& messagesIn,
+                             std::uint32_t& flagsLow)
         : settings(settingsIn), messages(messagesIn), productFlagsLow(flagsLow) {}
 
     const Settings& settings;
@@ -34,10 +35,10 @@ struct ProductRegistrationInput {
     std::wstring sharedDir;
     std::wstring installerPath;  // the running program
     std::uint64_t runStamp = 0;
-    std::uint64_t estimatedSize = 0;  // bytes (see EstimatedInstallSize)
-    std::string productFonts;         // "\"name\" \"file\"" per font, 8-bit
-    std::string sharedFiles;          // the shared-file list of the shared-file step, 8-bit
-    std::span<const std::uint8_t> stubImage;  // the uninstaller program; empty: copy the installer
+    std::uint64_t estimatedSize = 0;            // bytes (see EstimatedInstallSize)
+    std::string productFonts;                   // "\"name\" \"file\"" per font, 8-bit
+    std::string sharedFiles;                    // the shared-file list of the shared-file step, 8-bit
+    std::span<const std::uint8_t> stubImage;    // the uninstaller program; empty: copy the installer
     std::function<void(std::wstring&)> expand;  // installer variables in saved values
     std::function<void(const std::wstring&)> showStatus;  // a path on the status line
     std::function<void(int percent)> progress;
@@ -55,14 +56,15 @@ void RegisterProduct(ProductRegistrationInput& input, InstallLog& log, FailureLi
 
 // The size Windows shows for the product: the uninstaller image, each installed file rounded
 // up to whole clusters, and the extra size of the project.
-std::uint64_t EstimatedInstallSize(std::uint64_t uninstallerImageSize, std::span<const std::uint64_t> fileSizes,
-                                   std::uint64_t clusterSize, std::uint64_t extraSize);
+std::uint64_t EstimatedInstallSize(std::uint64_t uninstallerImageSize,
+                                   std::span<const std::uint64_t> fileSizes, std::uint64_t clusterSize,
+                                   std::uint64_t extraSize);
 // The cluster size of the drive that holds `folder`; 4096 when it cannot be found.
 std::uint64_t ClusterSizeOf(const std::wstring& folder);
 
 // The texts of a few product-key values, shared with their readers.
-std::wstring SizeText(double size);                 // 12.5 -> "12.5", 20 -> "20"
-std::wstring ColorText(std::uint32_t colorRef);     // "RRGGBB"
+std::wstring SizeText(double size);              // 12.5 -> "12.5", 20 -> "20"
+std::wstring ColorText(std::uint32_t colorRef);  // "RRGGBB"
 std::wstring UninstallKeyPath(const std::wstring& uninstallKeyName);
 
 }  // namespace vantrel

@@ -25,8 +25,7 @@ std::optional<IconResources> SplitIconFile(std::span<const std::uint8_t> iconFil
     if (iconFile.size() < kHeaderSize || ReadU16(iconFile, 0) != 0 || ReadU16(iconFile, 2) != 1)
         return std::nullopt;
     const std::size_t count = ReadU16(iconFile, 4);
-    if (count == 0 || iconFile.size() < kHeaderSize + count * kEntrySize ||
-        firstId + count - 1 > 0xFFFF)
+    if (count == 0 || iconFile.size() < kHeaderSize + count * kEntrySize || firstId + count - 1 > 0xFFFF)
         return std::nullopt;
     IconResources resources;
     AppendU16(resources.groupDirectory, 0);
@@ -38,9 +37,11 @@ std::optional<IconResources> SplitIconFile(std::span<const std::uint8_t> iconFil
         const std::uint64_t offset = ReadU32(iconFile, entry + 12);
         if (size == 0 || offset + size > iconFile.size())
             return std::nullopt;
-        resources.images.push_back(iconFile.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)));
-        resources.groupDirectory.insert(resources.groupDirectory.end(), iconFile.begin() + static_cast<std::ptrdiff_t>(entry),
-                                        iconFile.begin() + static_cast<std::ptrdiff_t>(entry + kGroupEntryPrefix));
+        resources.images.push_back(
+            iconFile.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(size)));
+        resources.groupDirectory.insert(
+            resources.groupDirectory.end(), iconFile.begin() + static_cast<std::ptrdiff_t>(entry),
+            iconFile.begin() + static_cast<std::ptrdiff_t>(entry + kGroupEntryPrefix));
         AppendU16(resources.groupDirectory, static_cast<std::uint32_t>(firstId + i));
     }
     return resources;

@@ -9,14 +9,18 @@ namespace vantrel {
 namespace {
 
 // Keys directly below "Software" that belong to the system or to many programs at once.
-constexpr std::array<std::wstring_view, 16> kSharedKeys = {
-    L"Microsoft", L"Classes",          L"Policies", L"Wow6432Node", L"Clients",     L"RegisteredApplications",
-    L"ODBC",      L"Intel",            L"Windows",  L"Wine",        L"Software",    L"Program Groups",
-    L"Secure",    L"Description",      L"Partner",  L"DefaultUserEnvironment"};
+constexpr std::array<std::wstring_view, 16> kSharedKeys = {L"Microsoft", L"Classes",
+                                                           L"Policies",  L"Wow6432Node",
+                                                           L"Clients",   L"RegisteredApplications",
+                                                           L"ODBC",      L"Intel",
+                                                           L"Windows",   L"Wine",
+                                                           L"Software",  L"Program Groups",
+                                                           L"Secure",    L"Description",
+                                                           L"Partner",   L"DefaultUserEnvironment"};
 
 // Of those, the ones under which no product keeps a key of its own.
-constexpr std::array<std::wstring_view, 5> kNeverOwnedKeys = {L"Classes", L"Policies", L"Wow6432Node", L"Clients",
-                                                              L"RegisteredApplications"};
+constexpr std::array<std::wstring_view, 5> kNeverOwnedKeys = {L"Classes", L"Policies", L"Wow6432Node",
+                                                              L"Clients", L"RegisteredApplications"};
 
 bool EqualIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size())
@@ -46,7 +50,8 @@ bool IsRemovableProductRegistryKey(std::wstring_view key) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = key.find_first_of(L"\\/", start);
-        components.push_back(key.substr(start, end == std::wstring_view::npos ? key.size() - start : end - start));
+        components.push_back(
+            key.substr(start, end == std::wstring_view::npos ? key.size() - start : end - start));
         if (end == std::wstring_view::npos)
             break;
         start = end + 1;

@@ -26,15 +26,18 @@ bool WriteRegistryText8(HKEY key, const wchar_t* name, std::string_view text) {
     for (const wchar_t* c = name; c != nullptr && *c != 0; ++c)
         narrowName.push_back(static_cast<char>(*c));
     return Succeeded(RegSetValueExA(key, name ? narrowName.c_str() : nullptr, 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size())));
+                                    reinterpret_cast<const BYTE*>(text.data()),
+                                    static_cast<DWORD>(text.size())));
 }
 
 bool WriteRegistryDword(HKEY key, const wchar_t* name, DWORD value) {
-    return Succeeded(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value));
+    return Succeeded(
+        RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value));
 }
 
 bool WriteRegistryQword(HKEY key, const wchar_t* name, std::uint64_t value) {
-    return Succeeded(RegSetValueExW(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof value));
+    return Succeeded(
+        RegSetValueExW(key, name, 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), sizeof value));
 }
 
 bool DeleteRegistryValue(HKEY key, const wchar_t* name) {
@@ -105,15 +108,15 @@ HKEY SplitRegistryRoot(std::wstring_view path, std::wstring& rest) {
         HKEY root;
     };
     const std::array<RootName, 10> kRoots = {{{L"\\HKLM\\", HKEY_LOCAL_MACHINE},
-                                                         {L"\\HKCU\\", HKEY_CURRENT_USER},
-                                                         {L"\\HKCR\\", HKEY_CLASSES_ROOT},
-                                                         {L"\\HKU\\", HKEY_USERS},
-                                                         {L"\\HKCC\\", HKEY_CURRENT_CONFIG},
-                                                         {L"\\HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-                                                         {L"\\HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
-                                                         {L"\\HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-                                                         {L"\\HKEY_USERS\\", HKEY_USERS},
-                                                         {L"\\HKEY_CURRENT_CONFIG\\", HKEY_CURRENT_CONFIG}}};
+                                              {L"\\HKCU\\", HKEY_CURRENT_USER},
+                                              {L"\\HKCR\\", HKEY_CLASSES_ROOT},
+                                              {L"\\HKU\\", HKEY_USERS},
+                                              {L"\\HKCC\\", HKEY_CURRENT_CONFIG},
+                                              {L"\\HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
+                                              {L"\\HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
+                                              {L"\\HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
+                                              {L"\\HKEY_USERS\\", HKEY_USERS},
+                                              {L"\\HKEY_CURRENT_CONFIG\\", HKEY_CURRENT_CONFIG}}};
     for (const RootName& candidate : kRoots) {
         const std::wstring_view name = candidate.name;
         if (path.size() >= name.size() &&
@@ -127,7 +130,8 @@ HKEY SplitRegistryRoot(std::wstring_view path, std::wstring& rest) {
     return nullptr;
 }
 
-UniqueRegistryKey OpenRegistryKey(HKEY root, const std::wstring& path, REGSAM access, bool create, LSTATUS* status) {
+UniqueRegistryKey OpenRegistryKey(HKEY root, const std::wstring& path, REGSAM access, bool create,
+                                  LSTATUS* status) {
     UniqueRegistryKey key;
     const LSTATUS result =
         create ? RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, access, nullptr, key.Receive(), nullptr)

@@ -42,7 +42,8 @@ bool WriteStoredPath(HKEY key, const wchar_t* name, const StoredPath& stored) {
     std::vector<BYTE> data(stored.text.size() * sizeof(wchar_t));
     std::memcpy(data.data(), stored.text.data(), data.size());
     data.insert(data.end(), stored.tail.begin(), stored.tail.end());
-    const LSTATUS status = RegSetValueExW(key, name, 0, stored.type, data.data(), static_cast<DWORD>(data.size()));
+    const LSTATUS status =
+        RegSetValueExW(key, name, 0, stored.type, data.data(), static_cast<DWORD>(data.size()));
     if (status != ERROR_SUCCESS)
         SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
@@ -69,7 +70,8 @@ SearchPathChange EditSearchPath(const SearchPathLocation& location, Edit&& edit)
 std::optional<std::wstring> SearchPathWithFolder(const std::wstring& path, const std::wstring& folder) {
     if (folder.empty())
         return std::nullopt;
-    if (FoldCase(path).find(FoldCase(folder + L";")) != std::wstring::npos || EndsWithIgnoringCase(path, folder))
+    if (FoldCase(path).find(FoldCase(folder + L";")) != std::wstring::npos ||
+        EndsWithIgnoringCase(path, folder))
         return std::nullopt;
     std::wstring result = path;
     if (!result.empty() && result.back() != L';')
@@ -105,11 +107,13 @@ std::optional<std::wstring> SearchPathWithoutFolder(const std::wstring& path, co
 }
 
 SearchPathChange AddFolderToSearchPath(const std::wstring& folder, const SearchPathLocation& location) {
-    return EditSearchPath(location, [&](const std::wstring& text) { return SearchPathWithFolder(text, folder); });
+    return EditSearchPath(location,
+                          [&](const std::wstring& text) { return SearchPathWithFolder(text, folder); });
 }
 
 SearchPathChange RemoveFolderFromSearchPath(const std::wstring& folder, const SearchPathLocation& location) {
-    return EditSearchPath(location, [&](const std::wstring& text) { return SearchPathWithoutFolder(text, folder); });
+    return EditSearchPath(location,
+                          [&](const std::wstring& text) { return SearchPathWithoutFolder(text, folder); });
 }
 
 std::wstring SearchPathFolderOf(const std::wstring& installDir, const std::wstring& subfolder) {

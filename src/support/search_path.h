@@ -35,7 +35,8 @@ enum class SearchPathChange { kChanged, kUnchanged, kFailed };
 // the folder is already there.
 SearchPathChange AddFolderToSearchPath(const std::wstring& folder, const SearchPathLocation& location = {});
 // Removes the folder's entry. kUnchanged when it is not there.
-SearchPathChange RemoveFolderFromSearchPath(const std::wstring& folder, const SearchPathLocation& location = {});
+SearchPathChange RemoveFolderFromSearchPath(const std::wstring& folder,
+                                            const SearchPathLocation& location = {});
 
 // The folder of a product's search-path entry: the installation folder for an empty
 // subfolder, an absolute subfolder as it is, otherwise the subfolder joined to it.

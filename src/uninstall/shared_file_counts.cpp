@@ -74,8 +74,8 @@ void UnregisterComServer(const std::wstring& path, bool product64Bit) {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process{};
     DWORD exitCode = 1;
-    if (!systemFolder.empty() && CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                                nullptr, systemFolder.c_str(), &startup, &process)) {
+    if (!systemFolder.empty() && CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                                0, nullptr, systemFolder.c_str(), &startup, &process)) {
         const UniqueHandle processHandle(process.hProcess);
         const UniqueHandle threadHandle(process.hThread);
         // Wake now and then so that the windows of this thread stay responsive.
@@ -102,8 +102,8 @@ void UnregisterTypeLibrary(const std::wstring& path) {
         return;
     TLIBATTR* attributes = nullptr;
     if (SUCCEEDED(library->GetLibAttr(&attributes)) && attributes != nullptr) {
-        UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
-                          attributes->syskind);
+        UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                          attributes->lcid, attributes->syskind);
         library->ReleaseTLibAttr(attributes);
     }
     library->Release();

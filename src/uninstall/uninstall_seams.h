@@ -54,7 +54,8 @@ struct UninstallSeams {
     std::function<void(const std::vector<std::string>& firewallLines, const std::wstring& installDir)>
         removeFirewallExceptions;
     // The background window, created before the confirmation unless the product has none.
-    std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)> showBackground;
+    std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)>
+        showBackground;
     // The progress window: opened after the confirmation, then a status line, the file or
     // folder being removed, the percentage, and closing.
     std::function<void()> openProgress;
@@ -67,7 +68,8 @@ struct UninstallSeams {
     // The cancellation notification when the user cancels while a program is still running.
     std::function<void()> notifyCancelled;
     // The product's notification after a successful uninstallation (sent in the background).
-    std::function<void(const std::wstring& address, const std::wstring& displayName, const std::wstring& version)>
+    std::function<void(const std::wstring& address, const std::wstring& displayName,
+                       const std::wstring& version)>
         notifyUninstalled;
     // Restarts Windows (a planned restart for an installation).
     std::function<void()> restartWindows;

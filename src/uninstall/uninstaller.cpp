@@ -119,7 +119,8 @@ void ReadProductValues(HKEY key, InstalledProduct& product) {
         static_cast<std::uint64_t>(std::wcstoll(TextValue(key, L"ProductFlags").c_str(), nullptr, 10));
     product.flagsLow = static_cast<std::uint32_t>(flags & 0xFFFFFFFFu);
     product.flagsHigh = static_cast<std::uint32_t>(flags >> 32);
-    product.flags2 = static_cast<std::uint32_t>(std::wcstoull(TextValue(key, L"ProductFlags2").c_str(), nullptr, 10));
+    product.flags2 =
+        static_cast<std::uint32_t>(std::wcstoull(TextValue(key, L"ProductFlags2").c_str(), nullptr, 10));
     product.bitness = NumberValue(key, L"Bitness", 0);
     UninstallAppearance& look = product.appearance;
     look.displayTitle = TextValue(key, L"DisplayTitle");
@@ -248,9 +249,10 @@ bool Uninstaller::Start() {
     }
     key_ = OpenRegistryKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ | KEY_WRITE, false);
     if (!key_) {
-        Tell(FormatText(L"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation cannot be "
-                        L"performed.",
-                        {productName_}));
+        Tell(FormatText(
+            L"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation cannot be "
+            L"performed.",
+            {productName_}));
         return false;
     }
     product_.displayName = TextValue(key_.Get(), L"DisplayName");
@@ -258,8 +260,9 @@ bool Uninstaller::Start() {
         product_.displayName = productName_;
     product_.installDir = TextValue(key_.Get(), L"InstallLocation");
     if (IsBlank(product_.installDir)) {
-        Tell(FormatText(L"The uninstall information for %s is corrupt.\r\n\r\nThe uninstallation cannot be performed.",
-                        {product_.displayName}));
+        Tell(FormatText(
+            L"The uninstall information for %s is corrupt.\r\n\r\nThe uninstallation cannot be performed.",
+            {product_.displayName}));
         return false;
     }
     ReadProductValues(key_.Get(), product_);
@@ -267,8 +270,8 @@ bool Uninstaller::Start() {
         Fatal(L"Wow64DisableWow64FsRedirection() failed");
     if (product_.session == 0)
         product_.session = TakeRunStamp();
-    if ((product_.flagsLow & pf::kNoBackgroundWindow) == 0 && !run_.options.automatic && !UserInterfaceOff() &&
-        seams_.showBackground)
+    if ((product_.flagsLow & pf::kNoBackgroundWindow) == 0 && !run_.options.automatic &&
+        !UserInterfaceOff() && seams_.showBackground)
         seams_.showBackground(product_.appearance, product_.UninstallFolder());
 
     dataPath_ = PathJoin(product_.UninstallFolder(), L"Uninstall.DAT");
@@ -286,18 +289,20 @@ void Uninstaller::Confirm() {
         if (Ask(String(53), String(55), mb::kYesNo | mb::kIconQuestion) == mb::kIdNo)
             throw RunEnd{1};
         product_.supportOffer = Trimmed(TextValue(key_.Get(), L"SupportOffer"));
-        if (IsWebAddress(product_.supportOffer) && seams_.offerSupport && seams_.offerSupport(product_.supportOffer)) {
+        if (IsWebAddress(product_.supportOffer) && seams_.offerSupport &&
+            seams_.offerSupport(product_.supportOffer)) {
             ShellExecuteW(nullptr, L"open", product_.supportOffer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
             throw RunEnd{kExitUninstall};
         }
     }
     if (!run_.options.automatic) {
-        const bool allClosed = WaitForProgramsToClose(data_.Content().autoClose, [this](const std::wstring& name) {
-            if (UserInterfaceOff())
-                return true;
-            return Ask(FormatText(String(107), {name}), String(55), mb::kRetryCancel | mb::kIconWarning) ==
-                   mb::kIdRetry;
-        });
+        const bool allClosed =
+            WaitForProgramsToClose(data_.Content().autoClose, [this](const std::wstring& name) {
+                if (UserInterfaceOff())
+                    return true;
+                return Ask(FormatText(String(107), {name}), String(55),
+                           mb::kRetryCancel | mb::kIconWarning) == mb::kIdRetry;
+            });
         if (!allClosed) {
             if (seams_.notifyCancelled)
                 seams_.notifyCancelled();
@@ -316,8 +321,8 @@ void Uninstaller::RemoveFonts() {
     if (product_.productFonts.empty())
         return;
     if (seams_.removeFonts)
-        seams_.removeFonts(product_.productFonts, (product_.flagsLow & pf::kAskBeforeRemovingFonts) != 0 &&
-                                                      !UserInterfaceOff());
+        seams_.removeFonts(product_.productFonts,
+                           (product_.flagsLow & pf::kAskBeforeRemovingFonts) != 0 && !UserInterfaceOff());
     WriteRegistryText(key_.Get(), L"ProductFonts", L"");
     Pause();
 }
@@ -329,11 +334,14 @@ void Uninstaller::LowerSharedCounts() {
     SharedFileCountContext context;
     context.view = product_.View();
     const bool product64Bit = product_.bitness == 1;
-    context.unregisterComServer = [product64Bit](const std::wstring& path) { UnregisterComServer(path, product64Bit); };
+    context.unregisterComServer = [product64Bit](const std::wstring& path) {
+        UnregisterComServer(path, product64Bit);
+    };
     context.unregisterTypeLibrary = UnregisterTypeLibrary;
     if ((product_.flagsLow & pf::kAskBeforeDeletingShared) != 0 && !UserInterfaceOff()) {
         context.confirmDeletion = [this](const std::wstring& path) {
-            return Ask(FormatText(String(59), {path}), String(35), mb::kYesNo | mb::kIconQuestion) == mb::kIdYes;
+            return Ask(FormatText(String(59), {path}), String(35), mb::kYesNo | mb::kIconQuestion) ==
+                   mb::kIdYes;
         };
     }
     if (LowerSharedFileCounts(sharedFiles, context, failures_))
@@ -362,8 +370,9 @@ void Uninstaller::RemoveMsiPackages() {
             result = install(package.c_str(), L"REBOOT=R REMOVE=ALL");
         }
         if (result != 0) {
-            failures_.Append(FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
-                                        {FileNameOf(package), static_cast<int>(result), SystemErrorText(result)}));
+            failures_.Append(
+                FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
+                           {FileNameOf(package), static_cast<int>(result), SystemErrorText(result)}));
             remainingMsiLines_.push_back(line);
         }
     }
@@ -438,7 +447,8 @@ void Uninstaller::RemoveFolders() {
         // Parents are climbed only inside the installation folder, which itself stays: the
         // self-deletion batch or the tree removal takes it.
         const std::wstring comparable = ComparablePath(*decoded);
-        const bool inside = comparable.size() > installDir.size() && comparable.rfind(installDir + L"\\", 0) == 0;
+        const bool inside =
+            comparable.size() > installDir.size() && comparable.rfind(installDir + L"\\", 0) == 0;
         std::wstring folder = *decoded;
         for (int level = 0; level < 50; ++level) {
             if (ComparablePath(folder) == installDir)
@@ -485,7 +495,8 @@ void Uninstaller::RemoveProductRegistryKey() {
         wchar_t name[256];
         for (DWORD index = 0;; ++index) {
             DWORD length = 256;
-            if (RegEnumKeyExW(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            if (RegEnumKeyExW(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
                 break;
             removeBelow(HKEY_USERS, std::wstring(name, length) + L"\\Software", productKey);
         }
@@ -541,7 +552,8 @@ void Uninstaller::RemoveEverything() {
     Progress(1);
     if (!data_.Content().associations.empty()) {
         if (seams_.restoreAssociations)
-            seams_.restoreAssociations(data_.Content().associations, AssociationBackupName(product_.displayName));
+            seams_.restoreAssociations(data_.Content().associations,
+                                       AssociationBackupName(product_.displayName));
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
         Pause();
     }
@@ -550,7 +562,8 @@ void Uninstaller::RemoveEverything() {
     Status(68);
     Progress(5);
     if ((product_.flagsHigh & pf::kKeepInstallLog) == 0)
-        DeleteFileWithFlags(PathJoin(product_.UninstallFolder(), L"Install.log"), delete_flags::kMissingIsSuccess);
+        DeleteFileWithFlags(PathJoin(product_.UninstallFolder(), L"Install.log"),
+                            delete_flags::kMissingIsSuccess);
     LowerSharedCounts();
 
     for (const std::string& line : data_.Content().removalList) {

@@ -20,7 +20,8 @@ struct UninstallOutcome {
 // Uninstalls the product registered under `productName` (its subkey of the Uninstall key).
 // A No to the confirmation, or a cancel while a program is still running, ends the run with
 // exit code 1 (RunEnd).
-UninstallOutcome RunUninstaller(RunState& run, const std::wstring& productName, const UninstallSeams& seams = {});
+UninstallOutcome RunUninstaller(RunState& run, const std::wstring& productName,
+                                const UninstallSeams& seams = {});
 
 // The subkey of HKEY_LOCAL_MACHINE that holds a product's uninstall information.
 std::wstring ProductUninstallKeyPath(const std::wstring& productName);

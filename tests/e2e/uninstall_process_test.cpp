@@ -17,7 +17,8 @@ using test::InstalledProduct;
 using test::PathExists;
 
 constexpr DWORD kTimeoutMs = 30000;
-constexpr const wchar_t* kEnvironmentKey = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+constexpr const wchar_t* kEnvironmentKey =
+    L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
 std::vector<BYTE> MachinePathBytes(DWORD& type) {
     HKEY key = nullptr;
@@ -73,9 +74,9 @@ TEST(UninstallProcess, RemovesEveryTraceButTheUsersFile) {
     const std::wstring installDir = base.Join(L"Product");
     CreateDirectoryW(installDir.c_str(), nullptr);
     InstalledProduct product(L"Vantrel E2E Round Trip", installDir);
-    const std::vector<std::wstring> files = {product.AddFile(L"bin\\app.exe"), product.AddFile(L"bin\\engine.dll"),
-                                             product.AddFile(L"data\\sub\\table.dat"),
-                                             product.AddFile(L"readme.txt")};
+    const std::vector<std::wstring> files = {
+        product.AddFile(L"bin\\app.exe"), product.AddFile(L"bin\\engine.dll"),
+        product.AddFile(L"data\\sub\\table.dat"), product.AddFile(L"readme.txt")};
     product.AddProductRegistryKey(L"Vantrel E2E Company\\Round Trip");
     product.SetValue(L"ProductFlags", std::to_wstring(0x4 | 0x1000));
     product.SetValue(L"AddToPathSubfolder", L"bin");
@@ -126,7 +127,8 @@ TEST(UninstallProcess, LockedFileIsReportedThenASecondRunFinishes) {
         HWND box = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
         ASSERT_NE(box, nullptr);
         const std::wstring text = test::AllStaticText(box);
-        EXPECT_NE(text.find(L"Unable to delete: " + locked), std::wstring::npos) << testing::PrintToString(text);
+        EXPECT_NE(text.find(L"Unable to delete: " + locked), std::wstring::npos)
+            << testing::PrintToString(text);
         ASSERT_TRUE(test::PressButton(box, L"OK"));
         EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(0u));
     }

@@ -81,8 +81,8 @@ void InstalledProduct::AddProductRegistryKey(const std::wstring& keyBelowSoftwar
     productKey_ = keyBelowSoftware;
     const std::wstring path = L"Software\\" + keyBelowSoftware;
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
         const DWORD one = 1;
         RegSetValueExW(key, L"Setting", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
         RegCloseKey(key);

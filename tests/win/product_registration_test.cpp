@@ -175,8 +175,10 @@ TEST_F(ProductRegistration, ProductKeyHoldsTheExpectedValues) {
         {L"InstallLocation", folder_.Path()},
     };
     for (const auto& [name, value] : expected)
-        EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, KeyPath(), name), value) << testing::PrintToString(std::wstring(name));
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, L"Software\\VantrelTest\\Saved", L"Where"), Expected(std::wstring(L"stable\\x")));
+        EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, KeyPath(), name), value)
+            << testing::PrintToString(std::wstring(name));
+    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, L"Software\\VantrelTest\\Saved", L"Where"),
+              Expected(std::wstring(L"stable\\x")));
     const Expected date = ValueOf(HKEY_LOCAL_MACHINE, KeyPath(), L"InstallDate");
     ASSERT_TRUE(std::holds_alternative<std::wstring>(date));
     EXPECT_EQ(std::get<std::wstring>(date).size(), 6u);
@@ -199,9 +201,13 @@ TEST_F(ProductRegistration, ReadmeAndLicenceCopies) {
     settings_.readmeTexts = {L"first", L"", L"{\\rtf1 second}"};
     settings_.licenceTexts = {L"only"};
     Register();
-    EXPECT_EQ(test::ReadTestFile(folder_.Join(L"readme1.txt")), std::string("\xFF\xFE" "f\0i\0r\0s\0t\0", 12));
+    EXPECT_EQ(test::ReadTestFile(folder_.Join(L"readme1.txt")), std::string("\xFF\xFE"
+                                                                            "f\0i\0r\0s\0t\0",
+                                                                            12));
     EXPECT_EQ(test::ReadTestFile(folder_.Join(L"readme2.rtf")), "{\\rtf1 second}");
-    EXPECT_EQ(test::ReadTestFile(folder_.Join(L"eula.txt")), std::string("\xFF\xFE" "o\0n\0l\0y\0", 10));
+    EXPECT_EQ(test::ReadTestFile(folder_.Join(L"eula.txt")), std::string("\xFF\xFE"
+                                                                         "o\0n\0l\0y\0",
+                                                                         10));
     EXPECT_EQ(data_.Content().removalList.size(), 3u);
 }
 
@@ -270,8 +276,9 @@ TEST_P(SearchPathEdit, AddThenRemoveGivesBackTheSameBytes) {
     std::memcpy(bytes.data(), original.c_str(), bytes.size());
     UniqueRegistryKey key = OpenRegistryKey(HKEY_CURRENT_USER, kSearchPathKey, KEY_ALL_ACCESS, true);
     ASSERT_TRUE(key);
-    ASSERT_EQ(RegSetValueExW(key.Get(), L"Path", 0, GetParam(), bytes.data(), static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExW(key.Get(), L"Path", 0, GetParam(), bytes.data(), static_cast<DWORD>(bytes.size())),
+        ERROR_SUCCESS);
     SearchPathLocation location;
     location.root = HKEY_CURRENT_USER;
     location.keyPath = kSearchPathKey;

@@ -110,7 +110,8 @@ TEST(Uninstaller, LockedFileIsReportedAndRetriedByTheSecondRun) {
         const UninstallOutcome outcome = RunUninstaller(scripted.run, name, scripted.seams);
         EXPECT_FALSE(outcome.succeeded);
         ASSERT_EQ(scripted.ui->shown.size(), 1u);
-        EXPECT_EQ(scripted.ui->shown[0].text, L"These items could not be removed:\r\nUnable to delete: " + locked + L"\r\n");
+        EXPECT_EQ(scripted.ui->shown[0].text,
+                  L"These items could not be removed:\r\nUnable to delete: " + locked + L"\r\n");
         EXPECT_TRUE(product.KeyExists());
         EXPECT_FALSE(PathExists(free));
         EXPECT_FALSE(PathExists(other));
@@ -163,7 +164,8 @@ TEST(Uninstaller, SeamsAreCalledInTheirOrder) {
     std::vector<std::string> calls;
     scripted.seams.runBatch = [&](const std::string& text, bool) { calls.push_back("batch " + text); };
     scripted.seams.removeRegistryEntries = [&](const std::string&, REGSAM) { calls.push_back("registry"); };
-    scripted.seams.removeFirewallExceptions = [&](const std::vector<std::string>& lines, const std::wstring&) {
+    scripted.seams.removeFirewallExceptions = [&](const std::vector<std::string>& lines,
+                                                  const std::wstring&) {
         calls.push_back("firewall " + lines.at(0));
     };
     std::vector<int> percents;
@@ -203,8 +205,9 @@ class SharedFileCounts : public testing::Test {
   protected:
     void SetUp() override {
         RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+            ERROR_SUCCESS);
         context_.root = HKEY_CURRENT_USER;
         context_.keyPath = kKey;
     }
@@ -243,8 +246,9 @@ TEST_F(SharedFileCounts, LowerKeepDeleteOrLeaveAlone) {
     SetCount(one, 1);
     SetCount(permanent, 1);
     SetCount(unicode, 1);
-    const std::string list = "\"" + EncodeText(three) + "\";\"" + EncodeText(one) + "\";\"" + EncodeText(missing) +
-                             "\";\"" + EncodeText(permanent) + " \";\"" + EncodeText(unicode) + "\"";
+    const std::string list = "\"" + EncodeText(three) + "\";\"" + EncodeText(one) + "\";\"" +
+                             EncodeText(missing) + "\";\"" + EncodeText(permanent) + " \";\"" +
+                             EncodeText(unicode) + "\"";
     FailureList failures;
     EXPECT_TRUE(LowerSharedFileCounts(list, context_, failures));
     EXPECT_TRUE(failures.Empty());
@@ -272,8 +276,8 @@ TEST_F(SharedFileCounts, MarkersUnregisterBeforeDeletingAndAQuestionCanKeep) {
     context_.unregisterComServer = [&](const std::wstring& path) { calls.push_back(L"com " + path); };
     context_.unregisterTypeLibrary = [&](const std::wstring& path) { calls.push_back(L"tlb " + path); };
     context_.confirmDeletion = [&](const std::wstring& path) { return path != kept; };
-    const std::string list = "\"" + EncodeText(server) + "^\";\"" + EncodeText(library) + "\xA9\";\"" +
-                             EncodeText(kept) + "\"";
+    const std::string list =
+        "\"" + EncodeText(server) + "^\";\"" + EncodeText(library) + "\xA9\";\"" + EncodeText(kept) + "\"";
     FailureList failures;
     EXPECT_TRUE(LowerSharedFileCounts(list, context_, failures));
     EXPECT_EQ(calls, (std::vector<std::wstring>{L"com " + server, L"tlb " + library}));
