@@ -152,12 +152,12 @@ int DataAreaWalker::ReadBlock() {
     return 0;
 }
 
-int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+int ReadFileRecordFields(std::span<const std::uint8_t> item, FileRecord& r, std::size_t& used) {
     ItemCursor c(item);
-    FileRecord& r = out.record;
     r = FileRecord{};
+    used = 0;
     r.name = c.CText();  // 1
-    if (r.name.empty())
+    if (c.ok() && r.name.empty())
         return data_error::kEmptyName;
     r.kind = c.U32();
     r.flags = c.U32();
@@ -173,12 +173,24 @@ int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& 
     r.parameter = c.CText();
     if (r.HasMsiLevel())
         r.msiInterfaceLevel = c.U32();  // 11
-    // A record cut off inside its fields cannot be trusted to name anything.
     if (!c.ok())
-        return data_error::kEmptyName;
+        return data_error::kRecordIncomplete;
     if (r.destination.empty() && (r.flags & file_flags::kToUninstallDir) == 0 && !KindHasFolder(r.kind)) {
         return data_error::kUnknownKind;
     }
+    used = item.size() - c.Left();
+    return 0;
+}
+
+int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+    std::size_t used = 0;
+    const int fields = ReadFileRecordFields(item, out.record, used);
+    // A record cut off inside its fields cannot be trusted to name anything.
+    if (fields == data_error::kRecordIncomplete)
+        return data_error::kEmptyName;
+    if (fields != 0)
+        return fields;
+    ItemCursor c(item.subspan(used));
     const std::int32_t size = out.index < header_.fileSizes.size() ? header_.fileSizes[out.index] : -1;
     if (size < 0)
         return data_error::kNegativeFileSize;
