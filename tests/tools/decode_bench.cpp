@@ -1,0 +1,162 @@
+// Decode throughput of the data-area pipeline: builds a compressed data area in memory
+// (blocks of 8 MB of text-like data), then streams every record through DecodeAheadBlocks and
+// DataAreaReader with the blocks decoded inline and on 1, 2 and 4 workers, once only summing
+// the data and once also writing it to a file. Prints MB/s of decoded data. Figures only.
+//
+//   decode-bench [MB of data] [xz preset]
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "format/checksum.h"
+#include "format/data_area_reader.h"
+#include "format/decode_ahead.h"
+#include "support/worker_pool.h"
+
+using namespace vantrel;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr std::size_t kBlockSize = 8u << 20;
+constexpr std::size_t kFileSize = 3u << 20;
+
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Words from a small random vocabulary: compresses about as well as program files do.
+Bytes TextLike(std::size_t size, std::uint32_t seed) {
+    std::vector<std::string> words;
+    std::uint32_t x = seed;
+    auto next = [&x] { return x = x * 1103515245u + 12345u, x >> 16; };
+    for (int i = 0; i < 2000; ++i) {
+        std::string word;
+        for (std::uint32_t n = 2 + next() % 9; n > 0; --n)
+            word.push_back(static_cast<char>('a' + next() % 26));
+        words.push_back(word);
+    }
+    Bytes out;
+    out.reserve(size);
+    while (out.size() < size) {
+        const std::string& word = words[next() % words.size()];
+        out.insert(out.end(), word.begin(), word.end());
+        out.push_back(next() % 13 == 0 ? '\n' : ' ');
+        if (next() % 50 == 0)
+            for (int k = 0; k < 4; ++k)
+                out.push_back(static_cast<std::uint8_t>(next()));
+    }
+    out.resize(size);
+    return out;
+}
+
+struct Area {
+    Bytes bytes;
+    PayloadHeader header;
+};
+
+Area Build(std::size_t totalBytes, std::uint32_t preset) {
+    Bytes items;
+    Area area;
+    for (std::size_t done = 0; done < totalBytes; done += kFileSize) {
+        FileRecord record;
+        record.name = "file" + std::to_string(area.header.fileSizes.size());
+        const Bytes data = TextLike(kFileSize, static_cast<std::uint32_t>(done / kFileSize + 1));
+        const Bytes item = WriteFileItem(record, data);
+        items.insert(items.end(), item.begin(), item.end());
+        area.header.fileSizes.push_back(static_cast<std::int32_t>(data.size()));
+    }
+    // Blocks are compressed on workers too, only to make the set-up quicker.
+    const std::size_t count = (items.size() + kBlockSize - 1) / kBlockSize;
+    std::vector<Bytes> blocks(count);
+    {
+        WorkerPool pool(WorkerPool::DefaultThreadCount());
+        std::vector<std::uint64_t> tickets;
+        for (std::size_t i = 0; i < count; ++i) {
+            tickets.push_back(pool.Start([&, i] {
+                const std::size_t offset = i * kBlockSize;
+                const std::size_t n = std::min(kBlockSize, items.size() - offset);
+                blocks[i] = WriteDataBlock({items.data() + offset, n}, true, preset, nullptr);
+            }));
+        }
+        for (const std::uint64_t t : tickets)
+            pool.Wait(t);
+    }
+    for (const Bytes& block : blocks)
+        area.bytes.insert(area.bytes.end(), block.begin(), block.end());
+    return area;
+}
+
+// Streams the whole area; returns seconds, or a negative number on failure.
+double Run(const Area& area, JobRunner& runner, std::size_t depth, HANDLE output) {
+    const double start = Now();
+    MemoryDataAreaSource source(area.bytes);
+    DecodeAheadBlocks blocks(source, BlockDecoding{true, nullptr}, runner, depth);
+    DataAreaReader reader(blocks, area.header, area.bytes.size());
+    for (;;) {
+        StreamedRecord record;
+        const DataAreaStep step = reader.Next(record);
+        if (step.errorCode != 0)
+            return -1;
+        if (step.finished)
+            break;
+        const int error = reader.ReadData([output](std::span<const std::uint8_t> piece) {
+            if (output != INVALID_HANDLE_VALUE) {
+                DWORD written = 0;
+                WriteFile(output, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
+            }
+        });
+        if (error != 0)
+            return -1;
+    }
+    return Now() - start;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::size_t megabytes = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 192;
+    const auto preset = static_cast<std::uint32_t>(argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 6);
+    std::printf("decode-bench: building %zu MB in %zu MB blocks, xz preset %u\n", megabytes, kBlockSize >> 20,
+                preset);
+    std::fflush(stdout);
+    const Area area = Build(megabytes << 20, preset);
+    const double mb = static_cast<double>(megabytes);
+    std::printf("decode-bench: stored %.1f MB (ratio %.2f), %u processors\n",
+                static_cast<double>(area.bytes.size()) / (1 << 20),
+                mb * (1 << 20) / static_cast<double>(area.bytes.size()), WorkerPool::DefaultThreadCount());
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring outputPath = std::wstring(temp) + L"decode-bench.out";
+    for (const bool write : {false, true}) {
+        for (const unsigned workers : {0u, 1u, 2u, 4u}) {
+            HANDLE output = INVALID_HANDLE_VALUE;
+            if (write)
+                output =
+                    CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            double seconds;
+            if (workers == 0) {
+                InlineJobRunner runner;
+                seconds = Run(area, runner, 1, output);
+            } else {
+                WorkerPool pool(workers);
+                seconds = Run(area, pool, workers + 1, output);
+            }
+            if (output != INVALID_HANDLE_VALUE)
+                CloseHandle(output);
+            std::printf("decode-bench: %-11s %-7s %7.2f s  %7.1f MB/s\n",
+                        workers == 0 ? "inline" : (std::to_string(workers) + " worker(s)").c_str(),
+                        write ? "+write" : "sum", seconds, seconds > 0 ? mb / seconds : 0.0);
+            std::fflush(stdout);
+        }
+    }
+    DeleteFileW(outputPath.c_str());
+    return 0;
+}
