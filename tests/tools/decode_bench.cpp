@@ -3,7 +3,8 @@
 // DataAreaReader with the blocks decoded inline and on 1, 2 and 4 workers, once only summing
 // the data and once also writing it to a file. Prints MB/s of decoded data. Figures only.
 //
-//   decode-bench [MB of data] [xz preset]
+//   decode-bench [MB of data] [xz preset] [cache file]
+// With a cache file the compressed area is kept there and reused by the next run.
 #include <windows.h>
 
 #include <cstdio>
@@ -120,13 +121,44 @@ double Run(const Area& area, JobRunner& runner, std::size_t depth, HANDLE output
 
 }  // namespace
 
+bool LoadCache(const std::wstring& path, Area& area, std::size_t totalBytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    area.bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD read = 0;
+    const bool ok = ReadFile(file, area.bytes.data(), static_cast<DWORD>(area.bytes.size()), &read, nullptr) &&
+                    read == area.bytes.size();
+    CloseHandle(file);
+    for (std::size_t done = 0; done < totalBytes; done += kFileSize)
+        area.header.fileSizes.push_back(static_cast<std::int32_t>(kFileSize));
+    return ok;
+}
+
+void SaveCache(const std::wstring& path, const Area& area) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, area.bytes.data(), static_cast<DWORD>(area.bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 int wmain(int argc, wchar_t** argv) {
     const std::size_t megabytes = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 192;
     const auto preset = static_cast<std::uint32_t>(argc > 2 ? std::wcstoul(argv[2], nullptr, 10) : 6);
     std::printf("decode-bench: building %zu MB in %zu MB blocks, xz preset %u\n", megabytes, kBlockSize >> 20,
                 preset);
     std::fflush(stdout);
-    const Area area = Build(megabytes << 20, preset);
+    const std::wstring cache = argc > 3 ? argv[3] : L"";
+    Area area;
+    if (cache.empty() || !LoadCache(cache, area, megabytes << 20)) {
+        area = Build(megabytes << 20, preset);
+        if (!cache.empty())
+            SaveCache(cache, area);
+    }
     const double mb = static_cast<double>(megabytes);
     std::printf("decode-bench: stored %.1f MB (ratio %.2f), %u processors\n",
                 static_cast<double>(area.bytes.size()) / (1 << 20),

@@ -53,14 +53,6 @@ void SetWriteTime(const std::wstring& path, std::uint64_t time) {
     CloseHandle(file);
 }
 
-std::wstring Fixture(const char* unixPath) {
-    std::wstring path = L"Z:" + Utf8ToUtf16(unixPath);
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
 // Writes like the real writer would: into a side file first, under the target's name only
 // when complete, with the record's time.
 class TestWrite : public StreamingFileWrite {
@@ -279,7 +271,8 @@ TEST_P(ExtractionScenario, FileLogAndRemovalRecord) {
             WriteAll(target, before, s.existing == Existing::kOlder ? kOld : kNew);
             break;
         case Existing::kVersioned:
-            ASSERT_TRUE(CopyFileW(Fixture(VANTREL_VERSION_FIXTURE_commas).c_str(), target.c_str(), FALSE));
+            ASSERT_TRUE(CopyFileW(test::HostPathToWindows(VANTREL_VERSION_FIXTURE_commas).c_str(),
+                                  target.c_str(), FALSE));
             SetWriteTime(target, kOld);
             before = ReadAll(target);
             break;
@@ -437,6 +430,34 @@ TEST(Extraction, KindsAreHandedToTheirLists) {
     EXPECT_EQ(run.state.sharedFiles[2].path, run.Path(L"shared\\shared.dll"));
     EXPECT_TRUE(run.state.sharedFiles[3].permanent);
     ASSERT_EQ(run.state.drivers.size(), 1u);
+}
+
+// A writer that finds every target in use and registers the replacement for the restart.
+class DeferredWrite : public StreamingFileWrite {
+  public:
+    bool Write(std::span<const std::uint8_t>) override { return true; }
+    FileWriteOutcome Finish() override { return {false, true}; }
+};
+
+TEST(Extraction, AFileReplacedAtRestartMarksTheRestartAndIsNotHandedOn) {
+    ExtractionRun run(L"extract-deferred");
+    run.flagsLow = product_flags::kLogEachFile;
+    run.services.beginWrite = [&run](const FileWriteRequest& request) -> std::unique_ptr<StreamingFileWrite> {
+        run.requests.push_back(request);
+        return std::make_unique<DeferredWrite>();
+    };
+    WriteAll(run.Path(L"sys\\in-use.dll"), "old", kOld);
+    FileSpec applet = File("panel.cpl", 12, 0, "cpl");
+    applet.record.parameter = "{01234567-89AB-CDEF-0123-456789ABCDEF}";
+    ASSERT_EQ(run.Run({File("in-use.dll", 7, 0, "new"), applet}), 0);
+    ASSERT_EQ(run.requests.size(), 2u);
+    EXPECT_TRUE(run.requests[0].restartReplacementAllowed);  // kind 7 over an existing file
+    EXPECT_FALSE(run.requests[1].restartReplacementAllowed);
+    EXPECT_TRUE(run.state.restartNeeded);
+    EXPECT_TRUE(run.state.comFiles.empty());  // registered only once it is really there
+    EXPECT_EQ(run.state.applets.size(), 1u);  // an applet is registered all the same
+    // No " >>> " line for a file that was not written now.
+    EXPECT_EQ(run.LogText().find(" >>> "), std::string::npos);
 }
 
 TEST(Extraction, AnAppletWithoutClassIdentifierEndsTheRunWith79) {

@@ -7,33 +7,27 @@
 #include <string>
 
 #include "engine/extraction/replacement.h"
-#include "format/text_encoding.h"
+#include "support/child_process.h"
 
 namespace vantrel {
 namespace {
 
-// Fixture paths are the build's Unix paths; Wine maps them through drive Z:.
-std::wstring Fixture(const char* unixPath) {
-    std::wstring path = L"Z:" + Utf8ToUtf16(unixPath);
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
 TEST(VersionResource, TheTextIsReadAsStored) {
-    EXPECT_EQ(ReadFileVersionText(Fixture(VANTREL_VERSION_FIXTURE_commas)), L" 2, 0, 1, 5 \r\n");
+    EXPECT_EQ(ReadFileVersionText(test::HostPathToWindows(VANTREL_VERSION_FIXTURE_commas)),
+              L" 2, 0, 1, 5 \r\n");
     // As the replacement rules compare it.
-    EXPECT_EQ(NormaliseVersionText(ReadFileVersionText(Fixture(VANTREL_VERSION_FIXTURE_commas))),
-              L"2. 0. 1. 5");
+    EXPECT_EQ(
+        NormaliseVersionText(ReadFileVersionText(test::HostPathToWindows(VANTREL_VERSION_FIXTURE_commas))),
+        L"2. 0. 1. 5");
 }
 
 TEST(VersionResource, TheFirstListedTranslationIsRead) {
-    EXPECT_EQ(ReadFileVersionText(Fixture(VANTREL_VERSION_FIXTURE_translations)), L"3.1.0.0 deutsch");
+    EXPECT_EQ(ReadFileVersionText(test::HostPathToWindows(VANTREL_VERSION_FIXTURE_translations)),
+              L"3.1.0.0 deutsch");
 }
 
 TEST(VersionResource, NoTextNoResourceOrNoFileGiveEmpty) {
-    EXPECT_EQ(ReadFileVersionText(Fixture(VANTREL_VERSION_FIXTURE_no_version_text)), L"");
+    EXPECT_EQ(ReadFileVersionText(test::HostPathToWindows(VANTREL_VERSION_FIXTURE_no_version_text)), L"");
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);  // the test program has no version resource
     EXPECT_EQ(ReadFileVersionText(self), L"");

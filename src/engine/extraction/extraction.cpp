@@ -19,19 +19,10 @@ constexpr std::uint32_t Kind(DestinationKind kind) {
     return static_cast<std::uint32_t>(kind);
 }
 
-// Kinds whose installation folder is made when missing (explicit destinations always are).
+// Kinds whose installation folder is made when missing (explicit destinations always are):
+// the same kinds whose files the uninstaller removes.
 bool KindCreatesFolder(std::uint32_t kind) {
-    switch (kind) {
-        case Kind(DestinationKind::kInstallDir):
-        case Kind(DestinationKind::kInstallDirShortcut):
-        case Kind(DestinationKind::kVersioned):
-        case Kind(DestinationKind::kDriver):
-        case Kind(DestinationKind::kMsiPackage):
-        case Kind(DestinationKind::kControlPanelApplet):
-            return true;
-        default:
-            return false;
-    }
+    return KindRecordsFile(kind, false);
 }
 
 // Kinds whose newly made folders are removed again by the uninstaller when empty.
