@@ -6,7 +6,9 @@
 //   decode-bench [MB of data] [xz preset] [cache file]
 // With a cache file the compressed area is kept there and reused by the next run.
 #include <windows.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -24,6 +26,7 @@ namespace {
 
 constexpr std::size_t kBlockSize = 8u << 20;
 constexpr std::size_t kFileSize = 3u << 20;
+constexpr int kRounds = 3;
 
 double Now() {
     LARGE_INTEGER counter, frequency;
@@ -94,8 +97,20 @@ Area Build(std::size_t totalBytes, std::uint32_t preset) {
     return area;
 }
 
+std::size_t WorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.WorkingSetSize;
+}
+
+// The most memory the pipeline added to the process, sampled as the data goes by.
+std::size_t extraPeak = 0;
+
 // Streams the whole area; returns seconds, or a negative number on failure.
 double Run(const Area& area, JobRunner& runner, std::size_t depth, HANDLE output) {
+    const std::size_t baseline = WorkingSet();
+    extraPeak = 0;
     const double start = Now();
     MemoryDataAreaSource source(area.bytes);
     DecodeAheadBlocks blocks(source, BlockDecoding{true, nullptr}, runner, depth);
@@ -107,7 +122,10 @@ double Run(const Area& area, JobRunner& runner, std::size_t depth, HANDLE output
             return -1;
         if (step.finished)
             break;
-        const int error = reader.ReadData([output](std::span<const std::uint8_t> piece) {
+        const int error = reader.ReadData([output, baseline](std::span<const std::uint8_t> piece) {
+            const std::size_t now = WorkingSet();
+            if (now > baseline && now - baseline > extraPeak)
+                extraPeak = now - baseline;
             if (output != INVALID_HANDLE_VALUE) {
                 DWORD written = 0;
                 WriteFile(output, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
@@ -167,27 +185,46 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::wstring outputPath = std::wstring(temp) + L"decode-bench.out";
-    for (const bool write : {false, true}) {
-        for (const unsigned workers : {0u, 1u, 2u, 4u}) {
+    // Each configuration several times, interleaved, so that a busy moment of a shared
+    // machine spoils one figure of each rather than all figures of one.
+    struct Config {
+        bool write;
+        unsigned workers;
+        std::vector<double> seconds;
+        std::size_t extra = 0;
+    };
+    std::vector<Config> configs;
+    for (const bool write : {false, true})
+        for (const unsigned workers : {0u, 1u, 2u, 4u})
+            configs.push_back({write, workers, {}, 0});
+    for (int round = 0; round < kRounds; ++round) {
+        for (Config& config : configs) {
             HANDLE output = INVALID_HANDLE_VALUE;
-            if (write)
-                output =
-                    CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (config.write)
+                output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             double seconds;
-            if (workers == 0) {
+            if (config.workers == 0) {
                 InlineJobRunner runner;
                 seconds = Run(area, runner, 1, output);
             } else {
-                WorkerPool pool(workers);
-                seconds = Run(area, pool, workers + 1, output);
+                WorkerPool pool(config.workers);
+                seconds = Run(area, pool, config.workers + 1, output);
             }
             if (output != INVALID_HANDLE_VALUE)
                 CloseHandle(output);
-            std::printf("decode-bench: %-11s %-7s %7.2f s  %7.1f MB/s\n",
-                        workers == 0 ? "inline" : (std::to_string(workers) + " worker(s)").c_str(),
-                        write ? "+write" : "sum", seconds, seconds > 0 ? mb / seconds : 0.0);
-            std::fflush(stdout);
+            config.seconds.push_back(seconds);
+            config.extra = std::max(config.extra, extraPeak);
         }
+    }
+    for (Config& config : configs) {
+        std::sort(config.seconds.begin(), config.seconds.end());
+        const double best = config.seconds.front();
+        const double median = config.seconds[config.seconds.size() / 2];
+        std::printf("decode-bench: %-11s %-7s best %6.2f s (%6.1f MB/s)  median %6.2f s (%6.1f MB/s)  working set "
+                    "+%.0f MB\n",
+                    config.workers == 0 ? "inline" : (std::to_string(config.workers) + " worker(s)").c_str(),
+                    config.write ? "+write" : "sum", best, best > 0 ? mb / best : 0.0, median,
+                    median > 0 ? mb / median : 0.0, static_cast<double>(config.extra) / (1 << 20));
     }
     DeleteFileW(outputPath.c_str());
     return 0;

@@ -137,6 +137,7 @@ class ExtractionRun {
         services.registerFont = [this](const FontEntry& font, const std::wstring&) { fonts.push_back(font); };
         services.showStatus = [this](const std::wstring& status) { statuses.push_back(status); };
         services.showProgress = [this](int percent) { progress.push_back(percent); };
+        services.pumpMessages = [this] { ++pumps; };
         services.beforeWrite = [this](const std::wstring& path) {
             if (path.substr(path.find_last_of(L'\\') + 1) == crashBeforeWriteFile)
                 *reinterpret_cast<volatile int*>(TestWrite::nowhere) = 1;
@@ -201,6 +202,7 @@ class ExtractionRun {
     std::vector<FontEntry> fonts;
     std::vector<std::wstring> statuses;
     std::vector<int> progress;
+    int pumps = 0;
 
   private:
     test::TempFolder root_;
@@ -324,7 +326,9 @@ TEST(Extraction, ManyFilesAcrossBlocksLandWithProgressAndStatus) {
     EXPECT_EQ(run.progress.front(), 28);
     EXPECT_EQ(run.progress[20], 28 + 62 * 20 / 40);
     EXPECT_EQ(std::count(run.statuses.begin(), run.statuses.end(), L"Installing files..."), 1);
-    EXPECT_GT(std::count(run.statuses.begin(), run.statuses.end(), L"Reading data..."), 5);
+    const auto blocks = std::count(run.statuses.begin(), run.statuses.end(), L"Reading data...");
+    EXPECT_GT(blocks, 5);
+    EXPECT_EQ(run.pumps, 40 + blocks);  // after each record and at each block
     const std::string log = run.LogText();
     EXPECT_NE(log.find("file3.txt >>> " + Utf16ToUtf8(run.Path(L"inst\\file3.txt")) + "\r\n"),
               std::string::npos);

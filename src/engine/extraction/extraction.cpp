@@ -72,6 +72,9 @@ int Extraction::Run() {
     reader.onBlock = [this] {
         if (services_.showStatus)
             services_.showStatus(in_.messages.Text(kMessageReadingData));
+        // A large file takes many blocks: the windows must not wait for its end.
+        if (services_.pumpMessages)
+            services_.pumpMessages();
     };
     const std::size_t count = in_.header.FileCount();
     for (;;) {
