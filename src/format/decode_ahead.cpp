@@ -69,7 +69,9 @@ std::unique_ptr<DecodeAheadBlocks::Slot> DecodeAheadBlocks::ReadStored() {
 }
 
 void DecodeAheadBlocks::FillAhead() {
-    while (!readingEnded_ && ahead_.size() < depth_) {
+    // Decoded on this thread, a block read early would only be held longer.
+    const std::size_t wanted = runner_.RunsAside() ? depth_ : 1;
+    while (!readingEnded_ && ahead_.size() < wanted) {
         std::unique_ptr<Slot> slot = ReadStored();
         if (slot->block.errorCode == 0) {
             Slot* target = slot.get();
@@ -108,7 +110,8 @@ DecodedBlock DecodeAheadBlocks::Take() {
     }
     consumed_ = slot->block.areaEnd;
     // The next block starts decoding while the consumer works on this one.
-    FillAhead();
+    if (runner_.RunsAside())
+        FillAhead();
     return std::move(slot->block);
 }
 

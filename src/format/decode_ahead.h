@@ -33,7 +33,9 @@ struct BlockDecoding {
 // is not shared); checksum, deciphering and decompression run as jobs. At most `depth`
 // blocks are read ahead and not yet taken, so memory stays at depth + 1 blocks however long
 // the area is. An error ends the sequence at the block where it happened: blocks after it
-// are never read, and nothing read ahead is reported before the consumer gets there.
+// are never read, and nothing read ahead is reported before the consumer gets there. With a
+// runner that decodes inline nothing is decoded before it is asked for, so only the block
+// being consumed is held.
 class DecodeAheadBlocks {
   public:
     DecodeAheadBlocks(DataAreaSource& source, BlockDecoding decoding, JobRunner& runner, std::size_t depth);

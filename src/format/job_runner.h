@@ -15,6 +15,8 @@ class JobRunner {
     virtual std::uint64_t Start(std::function<void()> job) = 0;
     // Returns once the job of `ticket` has finished; each ticket is waited for exactly once.
     virtual void Wait(std::uint64_t ticket) = 0;
+    // False when jobs run inside Start: starting work early then gains nothing.
+    virtual bool RunsAside() const { return true; }
 };
 
 // Runs each job inside Start, on the calling thread.
@@ -25,6 +27,7 @@ class InlineJobRunner : public JobRunner {
         return ++last_;
     }
     void Wait(std::uint64_t) override {}
+    bool RunsAside() const override { return false; }
 
   private:
     std::uint64_t last_ = 0;

@@ -25,6 +25,7 @@ class WorkerPool : public JobRunner {
 
     std::uint64_t Start(std::function<void()> job) override;
     void Wait(std::uint64_t ticket) override;
+    bool RunsAside() const override { return !threads_.empty(); }
 
     unsigned ThreadCount() const { return static_cast<unsigned>(threads_.size()); }
 

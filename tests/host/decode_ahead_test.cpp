@@ -203,6 +203,17 @@ TEST(DecodeAhead, ReadingAheadIsBoundedByTheDepth) {
     }
 }
 
+TEST(DecodeAhead, DecodingInlineReadsNothingBeforeItIsAskedFor) {
+    const Product p = MakeProduct({100000}, 8 * 1024, true);
+    MemoryDataAreaSource source(p.area);
+    InlineJobRunner runner;
+    DecodeAheadBlocks blocks(source, BlockDecoding{true, nullptr}, runner, 3);
+    for (std::size_t taken = 1; taken <= p.blockEnds.size(); ++taken) {
+        ASSERT_EQ(blocks.Take().errorCode, 0);
+        EXPECT_EQ(source.Position(), p.blockEnds[taken - 1]);
+    }
+}
+
 // The stored blocks of a product, one of them damaged: its check no longer matches.
 Product WithDamagedBlock(Product p, std::size_t blockIndex) {
     const std::size_t start = blockIndex == 0 ? 0 : p.blockEnds[blockIndex - 1];

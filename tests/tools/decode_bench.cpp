@@ -140,15 +140,17 @@ double Run(const Area& area, JobRunner& runner, std::size_t depth, HANDLE output
 }  // namespace
 
 bool LoadCache(const std::wstring& path, Area& area, std::size_t totalBytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size{};
     GetFileSizeEx(file, &size);
     area.bytes.resize(static_cast<std::size_t>(size.QuadPart));
     DWORD read = 0;
-    const bool ok = ReadFile(file, area.bytes.data(), static_cast<DWORD>(area.bytes.size()), &read, nullptr) &&
-                    read == area.bytes.size();
+    const bool ok =
+        ReadFile(file, area.bytes.data(), static_cast<DWORD>(area.bytes.size()), &read, nullptr) &&
+        read == area.bytes.size();
     CloseHandle(file);
     for (std::size_t done = 0; done < totalBytes; done += kFileSize)
         area.header.fileSizes.push_back(static_cast<std::int32_t>(kFileSize));
@@ -201,7 +203,8 @@ int wmain(int argc, wchar_t** argv) {
         for (Config& config : configs) {
             HANDLE output = INVALID_HANDLE_VALUE;
             if (config.write)
-                output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+                output =
+                    CreateFileW(outputPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
             double seconds;
             if (config.workers == 0) {
                 InlineJobRunner runner;
@@ -220,11 +223,12 @@ int wmain(int argc, wchar_t** argv) {
         std::sort(config.seconds.begin(), config.seconds.end());
         const double best = config.seconds.front();
         const double median = config.seconds[config.seconds.size() / 2];
-        std::printf("decode-bench: %-11s %-7s best %6.2f s (%6.1f MB/s)  median %6.2f s (%6.1f MB/s)  working set "
-                    "+%.0f MB\n",
-                    config.workers == 0 ? "inline" : (std::to_string(config.workers) + " worker(s)").c_str(),
-                    config.write ? "+write" : "sum", best, best > 0 ? mb / best : 0.0, median,
-                    median > 0 ? mb / median : 0.0, static_cast<double>(config.extra) / (1 << 20));
+        std::printf(
+            "decode-bench: %-11s %-7s best %6.2f s (%6.1f MB/s)  median %6.2f s (%6.1f MB/s)  working set "
+            "+%.0f MB\n",
+            config.workers == 0 ? "inline" : (std::to_string(config.workers) + " worker(s)").c_str(),
+            config.write ? "+write" : "sum", best, best > 0 ? mb / best : 0.0, median,
+            median > 0 ? mb / median : 0.0, static_cast<double>(config.extra) / (1 << 20));
     }
     DeleteFileW(outputPath.c_str());
     return 0;

@@ -365,15 +365,22 @@ TEST(Extraction, ACrashInOneRecordIsLoggedAndTheNextIsInstalled) {
     const std::vector<FileSpec> files = {File("a.txt", 0, 0, "A"), File("b.txt", 0, 0, "B"),
                                          File("c.txt", 0, 0, "C"), File("d.txt", 0, 0, "D"),
                                          File("e.txt", 0, 0, "E")};
+    // A crash while looking at the file already there.
+    run.services.probeExisting = [](const std::wstring& path, bool withVersion) {
+        if (path.ends_with(L"c.txt"))
+            *reinterpret_cast<volatile int*>(TestWrite::nowhere) = 1;
+        return ProbeExistingFile(path, withVersion);
+    };
     ASSERT_EQ(run.Run(files), 0);
     EXPECT_EQ(ReadAll(run.Path(L"inst\\a.txt")), "A");
     EXPECT_EQ(ReadAll(run.Path(L"inst\\b.txt")), "<missing>");
-    EXPECT_EQ(ReadAll(run.Path(L"inst\\c.txt")), "C");
+    EXPECT_EQ(ReadAll(run.Path(L"inst\\c.txt")), "<missing>");
     EXPECT_EQ(ReadAll(run.Path(L"inst\\d.txt")), "<missing>");
     EXPECT_EQ(ReadAll(run.Path(L"inst\\d.txt.part")), "<missing>");
     EXPECT_EQ(ReadAll(run.Path(L"inst\\e.txt")), "E");
     const std::string log = run.LogText();
     EXPECT_NE(log.find(Utf16ToUtf8(run.Path(L"inst\\b.txt")) + " CRASHED!\r\n"), std::string::npos);
+    EXPECT_NE(log.find(Utf16ToUtf8(run.Path(L"inst\\c.txt")) + " CRASHED!\r\n"), std::string::npos);
     EXPECT_NE(log.find(Utf16ToUtf8(run.Path(L"inst\\d.txt")) + " CRASHED!\r\n"), std::string::npos);
 }
 

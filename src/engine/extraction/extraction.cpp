@@ -106,8 +106,15 @@ int Extraction::InstallRecord(DataAreaReader& reader, const StreamedRecord& item
         services_.showStatus(hide ? in_.messages.Text(kMessageHiddenFile) : path);
     }
 
+    // Reading another program's version resource is the first thing that can crash.
     const bool wantVersion = IsVersionedKind(record.kind) && !record.nameText.empty();
-    const ExistingFile existing = services_.probeExisting(path, wantVersion);
+    ExistingFile existing;
+    if (RunGuarded([&] { existing = services_.probeExisting(path, wantVersion); }).crashed) {
+        if (const int error = reader.ReadData(nullptr); error != 0)
+            return error;
+        LogCrash(path);
+        return 0;
+    }
     const ReplacementDecision decision = DecideReplacement(record, path, existing, in_.folders.portable);
     if (!decision.install) {
         // The data is checked before anything is said about a file that is not written.
