@@ -79,9 +79,9 @@ DataAreaStep DataAreaReader::Next(StreamedRecord& out) {
     }
     if (index_ >= header_.FileCount()) {
         if (blocks_.Consumed() != areaLength_)
-            step.errorCode = data_error::kBytesLeftInArea;
+            step.errorCode = payload_error::kBytesLeftInArea;
         else if (BlockLeft() != 0)
-            step.errorCode = data_error::kDecodedLeftOver;
+            step.errorCode = payload_error::kDecodedLeftOver;
         else
             step.finished = true;
         return step;
@@ -94,7 +94,7 @@ DataAreaStep DataAreaReader::Next(StreamedRecord& out) {
     }
     const auto itemLength = static_cast<std::int32_t>(LoadU32(lengthField.data()));
     if (itemLength < 0) {
-        step.errorCode = data_error::kDecodedLeftOver;  // an item length no record can use
+        step.errorCode = payload_error::kDecodedLeftOver;  // an item length no record can use
         return step;
     }
 
@@ -109,11 +109,11 @@ DataAreaStep DataAreaReader::Next(StreamedRecord& out) {
             return step;
         }
         const int fields = ReadFileRecordFields(fields_, out.record, used);
-        if (fields == data_error::kRecordIncomplete && fields_.size() < length)
+        if (fields == kRecordIncomplete && fields_.size() < length)
             continue;
         if (fields != 0) {
             // A record cut off inside its fields cannot be trusted to name anything.
-            step.errorCode = fields == data_error::kRecordIncomplete ? data_error::kEmptyName : fields;
+            step.errorCode = fields == kRecordIncomplete ? payload_error::kEmptyName : fields;
             return step;
         }
         break;
@@ -125,17 +125,17 @@ DataAreaStep DataAreaReader::Next(StreamedRecord& out) {
     const std::size_t index = out.index;
     const std::int32_t size = index < header_.fileSizes.size() ? header_.fileSizes[index] : -1;
     if (size < 0) {
-        step.errorCode = data_error::kNegativeFileSize;
+        step.errorCode = payload_error::kNegativeFileSize;
         return step;
     }
     if (size > kMaxFileSize) {
-        step.errorCode = data_error::kFileTooLarge;
+        step.errorCode = payload_error::kFileTooLarge;
         return step;
     }
     // The data and its check must fit into the item.
     const std::uint64_t afterFields = (fields_.size() - used) + itemLeft_;
     if (afterFields < static_cast<std::uint64_t>(size) + 4) {
-        step.errorCode = data_error::kFileCheck;
+        step.errorCode = payload_error::kFileDataCheck;
         return step;
     }
     out.dataSize = static_cast<std::uint64_t>(size);
@@ -175,7 +175,7 @@ int DataAreaReader::ReadData(const DataPieceSink& sink) {
     }
     fields_.clear();
     fieldsUsed_ = 0;
-    return sum.Finish() == LoadU32(checkField) ? 0 : data_error::kFileCheck;
+    return sum.Finish() == LoadU32(checkField) ? 0 : payload_error::kFileDataCheck;
 }
 
 }  // namespace vantrel

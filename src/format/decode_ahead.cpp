@@ -18,9 +18,9 @@ struct DecodeAheadBlocks::Slot {
 int BlockDecoding::Decode(std::vector<std::uint8_t>& block) const {
     // A block whose deciphered length field is impossible cannot decode to anything sound.
     if (cipher != nullptr && !DecipherBuffer(block, *cipher))
-        return data_error::kBlockDecode;
+        return payload_error::kBlockDecode;
     if (compressed && !XzDecode(block))
-        return data_error::kBlockDecode;
+        return payload_error::kBlockDecode;
     return 0;
 }
 
@@ -49,20 +49,20 @@ std::unique_ptr<DecodeAheadBlocks::Slot> DecodeAheadBlocks::ReadStored() {
     };
     // Size and check must both be there before a block can be.
     if (remaining_ < 8)
-        return fail(data_error::kBlockBeyondArea);
+        return fail(payload_error::kBlockBeyondArea);
     std::uint8_t head[8];
     if (!source_.ReadNext(head, 8))
-        return fail(data_error::kSourceReadFailed);
+        return fail(kDataAreaReadFailed);
     remaining_ -= 8;
     const auto storedSize = static_cast<std::int32_t>(LoadU32(head));
     slot->check = LoadU32(head + 4);
     if (storedSize <= 0)
-        return fail(data_error::kBlockSize);
+        return fail(payload_error::kBlockSize);
     if (static_cast<std::uint64_t>(storedSize) > remaining_)
-        return fail(data_error::kBlockBeyondArea);
+        return fail(payload_error::kBlockBeyondArea);
     slot->block.bytes.resize(static_cast<std::size_t>(storedSize));
     if (!source_.ReadNext(slot->block.bytes.data(), slot->block.bytes.size()))
-        return fail(data_error::kSourceReadFailed);
+        return fail(kDataAreaReadFailed);
     remaining_ -= slot->block.bytes.size();
     slot->block.areaEnd = source_.Length() - remaining_;
     return slot;
@@ -81,12 +81,12 @@ void DecodeAheadBlocks::FillAhead() {
                 DecodedBlock& block = target->block;
                 try {
                     if (Checksum(block.bytes) != target->check)
-                        block.errorCode = data_error::kBlockCheck;
+                        block.errorCode = payload_error::kBlockCheck;
                     else
                         block.errorCode = decoding.Decode(block.bytes);
                 } catch (...) {
                     // Out of memory while decoding: the block cannot be served.
-                    block.errorCode = data_error::kBlockDecode;
+                    block.errorCode = payload_error::kBlockDecode;
                 }
                 if (block.errorCode != 0)
                     block.bytes = {};

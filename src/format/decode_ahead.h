@@ -15,7 +15,7 @@ namespace vantrel {
 
 // One data block as the consumer receives it.
 struct DecodedBlock {
-    int errorCode = 0;  // a data_error code (or kSourceReadFailed): the walk ends here
+    int errorCode = 0;  // a payload error code (or kDataAreaReadFailed): the walk ends here
     std::vector<std::uint8_t> bytes;
     std::uint64_t areaEnd = 0;  // area bytes used up to and including this block
 };

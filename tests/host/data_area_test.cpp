@@ -9,6 +9,7 @@
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -271,8 +272,7 @@ TEST_P(DataAreaErrors, StreamingReaderEndsWithTheSameCode) {
             << "depth " << depth;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases), test::CaseName);
 
 // A source that hands out its bytes in small reads, like a file read piece by piece.
 class ChunkedSource : public DataAreaSource {
@@ -343,6 +343,19 @@ TEST(DataArea, EncipheredBlocksRoundTrip) {
     ASSERT_EQ(walker.Next(file).errorCode, 0);
     EXPECT_EQ(Bytes(file.data.begin(), file.data.end()), data);
     EXPECT_TRUE(walker.Next(file).finished);
+}
+
+TEST(DataArea, AnEncipheredBlockWithABadLengthTrailerFailsEvenUncompressed) {
+    const Blowfish cipher({1, 1, 2, 3, 5, 8, 13, 21});
+    const Bytes item = WriteFileItem(Record("e"), PatternBytes(40, 3));
+    // Enciphered with another key: the trailer deciphers to a length outside its bounds.
+    const Blowfish otherKey({2, 7, 1, 8, 2, 8, 1, 8});
+    const Bytes area = WriteDataBlock(item, false, 0, &otherKey);
+    const PayloadHeader header = HeaderFor(area, {40});
+    MemoryDataAreaSource source(area);
+    DataAreaWalker walker(source, header, false, &cipher);
+    DataAreaFile file;
+    EXPECT_EQ(walker.Next(file).errorCode, payload_error::kBlockDecode);
 }
 
 TEST(FileItem, OptionalFieldsFollowFlagsAndKind) {

@@ -1,4 +1,5 @@
 #include "engine/extraction/destination.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -139,8 +140,7 @@ TEST_P(Destinations, FollowKindFlagsAndExplicitPath) {
     EXPECT_EQ(d.explicitDestination, c.explicitDestination);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Destinations, testing::ValuesIn(kDestinationCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, Destinations, testing::ValuesIn(kDestinationCases), test::CaseName);
 
 TEST(Destination, NamesAreUtf8) {
     FileRecord record;

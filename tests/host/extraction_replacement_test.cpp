@@ -6,6 +6,7 @@
 #include <string>
 
 #include "format/file_time.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -183,8 +184,7 @@ TEST_P(Replacement, DecisionRecordAndLogLine) {
         EXPECT_EQ(d.logLine, kDest + c.log);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Replacement, testing::ValuesIn(kCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, Replacement, testing::ValuesIn(kCases), test::CaseName);
 
 TEST(VersionText, CommasBecomeDotsAndBlanksAroundGo) {
     EXPECT_EQ(NormaliseVersionText(L" 2, 0, 1, 5 \r\n"), L"2. 0. 1. 5");

@@ -13,6 +13,7 @@
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -296,8 +297,7 @@ TEST_P(ExtractionScenario, FileLogAndRemovalRecord) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ExtractionScenario, testing::ValuesIn(kScenarios),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, ExtractionScenario, testing::ValuesIn(kScenarios), test::CaseName);
 
 std::vector<FileSpec> ManyFiles(std::size_t count) {
     std::vector<FileSpec> files;

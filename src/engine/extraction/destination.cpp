@@ -75,7 +75,7 @@ Destination ComputeDestination(const FileRecord& record, const DestinationFolder
         } else if (HasFolder(record.kind)) {
             folder = KindFolder(record.kind, folders);
         } else {
-            result.errorCode = data_error::kUnknownKind;
+            result.errorCode = payload_error::kUnknownKind;
             return result;
         }
         path = PathJoin(folder, name);

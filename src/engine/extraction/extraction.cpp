@@ -6,6 +6,7 @@
 #include "engine/extraction/replacement.h"
 #include "format/data_area_reader.h"
 #include "format/path_join.h"
+#include "format/payload_error_codes.h"
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "support/crash_guard.h"
@@ -279,9 +280,9 @@ int Extraction::HandOff(const FileRecord& record, const std::wstring& path, cons
             entry.classId = DecodeText(record.parameter);
             entry.arguments = Windows1252ToUtf16(record.arguments);
             if (entry.name.empty())
-                return kAppletWithoutName;
+                return payload_error::kAppletName;
             if (entry.classId.empty())
-                return kAppletWithoutClassId;
+                return payload_error::kAppletClass;
             state_.applets.push_back(entry);
             if (services_.registerApplet)
                 services_.registerApplet(entry);

@@ -42,8 +42,4 @@ inline constexpr std::size_t kMessageFolderFailed = 25;
 inline constexpr std::size_t kMessageReadingData = 29;
 inline constexpr std::size_t kMessageHiddenFile = 54;
 
-// Codes of records a later step cannot use.
-inline constexpr int kAppletWithoutName = 78;
-inline constexpr int kAppletWithoutClassId = 79;
-
 }  // namespace vantrel

@@ -1,6 +1,8 @@
-#include "engine/command_line.h"
+#include "run/command_line.h"
 
 #include <cwctype>
+
+#include "format/ascii.h"
 
 namespace vantrel {
 namespace {
@@ -9,10 +11,6 @@ constexpr std::size_t kMaxExaminedTokens = 19;
 
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
-
-wchar_t AsciiUpper(wchar_t c) {
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
 }
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {

@@ -1,6 +1,8 @@
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 
-#include "engine/run_end.h"
+#include <exception>
+
+#include "run/run_end.h"
 #include "format/message_table.h"
 #include "support/fatal_hook.h"
 
@@ -14,6 +16,15 @@ void RaiseThroughRegistered(const std::wstring& message) {
     if (g_registered != nullptr)
         g_registered->Raise(message);
     ExitProcess(static_cast<UINT>(kExitFatalReentry));
+}
+
+// A fatal error while one is being reported ends the run with -1. It unwinds like any other
+// end, so the owners on the stack still clean up; only when the stack is already unwinding
+// (a destructor raised it) can nothing be thrown, and the process ends on the spot.
+[[noreturn]] void EndFatalReentry() {
+    if (std::uncaught_exceptions() > 0)
+        ExitProcess(static_cast<UINT>(kExitFatalReentry));
+    throw RunEnd{kExitFatalReentry};
 }
 
 }  // namespace
@@ -34,7 +45,7 @@ void FatalMessageRoutine::Register() {
 
 void FatalMessageRoutine::Raise(const std::wstring& message) {
     if (active_)
-        ExitProcess(static_cast<UINT>(kExitFatalReentry));
+        EndFatalReentry();
     active_ = true;
     if (!run_.options.silent && run_.ui) {
         std::wstring title = run_.messages ? run_.messages->Text(kFatalTitleMessage) : std::wstring();

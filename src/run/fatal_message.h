@@ -2,14 +2,14 @@
 
 #include <string>
 
-#include "engine/run_state.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 
 // The one routine that shows a fatal message and ends the run with exit code 1. The message
 // box has the error icon and message 21 as its title ("Error" while that is empty); nothing
-// is shown in silent mode. A fatal error raised while one is being shown ends the process
-// at once with -1.
+// is shown in silent mode. A fatal error raised while one is being shown (or while the run
+// unwinds after one) ends the run with -1.
 class FatalMessageRoutine {
   public:
     explicit FatalMessageRoutine(RunState& run);

@@ -8,15 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/command_line.h"
+#include "run/command_line.h"
 #include "support/unique_handle.h"
-#include "engine/notification_seam.h"
-#include "ui/user_interface.h"
+#include "run/notification_seam.h"
+#include "run/user_interface_seam.h"
 
 namespace vantrel {
 
 class MessageTable;
-struct Payload;
 
 // What the whole run shares: the command line, the user-interface seam and the steps the
 // exit routine must take. Filled once at start; later subsystems add to it.
@@ -33,8 +32,6 @@ struct RunState {
     // Told the corrupt-payload text before the run ends (the log takes it as its pending
     // text; the error notification is queued).
     std::vector<std::function<void(const std::wstring&)>> corruptPayloadObservers;
-    // The decoded payload, once read (engine/payload.h).
-    std::shared_ptr<Payload> payload;
     // Settings field 71: where the corrupt-payload report sends its error notification.
     std::wstring errorNotificationAddress;
     // Takes notification requests without waiting (see notification_seam.h).
