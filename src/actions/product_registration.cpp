@@ -16,6 +16,7 @@
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "format/text_format.h"
+#include "support/crash_guard.h"
 #include "support/file_system.h"
 #include "support/registry_values.h"
 #include "support/search_path.h"
@@ -217,8 +218,9 @@ void WriteUninstaller(ProductRegistrationInput& input, const Paths& paths, Insta
     if (!WriteFileWithRetries(context, paths.uninstallerPath, input.stubImage, request, registered))
         return;
     log.WriteLogPieces({L"Uninstaller >>> ", paths.uninstallerPath, L"\r\n"});
+    // The resource update parses a whole program file; a crash in it costs only the icon.
     if (!input.settings.uninstallerIcon.empty())
-        ReplaceUninstallerIcon(paths.uninstallerPath, input.settings.uninstallerIcon, log);
+        RunGuarded([&] { ReplaceUninstallerIcon(paths.uninstallerPath, input.settings.uninstallerIcon, log); });
 }
 
 // The value-writing options of the product key: W writes UTF-16, without it the text goes
