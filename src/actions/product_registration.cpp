@@ -220,7 +220,8 @@ void WriteUninstaller(ProductRegistrationInput& input, const Paths& paths, Insta
     log.WriteLogPieces({L"Uninstaller >>> ", paths.uninstallerPath, L"\r\n"});
     // The resource update parses a whole program file; a crash in it costs only the icon.
     if (!input.settings.uninstallerIcon.empty())
-        RunGuarded([&] { ReplaceUninstallerIcon(paths.uninstallerPath, input.settings.uninstallerIcon, log); });
+        RunGuarded(
+            [&] { ReplaceUninstallerIcon(paths.uninstallerPath, input.settings.uninstallerIcon, log); });
 }
 
 // The value-writing options of the product key: W writes UTF-16, without it the text goes
