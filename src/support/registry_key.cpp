@@ -1,6 +1,7 @@
 #include "support/registry_key.h"
 
 #include <array>
+#include <cstring>
 
 #include "support/system_info.h"
 
@@ -191,6 +192,15 @@ bool RegistryKey::SetValue(std::wstring_view name, DWORD type, const void* data,
         return true;
     }
     const std::wstring valueName(name);
+    // The system looks at the unit after string data and, when it is zero, stores it as the
+    // terminator the size left out; a copy with a zero unit after it keeps that look inside
+    // our own memory, and the result is the same on every system.
+    std::vector<BYTE> copy;
+    if ((type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && size > 0 && data != nullptr) {
+        copy.assign(size + sizeof(wchar_t), 0);
+        std::memcpy(copy.data(), data, size);
+        data = copy.data();
+    }
     const LONG status = RegSetValueExW(Handle(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
