@@ -155,6 +155,9 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
                 typeKey.SetText(L"", verbWide);
             }
             if (typeKey.OpenRelative(verbWide, 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
+                // The caption is kept like the other defaults, so that a verb the type had
+                // before gets its own caption back.
+                BackUpDefault(typeKey, AnsiCodePageToUtf16(record.verbCaption), context.backupName);
                 typeKey.SetTextAnsi("", record.verbCaption);
                 if (typeKey.OpenRelative(L"command", 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
                     BackUpDefault(typeKey, context.command, context.backupName);

@@ -61,38 +61,53 @@ bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& 
         RegistryOpen::kFailed)
         return false;
     RestoreDefault(typeKey, backupName);
-    if (!association.icon.empty() &&
-        typeKey.OpenRelative(L"DefaultIcon", registry_option::kOpenOnly, kRegistryStepAccess) !=
-            RegistryOpen::kFailed) {
-        const bool restored = RestoreOrDeleteDefault(typeKey, backupName);
-        const bool empty = typeKey.IsEmpty();
-        typeKey.Close();
-        if (empty && !restored)
-            typeKey.DeleteKey(L"DefaultIcon", registry_option::kEmptyOnly);
-    }
     if (typeKey.OpenRelative(L"shell", registry_option::kOpenOnly, kRegistryStepAccess) != RegistryOpen::kFailed) {
-        // The default verb is only the installation's when it names this verb: another
-        // program's choice stays.
-        if (!RestoreDefault(typeKey, backupName)) {
-            std::wstring defaultVerb;
-            if (typeKey.ReadText(L"", defaultVerb) && EqualIgnoringCase(defaultVerb, verb))
-                typeKey.DeleteValue(L"");
-        }
+        const bool defaultVerbRestored = RestoreDefault(typeKey, backupName);
         bool commandRestored = false;
         if (typeKey.OpenRelative(verb + L"\\command", registry_option::kOpenOnly, kRegistryStepAccess) !=
             RegistryOpen::kFailed) {
             commandRestored = RestoreOrDeleteDefault(typeKey, backupName);
             typeKey.Close();
         }
+        if (commandRestored &&
+            typeKey.OpenRelative(verb, registry_option::kOpenOnly, kRegistryStepAccess) != RegistryOpen::kFailed) {
+            RestoreDefault(typeKey, backupName);  // the caption of a verb that stays
+            typeKey.Close();
+        }
         if (!commandRestored)
             typeKey.DeleteKey(verb, 0);
+        // Without a backup the default verb goes when it names this verb or a verb that is no
+        // longer there; a default another program chose for its own verbs stays.
+        std::wstring defaultVerb;
+        if (!defaultVerbRestored && typeKey.ReadText(L"", defaultVerb) && !defaultVerb.empty()) {
+            RegistryKey probe;
+            const bool named = probe.Open(typeKey.Handle(), defaultVerb, registry_option::kOpenOnly,
+                                          KEY_QUERY_VALUE) != RegistryOpen::kFailed;
+            if (EqualIgnoringCase(defaultVerb, verb) || !named)
+                typeKey.DeleteValue(L"");
+        }
         const bool empty = typeKey.IsEmpty();
         typeKey.Close();
         if (empty)
             typeKey.DeleteKey(L"shell", registry_option::kEmptyOnly);
     }
+    // The icon goes last: without a backup it is the installation's only when nothing but
+    // the icon is left of the type; a type that keeps other verbs was there before, and the
+    // installation never wrote the icon of such a type.
     DWORD subkeys = 0;
     DWORD values = 0;
+    typeKey.Counts(subkeys, values);
+    if (!association.icon.empty() &&
+        typeKey.OpenRelative(L"DefaultIcon", registry_option::kOpenOnly, kRegistryStepAccess) !=
+            RegistryOpen::kFailed) {
+        const bool restored = RestoreDefault(typeKey, backupName);
+        if (!restored && subkeys == 1)
+            typeKey.DeleteValue(L"");
+        const bool empty = typeKey.IsEmpty();
+        typeKey.Close();
+        if (empty && !restored)
+            typeKey.DeleteKey(L"DefaultIcon", registry_option::kEmptyOnly);
+    }
     if (!typeKey.Counts(subkeys, values) || subkeys != 0)
         return false;
     typeKey.Close();
