@@ -19,8 +19,8 @@ bool IsBlank(std::wstring_view text) {
 }
 
 bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 std::string Trimmed(std::string_view text) {
@@ -37,7 +37,8 @@ std::vector<std::string> SplitVerbs(std::string_view verbs) {
     for (;;) {
         const std::size_t comma = verbs.find(',', start);
         // An empty item would name the "shell" key itself.
-        std::string item = Trimmed(verbs.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        std::string item =
+            Trimmed(verbs.substr(start, comma == std::string_view::npos ? comma : comma - start));
         if (!item.empty())
             items.push_back(std::move(item));
         if (comma == std::string_view::npos)
@@ -91,11 +92,11 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
 
     RegistryKey extensionKey;
     const unsigned openOptions = fileType.empty() ? registry_option::kOpenOnly : 0;
-    const bool extensionOpen =
-        extensionKey.Open(HKEY_CLASSES_ROOT, context.extensionWide, openOptions, kRegistryStepAccess) !=
-        RegistryOpen::kFailed;
+    const bool extensionOpen = extensionKey.Open(HKEY_CLASSES_ROOT, context.extensionWide, openOptions,
+                                                 kRegistryStepAccess) != RegistryOpen::kFailed;
     if (!extensionOpen && existingMode) {
-        context.log.WriteLogFormat(L"Association failed/key inaccessible:  \"%s\".\r\n\r\n", {context.extensionWide});
+        context.log.WriteLogFormat(L"Association failed/key inaccessible:  \"%s\".\r\n\r\n",
+                                   {context.extensionWide});
         return;
     }
     if (extensionOpen) {
@@ -122,11 +123,13 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
             counter = 1;
         }
         if (!fileType.empty() && (openWith || EqualIgnoringCase(verbWide, L"open"))) {
-            if (extensionKey.OpenRelative(L"OpenWithProgids", 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
+            if (extensionKey.OpenRelative(L"OpenWithProgids", 0, kRegistryStepAccess) !=
+                RegistryOpen::kFailed) {
                 extensionKey.SetTextAnsi(fileType, "");
                 extensionKey.Close();
             }
-            context.log.WriteLogPieces({std::string_view(context.extension), std::string_view(" Open With ")});
+            context.log.WriteLogPieces(
+                {std::string_view(context.extension), std::string_view(" Open With ")});
             context.log.WriteLogPieces({std::wstring_view(context.command), std::wstring_view(L"\r\n")});
         }
         extensionKey.Close();
@@ -200,12 +203,14 @@ void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,
         return;
     const std::wstring backupName = AssociationBackupName(settings.productName);
     for (const FileAssociationRecord& record : settings.records) {
-        if (record.extension.empty() || (!record.language.empty() && record.language != settings.languageName))
+        if (record.extension.empty() ||
+            (!record.language.empty() && record.language != settings.languageName))
             continue;
         std::wstring command = record.command;
         if (expand)
             expand(command);
-        const std::string extension = record.extension.front() == '.' ? record.extension : "." + record.extension;
+        const std::string extension =
+            record.extension.front() == '.' ? record.extension : "." + record.extension;
         const std::wstring extensionWide = AnsiCodePageToUtf16(extension);
         std::wstring icon = record.icon;
         if (!icon.empty()) {
@@ -214,18 +219,19 @@ void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,
             if (IsRelativePath(icon))
                 icon = PathJoin(settings.installDir, icon);
         }
-        const VerbContext context{record, extension, extensionWide, command, icon, backupName,
-                                  log,    failures,  uninstallData};
+        const VerbContext context{record,     extension, extensionWide, command,      icon,
+                                  backupName, log,       failures,      uninstallData};
         for (const std::string& verb : SplitVerbs(record.verbs))
             AssociateVerb(context, verb);
     }
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
-void InstallFileAssociations(const AssociationStepSettings& settings, const std::function<void(std::wstring&)>& expand,
-                             InstallLog& log, FailureList& failures, UninstallData& uninstallData) {
-    const GuardResult guarded = RunGuarded(
-        [&] { InstallFileAssociationsUnguarded(settings, expand, log, failures, uninstallData); });
+void InstallFileAssociations(const AssociationStepSettings& settings,
+                             const std::function<void(std::wstring&)>& expand, InstallLog& log,
+                             FailureList& failures, UninstallData& uninstallData) {
+    const GuardResult guarded =
+        RunGuarded([&] { InstallFileAssociationsUnguarded(settings, expand, log, failures, uninstallData); });
     if (guarded.crashed)
         failures.Append(L"Crashed while installing associations.\r\n");
 }

@@ -33,8 +33,9 @@ std::wstring AssociationBackupName(std::wstring_view productName);
 // in a backup value; records one uninstall line per extension and verb; then tells the
 // shell. Failures go to `failures`, the rest to the log. A crash inside it is caught:
 // "Crashed while installing associations." goes to the failure list and the run goes on.
-void InstallFileAssociations(const AssociationStepSettings& settings, const std::function<void(std::wstring&)>& expand,
-                             InstallLog& log, FailureList& failures, UninstallData& uninstallData);
+void InstallFileAssociations(const AssociationStepSettings& settings,
+                             const std::function<void(std::wstring&)>& expand, InstallLog& log,
+                             FailureList& failures, UninstallData& uninstallData);
 
 // The same without the crash guard.
 void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,

@@ -37,8 +37,8 @@ void WriteInstructionValue(const RegistryInstruction& instruction, unsigned opti
     const std::vector<std::uint8_t> bytes = RegistryValueBytes(instruction.type, data);
     const DWORD size = static_cast<DWORD>(bytes.size());
     if (IsAllUsersPath(instruction.keyPath)) {
-        AllUsersSetValue(std::wstring_view(instruction.keyPath).substr(kAllUsersRoot.size()), instruction.valueName,
-                         instruction.type, bytes.data(), size, access, options);
+        AllUsersSetValue(std::wstring_view(instruction.keyPath).substr(kAllUsersRoot.size()),
+                         instruction.valueName, instruction.type, bytes.data(), size, access, options);
         return;
     }
     RegistryKey key;
@@ -47,8 +47,8 @@ void WriteInstructionValue(const RegistryInstruction& instruction, unsigned opti
         return;
     }
     if (!key.SetValue(instruction.valueName, instruction.type, bytes.data(), size, options))
-        failures.Append(L"Failed to create registry value \"" + instruction.valueName +
-                        L"\": " + SystemErrorText(GetLastError()) + L"\r\n");
+        failures.Append(L"Failed to create registry value \"" + instruction.valueName + L"\": " +
+                        SystemErrorText(GetLastError()) + L"\r\n");
 }
 
 void ApplyValueRecord(const RegistryInstruction& instruction, REGSAM access, const ExpandText& expand,
@@ -76,8 +76,8 @@ std::wstring RegistryEditorPath() {
 }
 
 bool WriteMergeFile(const std::wstring& path, std::span<const std::uint8_t> bytes) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         return false;
     const bool written = WriteAll(file.Get(), bytes.data(), bytes.size());
@@ -116,7 +116,8 @@ void ApplyRegistryInstructions(std::wstring_view text, REGSAM access, const Expa
         switch (record.shape) {
             case RegistryRecord::Shape::kKey:
                 if (IsAllUsersPath(instruction.keyPath)) {
-                    AllUsersCreateKey(std::wstring_view(instruction.keyPath).substr(kAllUsersRoot.size()), access);
+                    AllUsersCreateKey(std::wstring_view(instruction.keyPath).substr(kAllUsersRoot.size()),
+                                      access);
                 } else {
                     RegistryKey key;
                     key.OpenPath(instruction.keyPath, 0, access);
@@ -150,14 +151,15 @@ std::wstring ImportRegistryMergeFile(std::span<const std::uint8_t> mergeText, In
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
+    if (CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         log.WriteLog(std::string_view("OK\r\n"));
     } else {
         const std::wstring reason = SystemErrorText(GetLastError());
-        log.WriteLogPieces({std::wstring_view(L"FAILED!\r\n"), std::wstring_view(reason), std::wstring_view(L"\r\n")});
+        log.WriteLogPieces(
+            {std::wstring_view(L"FAILED!\r\n"), std::wstring_view(reason), std::wstring_view(L"\r\n")});
         failures.Append(L"Failed to import the registry merge file: " + reason + L"\r\n");
     }
     DelayedMove(path, L"");

@@ -18,10 +18,10 @@ using ExpandText = std::function<void(std::wstring&)>;
 
 // What the registry step needs of the payload settings.
 struct RegistryStepSettings {
-    std::wstring_view productRegistryKey;  // below "Software\"; empty: no product key
-    std::wstring_view instructions;        // the registry instruction text
+    std::wstring_view productRegistryKey;     // below "Software\"; empty: no product key
+    std::wstring_view instructions;           // the registry instruction text
     std::span<const std::uint8_t> mergeText;  // a registry editor file, imported unchanged
-    bool view64 = false;                   // the product is 64-bit: work in the 64-bit view
+    bool view64 = false;                      // the product is 64-bit: work in the 64-bit view
     // A portable installation that leaves the registry alone: no product key and no
     // instructions; the merge file is still imported.
     bool skipKeysAndInstructions = false;

@@ -21,7 +21,8 @@ std::vector<std::wstring> SubkeyNames(HKEY root, const wchar_t* path, REGSAM acc
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
         DWORD length = static_cast<DWORD>(std::size(name));
-        const LONG status = RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG status =
+            RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_MORE_DATA)
             continue;
         if (status != ERROR_SUCCESS)
@@ -60,10 +61,11 @@ bool ForEachHive(REGSAM access, Work&& work) {
 std::vector<std::wstring> UserHiveNames(REGSAM access) {
     UniqueRegistryKey profiles;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
-                      KEY_ENUMERATE_SUB_KEYS | (access & kRegistryViewMask), profiles.Receive()) == ERROR_SUCCESS) {
+                      KEY_ENUMERATE_SUB_KEYS | (access & kRegistryViewMask),
+                      profiles.Receive()) == ERROR_SUCCESS) {
         profiles.Reset();
-        return SubkeyNames(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
-                           access);
+        return SubkeyNames(HKEY_LOCAL_MACHINE,
+                           L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", access);
     }
     std::vector<std::wstring> names;
     for (std::wstring& name : SubkeyNames(HKEY_USERS, nullptr, access))
@@ -80,8 +82,8 @@ bool AllUsersCreateKey(std::wstring_view path, REGSAM access) {
     });
 }
 
-bool AllUsersSetValue(std::wstring_view path, std::wstring_view name, DWORD type, const void* data, DWORD size,
-                      REGSAM access, unsigned options) {
+bool AllUsersSetValue(std::wstring_view path, std::wstring_view name, DWORD type, const void* data,
+                      DWORD size, REGSAM access, unsigned options) {
     return ForEachHive(access, [&](HKEY hive) {
         RegistryKey key;
         return key.Open(hive, path, 0, access) != RegistryOpen::kFailed &&

@@ -20,8 +20,8 @@ std::vector<std::wstring> UserHiveNames(REGSAM access);
 
 bool AllUsersCreateKey(std::wstring_view path, REGSAM access);
 // Creates the path and writes the value (options as RegistryKey::SetValue) in every hive.
-bool AllUsersSetValue(std::wstring_view path, std::wstring_view name, DWORD type, const void* data, DWORD size,
-                      REGSAM access, unsigned options);
+bool AllUsersSetValue(std::wstring_view path, std::wstring_view name, DWORD type, const void* data,
+                      DWORD size, REGSAM access, unsigned options);
 // Deletes the value where the key exists.
 bool AllUsersDeleteValue(std::wstring_view path, std::wstring_view name, REGSAM access);
 // Deletes the key with the options of DeleteRegistryKey (kEmptyOnly: only empty keys).

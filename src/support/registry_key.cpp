@@ -49,8 +49,9 @@ std::wstring KeyDisplayPath(std::wstring_view base, std::wstring_view subkey) {
 bool CreateKey(HKEY parent, const std::wstring& subkey, REGSAM access, PSECURITY_DESCRIPTOR descriptor,
                UniqueRegistryKey& key, DWORD& disposition) {
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    const LONG status = RegCreateKeyExW(parent, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                        descriptor != nullptr ? &attributes : nullptr, key.Receive(), &disposition);
+    const LONG status =
+        RegCreateKeyExW(parent, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                        descriptor != nullptr ? &attributes : nullptr, key.Receive(), &disposition);
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
 }
@@ -173,8 +174,8 @@ RegistryOpen RegistryKey::OpenRelative(std::wstring_view subkey, unsigned option
         SetLastError(ERROR_INVALID_HANDLE);
         return RegistryOpen::kFailed;
     }
-    return OpenFrom(stack_.back().key.Get(), subkey, KeyDisplayPath(stack_.back().displayPath, subkey), options,
-                    access);
+    return OpenFrom(stack_.back().key.Get(), subkey, KeyDisplayPath(stack_.back().displayPath, subkey),
+                    options, access);
 }
 
 void RegistryKey::Close() {
@@ -182,7 +183,8 @@ void RegistryKey::Close() {
         stack_.pop_back();
 }
 
-bool RegistryKey::SetValue(std::wstring_view name, DWORD type, const void* data, DWORD size, unsigned options) {
+bool RegistryKey::SetValue(std::wstring_view name, DWORD type, const void* data, DWORD size,
+                           unsigned options) {
     if (stack_.empty()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
@@ -201,7 +203,8 @@ bool RegistryKey::SetValue(std::wstring_view name, DWORD type, const void* data,
         std::memcpy(copy.data(), data, size);
         data = copy.data();
     }
-    const LONG status = RegSetValueExW(Handle(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    const LONG status =
+        RegSetValueExW(Handle(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
 }
@@ -216,8 +219,9 @@ bool RegistryKey::SetTextAnsi(std::string_view name, std::string_view text) {
         return false;
     }
     const std::string valueName(name);
-    const LONG status = RegSetValueExA(Handle(), valueName.c_str(), 0, REG_SZ,
-                                       reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size()));
+    const LONG status =
+        RegSetValueExA(Handle(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                       static_cast<DWORD>(text.size()));
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
 }
@@ -236,8 +240,8 @@ bool RegistryKey::ReadText(std::wstring_view name, std::wstring& text) const {
     }
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
     DWORD read = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    status = RegQueryValueExW(Handle(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                              &read);
+    status = RegQueryValueExW(Handle(), valueName.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(buffer.data()), &read);
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         return false;
@@ -281,8 +285,8 @@ bool RegistryKey::Counts(DWORD& subkeys, DWORD& values) const {
     subkeys = values = 0;
     if (stack_.empty())
         return false;
-    const LONG status = RegQueryInfoKeyW(Handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                         nullptr, nullptr, nullptr, nullptr);
+    const LONG status = RegQueryInfoKeyW(Handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                         &values, nullptr, nullptr, nullptr, nullptr);
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
 }
@@ -305,8 +309,8 @@ bool DeleteRegistryKey(HKEY parent, std::wstring_view subkey, unsigned options, 
         }
         DWORD subkeys = 0;
         DWORD values = 0;
-        status = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                  nullptr, nullptr, nullptr);
+        status = RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                  nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS) {
             SetLastError(static_cast<DWORD>(status));
             return false;
@@ -321,7 +325,8 @@ bool DeleteRegistryKey(HKEY parent, std::wstring_view subkey, unsigned options, 
             for (;;) {
                 wchar_t child[256];
                 DWORD length = static_cast<DWORD>(std::size(child));
-                if (RegEnumKeyExW(key.Get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                if (RegEnumKeyExW(key.Get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+                    ERROR_SUCCESS)
                     break;
                 if (!DeleteRegistryKey(key.Get(), std::wstring_view(child, length), 0, access))
                     return false;

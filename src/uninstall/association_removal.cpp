@@ -18,8 +18,8 @@ bool IsBlank(std::wstring_view text) {
 }
 
 bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 // Restores the default value of the current key from a non-blank backup and deletes the
@@ -54,14 +54,15 @@ void RemoveOpenWithEntry(RegistryKey& extensionKey, const std::wstring& fileType
 }
 
 // What the file type's own key needs; true when the key itself went.
-bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& fileType, const std::wstring& verb,
-                        const std::wstring& backupName) {
+bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& fileType,
+                        const std::wstring& verb, const std::wstring& backupName) {
     RegistryKey typeKey;
     if (typeKey.Open(HKEY_CLASSES_ROOT, fileType, registry_option::kOpenOnly, kRegistryStepAccess) ==
         RegistryOpen::kFailed)
         return false;
     RestoreDefault(typeKey, backupName);
-    if (typeKey.OpenRelative(L"shell", registry_option::kOpenOnly, kRegistryStepAccess) != RegistryOpen::kFailed) {
+    if (typeKey.OpenRelative(L"shell", registry_option::kOpenOnly, kRegistryStepAccess) !=
+        RegistryOpen::kFailed) {
         const bool defaultVerbRestored = RestoreDefault(typeKey, backupName);
         bool commandRestored = false;
         if (typeKey.OpenRelative(verb + L"\\command", registry_option::kOpenOnly, kRegistryStepAccess) !=
@@ -69,8 +70,8 @@ bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& 
             commandRestored = RestoreOrDeleteDefault(typeKey, backupName);
             typeKey.Close();
         }
-        if (commandRestored &&
-            typeKey.OpenRelative(verb, registry_option::kOpenOnly, kRegistryStepAccess) != RegistryOpen::kFailed) {
+        if (commandRestored && typeKey.OpenRelative(verb, registry_option::kOpenOnly, kRegistryStepAccess) !=
+                                   RegistryOpen::kFailed) {
             RestoreDefault(typeKey, backupName);  // the caption of a verb that stays
             typeKey.Close();
         }
@@ -97,9 +98,8 @@ bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& 
     DWORD subkeys = 0;
     DWORD values = 0;
     typeKey.Counts(subkeys, values);
-    if (!association.icon.empty() &&
-        typeKey.OpenRelative(L"DefaultIcon", registry_option::kOpenOnly, kRegistryStepAccess) !=
-            RegistryOpen::kFailed) {
+    if (!association.icon.empty() && typeKey.OpenRelative(L"DefaultIcon", registry_option::kOpenOnly,
+                                                          kRegistryStepAccess) != RegistryOpen::kFailed) {
         const bool restored = RestoreDefault(typeKey, backupName);
         if (!restored && subkeys == 1)
             typeKey.DeleteValue(L"");
@@ -121,8 +121,8 @@ void RemoveAssociation(const FileAssociation& association, const std::wstring& b
     bool extensionRestored = false;
     {
         RegistryKey extensionKey;
-        if (extensionKey.Open(HKEY_CLASSES_ROOT, extension, registry_option::kOpenOnly, kRegistryStepAccess) !=
-            RegistryOpen::kFailed) {
+        if (extensionKey.Open(HKEY_CLASSES_ROOT, extension, registry_option::kOpenOnly,
+                              kRegistryStepAccess) != RegistryOpen::kFailed) {
             extensionRestored = RestoreDefault(extensionKey, backupName);
             if (EqualIgnoringCase(verb, L"open"))
                 RemoveOpenWithEntry(extensionKey, fileType);

@@ -20,7 +20,8 @@ void RemoveKeyIfEmpty(const std::wstring& path, REGSAM access) {
     if (std::count(path.begin(), path.end(), L'\\') < 2)
         return;
     if (IsAllUsersPath(path)) {
-        AllUsersDeleteKey(std::wstring_view(path).substr(kAllUsersRoot.size()), registry_option::kEmptyOnly, access);
+        AllUsersDeleteKey(std::wstring_view(path).substr(kAllUsersRoot.size()), registry_option::kEmptyOnly,
+                          access);
         return;
     }
     HKEY root = nullptr;

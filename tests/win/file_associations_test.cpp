@@ -50,11 +50,14 @@ class FileAssociationRoundTrip : public ::testing::Test {
         test::WriteText(HKEY_CURRENT_USER, root + L"\\.txt", L"Content Type", L"text/plain");
         test::WriteText(HKEY_CURRENT_USER, root + L"\\.txt\\OpenWithProgids", L"OtherViewer.txt", L"");
         test::WriteText(HKEY_CURRENT_USER, root + L"\\VantrelOtherFile", L"", L"Other text");
-        test::WriteText(HKEY_CURRENT_USER, root + L"\\VantrelOtherFile\\DefaultIcon", L"", L"C:\\other\\other.exe,1");
-        test::WriteText(HKEY_CURRENT_USER, root + L"\\VantrelOtherFile\\shell\\open", L"", L"Open with Other");
+        test::WriteText(HKEY_CURRENT_USER, root + L"\\VantrelOtherFile\\DefaultIcon", L"",
+                        L"C:\\other\\other.exe,1");
+        test::WriteText(HKEY_CURRENT_USER, root + L"\\VantrelOtherFile\\shell\\open", L"",
+                        L"Open with Other");
         test::WriteText(HKEY_CURRENT_USER, root + L"\\VantrelOtherFile\\shell\\open\\command", L"",
                         L"C:\\other\\other.exe \"%1\"");
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root.c_str(), 0, KEY_ALL_ACCESS, &classes_key_), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, root.c_str(), 0, KEY_ALL_ACCESS, &classes_key_),
+                  ERROR_SUCCESS);
         ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_key_), ERROR_SUCCESS);
         ASSERT_TRUE(log_.Begin());
     }
@@ -89,8 +92,9 @@ class FileAssociationRoundTrip : public ::testing::Test {
     UninstallData uninstallData_;
 };
 
-FileAssociationRecord Record(std::uint32_t kind, std::string extension, std::string fileType, std::string verbs,
-                             std::wstring command, std::wstring icon = L"", std::wstring language = L"") {
+FileAssociationRecord Record(std::uint32_t kind, std::string extension, std::string fileType,
+                             std::string verbs, std::wstring command, std::wstring icon = L"",
+                             std::wstring language = L"") {
     FileAssociationRecord record;
     record.kind = kind;
     record.extension = std::move(extension);
@@ -130,7 +134,8 @@ TEST_F(FileAssociationRoundTrip, TakeOverAndOpenWithAreUndoneExactly) {
               L"C:\\Program Files\\Vantrel Test\\app.exe \"%1\"");
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelViewer\\shell\\view\\command"), L""),
               L"C:\\Program Files\\Vantrel Test\\viewer.exe \"%1\"");
-    EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelViewer\\shell"), L""), L"(absent)");  // not its default
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelViewer\\shell"), L""),
+              L"(absent)");  // not its default
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L"VantrelGerman")));
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L".vtnone")));
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\shell\\open\\command"), L""),
@@ -143,12 +148,16 @@ TEST_F(FileAssociationRoundTrip, TakeOverAndOpenWithAreUndoneExactly) {
     };
     EXPECT_EQ(uninstallData_.Content().associations, expectedLines);
     const std::string log = LogText();
-    EXPECT_NE(log.find("Associated .txt with C:\\Program Files\\Vantrel Test\\app.exe \"%1\" (verb=open)\r\n"),
+    EXPECT_NE(
+        log.find("Associated .txt with C:\\Program Files\\Vantrel Test\\app.exe \"%1\" (verb=open)\r\n"),
+        std::string::npos);
+    EXPECT_NE(
+        log.find("Associated .txt with C:\\Program Files\\Vantrel Test\\app.exe \"%1\" (verb=edit)\r\n"),
+        std::string::npos);
+    EXPECT_EQ(log.find("(verb=view)"),
+              std::string::npos);  // the type of an Open With entry is not the extension's
+    EXPECT_NE(log.find(".txt Open With C:\\Program Files\\Vantrel Test\\viewer.exe \"%1\"\r\n"),
               std::string::npos);
-    EXPECT_NE(log.find("Associated .txt with C:\\Program Files\\Vantrel Test\\app.exe \"%1\" (verb=edit)\r\n"),
-              std::string::npos);
-    EXPECT_EQ(log.find("(verb=view)"), std::string::npos);  // the type of an Open With entry is not the extension's
-    EXPECT_NE(log.find(".txt Open With C:\\Program Files\\Vantrel Test\\viewer.exe \"%1\"\r\n"), std::string::npos);
     EXPECT_NE(log.find("Association failed/key inaccessible:  \".vtnone\".\r\n\r\n"), std::string::npos);
 
     RemoveFileAssociations(uninstallData_.Content().associations, kProduct);
@@ -172,7 +181,8 @@ TEST_F(FileAssociationRoundTrip, AnExistingTypeGetsTheVerbAndKeepsTheRest) {
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\shell\\open\\command"), kBackup),
               L"C:\\other\\other.exe \"%1\"");
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile"), L""), L"Other text");
-    EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\DefaultIcon"), L""), L"C:\\other\\other.exe,1");
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\DefaultIcon"), L""),
+              L"C:\\other\\other.exe,1");
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L"VantrelUnused")));
     const std::vector<FileAssociation> expectedLines = {
         {".txt", "VantrelOtherFile", "print", L"app.exe,0"},
@@ -192,7 +202,8 @@ TEST_F(FileAssociationRoundTrip, AnExistingTypeGetsTheVerbAndKeepsTheRest) {
 
 TEST_F(FileAssociationRoundTrip, NoLabelAndTypeFromBangOnANewExtension) {
     test::WriteText(HKEY_CURRENT_USER, Classes(L".vtempty"), L"Other", L"x");
-    Install({Record(0, ".vtempty", "", "open", L"a.exe"), Record(0, "vtbang", "!VantrelBang", "open", L"b.exe")});
+    Install(
+        {Record(0, ".vtempty", "", "open", L"a.exe"), Record(0, "vtbang", "!VantrelBang", "open", L"b.exe")});
     EXPECT_EQ(failures_.Text(), L"");
     EXPECT_NE(LogText().find("Association failed/no label:  \".vtempty\".\r\n\r\n"), std::string::npos);
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L".vtbang"), L""), L"VantrelBang");

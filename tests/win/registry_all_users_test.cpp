@@ -42,7 +42,8 @@ class SecondUserHive : public ::testing::Test {
         const std::wstring hiveFile = folder_.Path() + L"\\second.hive";
         test::WriteText(HKEY_CURRENT_USER, source_.Path(), L"Marker", L"second user");
         HKEY source = nullptr;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, source_.Path().c_str(), 0, KEY_READ, &source), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, source_.Path().c_str(), 0, KEY_READ, &source),
+                  ERROR_SUCCESS);
         const LONG saved = RegSaveKeyW(source, hiveFile.c_str(), nullptr);
         RegCloseKey(source);
         ASSERT_EQ(saved, ERROR_SUCCESS);
@@ -73,7 +74,9 @@ class SecondUserHive : public ::testing::Test {
         return {};
     }
 
-    static std::wstring InHive(const std::wstring& sid, const std::wstring& path) { return sid + L"\\" + path; }
+    static std::wstring InHive(const std::wstring& sid, const std::wstring& path) {
+        return sid + L"\\" + path;
+    }
 
     test::TempFolder folder_{L"registry-all-users"};
     test::ScratchKey source_{L"HiveSource"};
@@ -96,18 +99,20 @@ TEST_F(SecondUserHive, ProfilesListsBothAndTheUnloadedOneIsPassedOver) {
 
     // The same through the instructions, then their removal at uninstallation.
     FailureList failures;
-    ApplyRegistryInstructions(L"\\HKAU\\Software\\VantrelTests\\AllUsers\\Made\r\n"
-                              L"\\HKAU\\Software\\VantrelTests\\AllUsers,W,4,7,3\r\n",
-                              RegistryStepAccess(false), nullptr, failures);
+    ApplyRegistryInstructions(
+        L"\\HKAU\\Software\\VantrelTests\\AllUsers\\Made\r\n"
+        L"\\HKAU\\Software\\VantrelTests\\AllUsers,W,4,7,3\r\n",
+        RegistryStepAccess(false), nullptr, failures);
     EXPECT_EQ(failures.Text(), L"");
     for (const std::wstring& sid : {ownSid_, std::wstring(kLoadedSid)}) {
         EXPECT_TRUE(test::KeyExists(HKEY_USERS, InHive(sid, path + L"\\Made")));
         EXPECT_EQ(test::ReadStoredValue(HKEY_USERS, InHive(sid, path), L"W").bytes,
                   (std::vector<std::uint8_t>{7, 0, 0, 0}));
     }
-    RemoveRegistryScript("\\HKAU\\Software\\VantrelTests\\AllUsers\\Made\r\n"
-                         "\\HKAU\\Software\\VantrelTests\\AllUsers,W,4,7,3\r\n",
-                         false);
+    RemoveRegistryScript(
+        "\\HKAU\\Software\\VantrelTests\\AllUsers\\Made\r\n"
+        "\\HKAU\\Software\\VantrelTests\\AllUsers,W,4,7,3\r\n",
+        false);
     for (const std::wstring& sid : {ownSid_, std::wstring(kLoadedSid)}) {
         EXPECT_FALSE(test::KeyExists(HKEY_USERS, InHive(sid, path + L"\\Made")));
         EXPECT_FALSE(test::ReadStoredValue(HKEY_USERS, InHive(sid, path), L"W").present);

@@ -67,7 +67,8 @@ TEST(RegistryKey, ValuesWithoutTerminatorKeepExistingAndDelete) {
     ASSERT_TRUE(key.ReadText(L"Text", text));
     EXPECT_EQ(text, L"abc");
     ASSERT_TRUE(key.SetTextAnsi("Ansi", "xy"));
-    EXPECT_EQ(test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), L"Ansi").type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), L"Ansi").type,
+              static_cast<DWORD>(REG_SZ));
     ASSERT_TRUE(key.ReadText(L"Ansi", text));
     EXPECT_EQ(text, L"xy");
     EXPECT_EQ(key.DeleteValue(L"Text"), RegistryKey::kDeleted);
@@ -104,11 +105,13 @@ std::vector<AccessEntry> ReadAccessList(const std::wstring& path) {
     DWORD size = 0;
     RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
     std::vector<BYTE> buffer(size);
-    if (size != 0 && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer.data(), &size) == ERROR_SUCCESS) {
+    if (size != 0 &&
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer.data(), &size) == ERROR_SUCCESS) {
         BOOL present = FALSE;
         BOOL defaulted = FALSE;
         PACL acl = nullptr;
-        if (GetSecurityDescriptorDacl(buffer.data(), &present, &acl, &defaulted) && present && acl != nullptr) {
+        if (GetSecurityDescriptorDacl(buffer.data(), &present, &acl, &defaulted) && present &&
+            acl != nullptr) {
             for (DWORD index = 0; index < acl->AceCount; ++index) {
                 void* ace = nullptr;
                 if (!GetAce(acl, index, &ace))
@@ -118,7 +121,8 @@ std::vector<AccessEntry> ReadAccessList(const std::wstring& path) {
                     continue;
                 PSID sid = const_cast<DWORD*>(&allowed->SidStart);
                 WELL_KNOWN_SID_TYPE who = WinNullSid;
-                for (const WELL_KNOWN_SID_TYPE type : {WinWorldSid, WinBuiltinAdministratorsSid, WinLocalSystemSid})
+                for (const WELL_KNOWN_SID_TYPE type :
+                     {WinWorldSid, WinBuiltinAdministratorsSid, WinLocalSystemSid})
                     if (IsWellKnownSid(sid, type))
                         who = type;
                 entries.push_back({who, allowed->Mask});
@@ -133,15 +137,18 @@ TEST(RegistryKey, CreatedKeysLetEveryoneReadAndWriteButNotRepermissionOrDelete) 
     test::ScratchKey scratch(L"KeySecurity");
     {
         RegistryKey key;
-        ASSERT_EQ(key.Open(HKEY_CURRENT_USER, scratch.Path(), 0, kRegistryStepAccess), RegistryOpen::kCreated);
+        ASSERT_EQ(key.Open(HKEY_CURRENT_USER, scratch.Path(), 0, kRegistryStepAccess),
+                  RegistryOpen::kCreated);
     }
     const std::vector<AccessEntry> entries = ReadAccessList(scratch.Path());
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].who, WinWorldSid);
     EXPECT_EQ(entries[0].mask, static_cast<ACCESS_MASK>(KEY_READ | KEY_WRITE));
     EXPECT_EQ(entries[0].mask & (WRITE_DAC | WRITE_OWNER | DELETE), 0u);
-    EXPECT_EQ(entries[0].mask & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS),
-              static_cast<ACCESS_MASK>(KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS));
+    EXPECT_EQ(
+        entries[0].mask & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS),
+        static_cast<ACCESS_MASK>(KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_QUERY_VALUE |
+                                 KEY_ENUMERATE_SUB_KEYS));
     EXPECT_EQ(entries[1].who, WinBuiltinAdministratorsSid);
     EXPECT_EQ(entries[1].mask, static_cast<ACCESS_MASK>(KEY_ALL_ACCESS));
     EXPECT_EQ(entries[2].who, WinLocalSystemSid);
@@ -156,7 +163,8 @@ TEST(RegistryKey, CreatedKeysLetEveryoneReadAndWriteButNotRepermissionOrDelete) 
     }
     EXPECT_EQ(ReadAccessList(scratch.Path()).size(), 3u);
     for (const AccessEntry& entry : ReadAccessList(scratch.Path() + L"\\Plain"))
-        EXPECT_FALSE(entry.who == WinWorldSid && entry.mask == static_cast<ACCESS_MASK>(KEY_READ | KEY_WRITE));
+        EXPECT_FALSE(entry.who == WinWorldSid &&
+                     entry.mask == static_cast<ACCESS_MASK>(KEY_READ | KEY_WRITE));
 }
 
 }  // namespace

@@ -48,29 +48,81 @@ std::vector<std::uint8_t> Text(const std::wstring& text) {
 }
 
 const InstructionCase kInstructionCases[] = {
-    {"StringIsExpanded", L"$,S,1,%InstallDir%\\app.exe,3", {}, {{L"S", REG_SZ, Text(L"C:\\Program Files\\Vantrel Test\\app.exe")}}, {}, L""},
-    {"ExpandStringKeepsTheText", L"$,E,2,%InstallDir%;%PATH%,1", {}, {{L"E", REG_EXPAND_SZ, Text(L"%InstallDir%;%PATH%")}}, {}, L""},
+    {"StringIsExpanded",
+     L"$,S,1,%InstallDir%\\app.exe,3",
+     {},
+     {{L"S", REG_SZ, Text(L"C:\\Program Files\\Vantrel Test\\app.exe")}},
+     {},
+     L""},
+    {"ExpandStringKeepsTheText",
+     L"$,E,2,%InstallDir%;%PATH%,1",
+     {},
+     {{L"E", REG_EXPAND_SZ, Text(L"%InstallDir%;%PATH%")}},
+     {},
+     L""},
     {"BinaryPairsInEitherCase", L"$,B,3,0A 0b ff,1", {}, {{L"B", REG_BINARY, {0x0A, 0x0B, 0xFF}}}, {}, L""},
-    {"BinaryOddDigitsAreWrittenAsText", L"$,B,3,0A 0,1", {}, {{L"B", REG_BINARY, {'0', 0, 'A', 0, '0', 0}}}, {}, L""},
+    {"BinaryOddDigitsAreWrittenAsText",
+     L"$,B,3,0A 0,1",
+     {},
+     {{L"B", REG_BINARY, {'0', 0, 'A', 0, '0', 0}}},
+     {},
+     L""},
     {"DwordMinusOne", L"$,D,4,-1,1", {}, {{L"D", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}}}, {}, L""},
     {"DwordWrittenInHexReadsZero", L"$,D,4,0x10,1", {}, {{L"D", REG_DWORD, {0, 0, 0, 0}}}, {}, L""},
     {"Qword", L"$,Q,11,4294967298,1", {}, {{L"Q", REG_QWORD, {2, 0, 0, 0, 1, 0, 0, 0}}}, {}, L""},
     {"OtherTypeWithoutData", L"$,N,7,abc,1", {}, {{L"N", 7, {}}}, {}, L""},
     {"DefaultValue", L"$,,1,x,1", {}, {{L"", REG_SZ, Text(L"x")}}, {}, L""},
-    {"LowerCaseRootIsTheSameKey", L"\\hkcu\\Software\\VantrelTests\\Instruction\\LowerCaseRootIsTheSameKey,V,1,x,1", {}, {{L"V", REG_SZ, Text(L"x")}}, {}, L""},
-    {"LowerCaseAllUsersIsABadPath", L"\\hkau\\Software\\VantrelTests\\X,V,1,x,1", {}, {}, {},
+    {"LowerCaseRootIsTheSameKey",
+     L"\\hkcu\\Software\\VantrelTests\\Instruction\\LowerCaseRootIsTheSameKey,V,1,x,1",
+     {},
+     {{L"V", REG_SZ, Text(L"x")}},
+     {},
+     L""},
+    {"LowerCaseAllUsersIsABadPath",
+     L"\\hkau\\Software\\VantrelTests\\X,V,1,x,1",
+     {},
+     {},
+     {},
      L"Failed to create registry key: \\hkau\\Software\\VantrelTests\\X\r\n"},
     {"UnknownRootFails", L"\\XYZ\\A,V,1,x,3", {}, {}, {}, L"Failed to create registry key: \\XYZ\\A\r\n"},
     {"UnknownRootDeletesNothingQuietly", L"\\XYZ\\A,V,1,x,5", {}, {}, {}, L""},
-    {"WriteIfAbsentKeepsTheExistingValue", L"$,Old,1,new,6\r\n$,New,1,new,6", {{L"Old", REG_SZ, Text(L"old")}},
-     {{L"Old", REG_SZ, Text(L"old")}, {L"New", REG_SZ, Text(L"new")}}, {}, L""},
-    {"WriteReplacesTheExistingValue", L"$,Old,4,7,1", {{L"Old", REG_SZ, Text(L"old")}}, {{L"Old", REG_DWORD, {7, 0, 0, 0}}}, {}, L""},
+    {"WriteIfAbsentKeepsTheExistingValue",
+     L"$,Old,1,new,6\r\n$,New,1,new,6",
+     {{L"Old", REG_SZ, Text(L"old")}},
+     {{L"Old", REG_SZ, Text(L"old")}, {L"New", REG_SZ, Text(L"new")}},
+     {},
+     L""},
+    {"WriteReplacesTheExistingValue",
+     L"$,Old,4,7,1",
+     {{L"Old", REG_SZ, Text(L"old")}},
+     {{L"Old", REG_DWORD, {7, 0, 0, 0}}},
+     {},
+     L""},
     {"DeleteAtUninstallWritesNothing", L"$,U,1,x,2", {}, {}, {L"U"}, L""},
-    {"DeleteAtInstallAndAlwaysDelete", L"$,Four,1,x,4\r\n$,Five,1,x,5", {{L"Four", REG_SZ, Text(L"4")}, {L"Five", REG_SZ, Text(L"5")}}, {}, {L"Four", L"Five"}, L""},
+    {"DeleteAtInstallAndAlwaysDelete",
+     L"$,Four,1,x,4\r\n$,Five,1,x,5",
+     {{L"Four", REG_SZ, Text(L"4")}, {L"Five", REG_SZ, Text(L"5")}},
+     {},
+     {L"Four", L"Five"},
+     L""},
     {"UnknownModeDoesNothing", L"$,M,1,x,9\r\n$,Z,1,x,0\r\n$,T,1,x,mode", {}, {}, {L"M", L"Z", L"T"}, L""},
-    {"QuotedFieldsKeepCommasAndQuotes", L"$,\"na,me\",1,\"say \"\"hi\"\", then\",1", {}, {{L"na,me", REG_SZ, Text(L"say \"hi\", then")}}, {}, L""},
-    {"QuotedLineBreakStaysInTheData", L"$,L,1,\"one\r\ntwo\",1", {}, {{L"L", REG_SZ, Text(L"one\r\ntwo")}}, {}, L""},
-    {"IllegalShapesAreReportedBlankLinesAreNot", L"\r\n   \r\n$,a\r\n$,a,1\r\n\r\n$,a,1,x\r\n$,a,1,x,1,y", {}, {}, {L"a"},
+    {"QuotedFieldsKeepCommasAndQuotes",
+     L"$,\"na,me\",1,\"say \"\"hi\"\", then\",1",
+     {},
+     {{L"na,me", REG_SZ, Text(L"say \"hi\", then")}},
+     {},
+     L""},
+    {"QuotedLineBreakStaysInTheData",
+     L"$,L,1,\"one\r\ntwo\",1",
+     {},
+     {{L"L", REG_SZ, Text(L"one\r\ntwo")}},
+     {},
+     L""},
+    {"IllegalShapesAreReportedBlankLinesAreNot",
+     L"\r\n   \r\n$,a\r\n$,a,1\r\n\r\n$,a,1,x\r\n$,a,1,x,1,y",
+     {},
+     {},
+     {L"a"},
      L"Illegal registry entry: $,a\r\nIllegal registry entry: $,a,1\r\nIllegal registry entry: $,a,1,x\r\n"
      L"Illegal registry entry: $,a,1,x,1,y\r\n"},
 };
@@ -83,11 +135,12 @@ TEST_P(RegistryInstructionTable, ReadsBackFromTheRegistry) {
     for (const ExpectedValue& value : c.before) {
         RegistryKey key;
         ASSERT_NE(key.Open(HKEY_CURRENT_USER, scratch.Path(), 0, kRegistryStepAccess), RegistryOpen::kFailed);
-        ASSERT_TRUE(key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size())));
+        ASSERT_TRUE(
+            key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size())));
     }
     FailureList failures;
-    ApplyRegistryInstructions(WithKey(c.text, scratch.InstructionPath()), RegistryStepAccess(false), ExpandForTest,
-                              failures);
+    ApplyRegistryInstructions(WithKey(c.text, scratch.InstructionPath()), RegistryStepAccess(false),
+                              ExpandForTest, failures);
     EXPECT_EQ(failures.Text(), WithKey(c.failures, scratch.InstructionPath()));
     for (const ExpectedValue& value : c.after) {
         const test::StoredValue stored = test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), value.name);
@@ -99,13 +152,16 @@ TEST_P(RegistryInstructionTable, ReadsBackFromTheRegistry) {
         EXPECT_FALSE(test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), name).present);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RegistryInstructionTable, ::testing::ValuesIn(kInstructionCases), test::CaseName);
+INSTANTIATE_TEST_SUITE_P(Cases, RegistryInstructionTable, ::testing::ValuesIn(kInstructionCases),
+                         test::CaseName);
 
 TEST(RegistryInstructions, KeyRecordsCreateKeysAndARootAloneIsItsRoot) {
     test::ScratchKey scratch(L"InstructionKeys");
     FailureList failures;
-    ApplyRegistryInstructions(WithKey(L"  $\\One\\Two  \r\n\"$\\Quoted\"\r\n\\HKCU,VantrelRootAloneValue,4,5,3", scratch.InstructionPath()),
-                              RegistryStepAccess(false), ExpandForTest, failures);
+    ApplyRegistryInstructions(
+        WithKey(L"  $\\One\\Two  \r\n\"$\\Quoted\"\r\n\\HKCU,VantrelRootAloneValue,4,5,3",
+                scratch.InstructionPath()),
+        RegistryStepAccess(false), ExpandForTest, failures);
     EXPECT_EQ(failures.Text(), L"");
     EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, scratch.Path() + L"\\One\\Two"));
     EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, scratch.Path() + L"\\Quoted"));

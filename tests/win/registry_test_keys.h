@@ -43,8 +43,9 @@ inline StoredValue ReadStoredValue(HKEY root, const std::wstring& keyPath, const
     DWORD size = 0;
     if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         value.bytes.resize(size);
-        value.present = RegQueryValueExW(key, name.c_str(), nullptr, &value.type,
-                                         value.bytes.empty() ? nullptr : value.bytes.data(), &size) == ERROR_SUCCESS;
+        value.present =
+            RegQueryValueExW(key, name.c_str(), nullptr, &value.type,
+                             value.bytes.empty() ? nullptr : value.bytes.data(), &size) == ERROR_SUCCESS;
         value.bytes.resize(size);
     }
     RegCloseKey(key);
@@ -68,11 +69,14 @@ inline bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0) {
     return true;
 }
 
-inline void WriteText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+inline void WriteText(HKEY root, const std::wstring& path, const std::wstring& name,
+                      const std::wstring& text) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
-    RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
