@@ -14,15 +14,6 @@
 namespace vantrel {
 namespace {
 
-bool IsBlank(std::wstring_view text) {
-    return text.find_first_not_of(L" \r\n\t") == std::wstring_view::npos;
-}
-
-bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 std::string Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos)
@@ -56,7 +47,7 @@ bool IsRelativePath(std::wstring_view path) {
 // something else.
 void BackUpDefault(RegistryKey& key, std::wstring_view newValue, const std::wstring& backupName) {
     std::wstring current;
-    if (key.ReadText(L"", current) && !IsBlank(current) && !EqualIgnoringCase(current, newValue))
+    if (key.ReadText(L"", current) && !IsBlankValue(current) && !EqualIgnoringCase(current, newValue))
         key.SetText(backupName, current);
 }
 
@@ -141,7 +132,7 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
         typeKey.Open(HKEY_CLASSES_ROOT, fileTypeWide, 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
         if (!existingMode) {
             const std::wstring description = AnsiCodePageToUtf16(record.description);
-            if (!IsBlank(description)) {
+            if (!IsBlankValue(description)) {
                 BackUpDefault(typeKey, description, context.backupName);
                 typeKey.SetTextAnsi("", record.description);
             }
@@ -187,6 +178,15 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
 }
 
 }  // namespace
+
+bool IsBlankValue(std::wstring_view text) {
+    return text.find_first_not_of(L" \r\n\t") == std::wstring_view::npos;
+}
+
+bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
 
 std::wstring AssociationBackupName(std::wstring_view productName) {
     std::wstring name;

@@ -27,6 +27,11 @@ struct AssociationStepSettings {
 // the product name followed by " Backup", without backslashes, line breaks and tabs.
 std::wstring AssociationBackupName(std::wstring_view productName);
 
+// The value rules both sides share: a blank value (empty or only spaces, tabs and line
+// breaks) is never backed up or restored; values are compared without regard to case.
+bool IsBlankValue(std::wstring_view text);
+bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b);
+
 // The file-association step of the installation sequence, run after the registry step and
 // before the firewall step: binds the extensions to their file types under
 // HKEY_CLASSES_ROOT, with description, icon and verbs, keeping every replaced default value

@@ -18,17 +18,6 @@
 namespace vantrel {
 namespace {
 
-void DeleteInstructionValue(const RegistryInstruction& instruction, REGSAM access) {
-    if (IsAllUsersPath(instruction.keyPath)) {
-        AllUsersDeleteValue(std::wstring_view(instruction.keyPath).substr(kAllUsersRoot.size()),
-                            instruction.valueName, access);
-        return;
-    }
-    RegistryKey key;
-    if (key.OpenPath(instruction.keyPath, 0, access) != RegistryOpen::kFailed)
-        key.DeleteValue(instruction.valueName);
-}
-
 void WriteInstructionValue(const RegistryInstruction& instruction, unsigned options, REGSAM access,
                            const ExpandText& expand, FailureList& failures) {
     std::wstring data = instruction.data;
@@ -55,7 +44,8 @@ void ApplyValueRecord(const RegistryInstruction& instruction, REGSAM access, con
                       FailureList& failures) {
     const std::uint32_t mode = instruction.mode;
     if (mode == registry_mode::kDeleteAtInstall || mode == registry_mode::kDeleteAlways) {
-        DeleteInstructionValue(instruction, access);
+        // The key is created when missing, as for a write.
+        DeletePathValue(instruction.keyPath, instruction.valueName, 0, access);
         return;
     }
     unsigned options = 0;

@@ -109,4 +109,14 @@ bool AllUsersDeleteKey(std::wstring_view path, unsigned options, REGSAM access) 
     });
 }
 
+void DeletePathValue(std::wstring_view path, std::wstring_view name, unsigned openOptions, REGSAM access) {
+    if (IsAllUsersPath(path)) {
+        AllUsersDeleteValue(path.substr(kAllUsersRoot.size()), name, access);
+        return;
+    }
+    RegistryKey key;
+    if (key.OpenPath(path, openOptions, access) != RegistryOpen::kFailed)
+        key.DeleteValue(name);
+}
+
 }  // namespace vantrel

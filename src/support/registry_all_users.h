@@ -27,4 +27,8 @@ bool AllUsersDeleteValue(std::wstring_view path, std::wstring_view name, REGSAM 
 // Deletes the key with the options of DeleteRegistryKey (kEmptyOnly: only empty keys).
 bool AllUsersDeleteKey(std::wstring_view path, unsigned options, REGSAM access);
 
+// Deletes a value of the key a path text names ("\HKAU\" included), opening the key with
+// `openOptions` (kOpenOnly: never create it).
+void DeletePathValue(std::wstring_view path, std::wstring_view name, unsigned openOptions, REGSAM access);
+
 }  // namespace vantrel

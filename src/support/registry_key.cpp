@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "format/ascii.h"
 #include "support/system_info.h"
 
 namespace vantrel {
@@ -28,9 +29,7 @@ bool StartsWithIgnoringCase(std::wstring_view text, std::wstring_view prefix) {
     if (text.size() < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const wchar_t a = text[i] >= L'a' && text[i] <= L'z' ? wchar_t(text[i] - 32) : text[i];
-        const wchar_t b = prefix[i] >= L'a' && prefix[i] <= L'z' ? wchar_t(prefix[i] - 32) : prefix[i];
-        if (a != b)
+        if (AsciiUpper(text[i]) != AsciiUpper(prefix[i]))
             return false;
     }
     return true;

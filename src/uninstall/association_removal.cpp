@@ -13,20 +13,11 @@
 namespace vantrel {
 namespace {
 
-bool IsBlank(std::wstring_view text) {
-    return text.find_first_not_of(L" \r\n\t") == std::wstring_view::npos;
-}
-
-bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
-}
-
 // Restores the default value of the current key from a non-blank backup and deletes the
 // backup; false when there was nothing to restore.
 bool RestoreDefault(RegistryKey& key, const std::wstring& backupName) {
     std::wstring backup;
-    if (!key.ReadText(backupName, backup) || IsBlank(backup))
+    if (!key.ReadText(backupName, backup) || IsBlankValue(backup))
         return false;
     key.SetText(L"", backup);
     key.DeleteValue(backupName);

@@ -31,17 +31,6 @@ void RemoveKeyIfEmpty(const std::wstring& path, REGSAM access) {
         DeleteRegistryKey(root, subkey, registry_option::kEmptyOnly, access);
 }
 
-void RemoveValue(const RegistryInstruction& instruction, REGSAM access) {
-    if (IsAllUsersPath(instruction.keyPath)) {
-        AllUsersDeleteValue(std::wstring_view(instruction.keyPath).substr(kAllUsersRoot.size()),
-                            instruction.valueName, access);
-        return;
-    }
-    RegistryKey key;
-    if (key.OpenPath(instruction.keyPath, registry_option::kOpenOnly, access) != RegistryOpen::kFailed)
-        key.DeleteValue(instruction.valueName);
-}
-
 }  // namespace
 
 void RemoveRegistryScript(std::string_view script, bool view64) {
@@ -50,7 +39,7 @@ void RemoveRegistryScript(std::string_view script, bool view64) {
         if (instruction.keyOnly)
             RemoveKeyIfEmpty(instruction.keyPath, access);
         else if (RemovedAtUninstall(instruction.mode))
-            RemoveValue(instruction, access);
+            DeletePathValue(instruction.keyPath, instruction.valueName, registry_option::kOpenOnly, access);
     }
 }
 
