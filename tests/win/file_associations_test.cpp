@@ -226,5 +226,18 @@ TEST_F(FileAssociationRoundTrip, PortableSkipAndAnEmptyListDoNothing) {
     EXPECT_TRUE(uninstallData_.Content().associations.empty());
 }
 
+TEST_F(FileAssociationRoundTrip, ACrashInsideTheStepIsReportedAndTheRunGoesOn) {
+    AssociationStepSettings settings;
+    const std::vector<FileAssociationRecord> records = {
+        Record(1, ".vtcrash", "VantrelCrash", "open", L"a.exe")};
+    settings.records = records;
+    settings.productName = kProduct;
+    InstallFileAssociations(
+        settings, [](std::wstring&) { RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr); }, log_,
+        failures_, uninstallData_);
+    EXPECT_EQ(failures_.Text(), L"Crashed while installing associations.\r\n");
+    EXPECT_TRUE(uninstallData_.Content().associations.empty());
+}
+
 }  // namespace
 }  // namespace vantrel
