@@ -9,7 +9,6 @@
 #include "support/ansi_text.h"
 #include "support/crash_guard.h"
 #include "support/registry_key.h"
-#include "uninstall/uninstall_data.h"
 
 namespace vantrel {
 namespace {
@@ -60,7 +59,7 @@ struct VerbContext {
     const std::wstring& backupName;
     InstallLog& log;
     FailureList& failures;
-    UninstallData& uninstallData;
+    std::vector<FileAssociation>& uninstallLines;
 };
 
 void AssociateVerb(const VerbContext& context, const std::string& verb) {
@@ -136,12 +135,12 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
                 BackUpDefault(typeKey, description, context.backupName);
                 typeKey.SetTextAnsi("", record.description);
             }
-            if (!record.icon.empty() &&
-                typeKey.OpenRelative(L"DefaultIcon", 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
-                BackUpDefault(typeKey, context.icon, context.backupName);
-                typeKey.SetText(L"", context.icon);
-                typeKey.Close();
-            }
+        }
+        if (!record.icon.empty() &&
+            typeKey.OpenRelative(L"DefaultIcon", 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
+            BackUpDefault(typeKey, context.icon, context.backupName);
+            typeKey.SetText(L"", context.icon);
+            typeKey.Close();
         }
         if (typeKey.OpenRelative(L"shell", 0, kRegistryStepAccess) != RegistryOpen::kFailed) {
             if (record.kind == 1) {
@@ -168,7 +167,7 @@ void AssociateVerb(const VerbContext& context, const std::string& verb) {
         typeKey.Close();
     }
 
-    context.uninstallData.AddAssociation({context.extension, fileType, verb, record.icon});
+    context.uninstallLines.push_back({context.extension, fileType, verb, record.icon});
     if (!success)
         context.failures.Append(
             FormatText(L"Failed to associate file type:  \"%s\".\r\n\r\n", {context.extensionWide}));
@@ -198,7 +197,7 @@ std::wstring AssociationBackupName(std::wstring_view productName) {
 
 void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,
                                       const std::function<void(std::wstring&)>& expand, InstallLog& log,
-                                      FailureList& failures, UninstallData& uninstallData) {
+                                      FailureList& failures, std::vector<FileAssociation>& uninstallLines) {
     if (settings.records.empty() || settings.skip)
         return;
     const std::wstring backupName = AssociationBackupName(settings.productName);
@@ -219,8 +218,8 @@ void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,
             if (IsRelativePath(icon))
                 icon = PathJoin(settings.installDir, icon);
         }
-        const VerbContext context{record,     extension, extensionWide, command,      icon,
-                                  backupName, log,       failures,      uninstallData};
+        const VerbContext context{record,     extension, extensionWide, command,       icon,
+                                  backupName, log,       failures,      uninstallLines};
         for (const std::string& verb : SplitVerbs(record.verbs))
             AssociateVerb(context, verb);
     }
@@ -229,9 +228,9 @@ void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,
 
 void InstallFileAssociations(const AssociationStepSettings& settings,
                              const std::function<void(std::wstring&)>& expand, InstallLog& log,
-                             FailureList& failures, UninstallData& uninstallData) {
-    const GuardResult guarded =
-        RunGuarded([&] { InstallFileAssociationsUnguarded(settings, expand, log, failures, uninstallData); });
+                             FailureList& failures, std::vector<FileAssociation>& uninstallLines) {
+    const GuardResult guarded = RunGuarded(
+        [&] { InstallFileAssociationsUnguarded(settings, expand, log, failures, uninstallLines); });
     if (guarded.crashed)
         failures.Append(L"Crashed while installing associations.\r\n");
 }

@@ -4,14 +4,15 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "format/settings.h"
+#include "format/uninstall_data_file.h"
 
 namespace vantrel {
 
 class FailureList;
 class InstallLog;
-class UninstallData;
 
 // What the association step needs besides the records.
 struct AssociationStepSettings {
@@ -36,15 +37,16 @@ bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b);
 // before the firewall step: binds the extensions to their file types under
 // HKEY_CLASSES_ROOT, with description, icon and verbs, keeping every replaced default value
 // in a backup value; records one uninstall line per extension and verb; then tells the
-// shell. Failures go to `failures`, the rest to the log. A crash inside it is caught:
+// shell. The uninstall lines are appended to `uninstallLines` (the uninstall data's
+// associations). Failures go to `failures`, the rest to the log. A crash inside it is caught:
 // "Crashed while installing associations." goes to the failure list and the run goes on.
 void InstallFileAssociations(const AssociationStepSettings& settings,
                              const std::function<void(std::wstring&)>& expand, InstallLog& log,
-                             FailureList& failures, UninstallData& uninstallData);
+                             FailureList& failures, std::vector<FileAssociation>& uninstallLines);
 
 // The same without the crash guard.
 void InstallFileAssociationsUnguarded(const AssociationStepSettings& settings,
                                       const std::function<void(std::wstring&)>& expand, InstallLog& log,
-                                      FailureList& failures, UninstallData& uninstallData);
+                                      FailureList& failures, std::vector<FileAssociation>& uninstallLines);
 
 }  // namespace vantrel

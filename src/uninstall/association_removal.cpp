@@ -52,6 +52,14 @@ bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& 
         RegistryOpen::kFailed)
         return false;
     RestoreDefault(typeKey, backupName);
+    if (!association.icon.empty() && typeKey.OpenRelative(L"DefaultIcon", registry_option::kOpenOnly,
+                                                          kRegistryStepAccess) != RegistryOpen::kFailed) {
+        const bool restored = RestoreOrDeleteDefault(typeKey, backupName);
+        const bool empty = typeKey.IsEmpty();
+        typeKey.Close();
+        if (empty && !restored)
+            typeKey.DeleteKey(L"DefaultIcon", registry_option::kEmptyOnly);
+    }
     if (typeKey.OpenRelative(L"shell", registry_option::kOpenOnly, kRegistryStepAccess) !=
         RegistryOpen::kFailed) {
         const bool defaultVerbRestored = RestoreDefault(typeKey, backupName);
@@ -83,22 +91,8 @@ bool RemoveFileTypeKeys(const FileAssociation& association, const std::wstring& 
         if (empty)
             typeKey.DeleteKey(L"shell", registry_option::kEmptyOnly);
     }
-    // The icon goes last: without a backup it is the installation's only when nothing but
-    // the icon is left of the type; a type that keeps other verbs was there before, and the
-    // installation never wrote the icon of such a type.
     DWORD subkeys = 0;
     DWORD values = 0;
-    typeKey.Counts(subkeys, values);
-    if (!association.icon.empty() && typeKey.OpenRelative(L"DefaultIcon", registry_option::kOpenOnly,
-                                                          kRegistryStepAccess) != RegistryOpen::kFailed) {
-        const bool restored = RestoreDefault(typeKey, backupName);
-        if (!restored && subkeys == 1)
-            typeKey.DeleteValue(L"");
-        const bool empty = typeKey.IsEmpty();
-        typeKey.Close();
-        if (empty && !restored)
-            typeKey.DeleteKey(L"DefaultIcon", registry_option::kEmptyOnly);
-    }
     if (!typeKey.Counts(subkeys, values) || subkeys != 0)
         return false;
     typeKey.Close();

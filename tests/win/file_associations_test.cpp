@@ -13,7 +13,6 @@
 #include "registry_test_keys.h"
 #include "support/test_files.h"
 #include "uninstall/association_removal.h"
-#include "uninstall/uninstall_data.h"
 
 namespace vantrel {
 namespace {
@@ -82,14 +81,14 @@ class FileAssociationRoundTrip : public ::testing::Test {
         settings.languageName = L"English";
         settings.productName = kProduct;
         settings.installDir = kInstallDir;
-        InstallFileAssociations(settings, ExpandForTest, log_, failures_, uninstallData_);
+        InstallFileAssociations(settings, ExpandForTest, log_, failures_, uninstallLines_);
     }
 
     test::ScratchKey classes_{L"Classes"};
     HKEY classes_key_ = nullptr;
     InstallLog log_;
     FailureList failures_;
-    UninstallData uninstallData_;
+    std::vector<FileAssociation> uninstallLines_;
 };
 
 FileAssociationRecord Record(std::uint32_t kind, std::string extension, std::string fileType,
@@ -146,7 +145,7 @@ TEST_F(FileAssociationRoundTrip, TakeOverAndOpenWithAreUndoneExactly) {
         {".txt", "VantrelText", "edit", L"app.exe,0"},
         {".txt", "VantrelViewer", "view", L""},
     };
-    EXPECT_EQ(uninstallData_.Content().associations, expectedLines);
+    EXPECT_EQ(uninstallLines_, expectedLines);
     const std::string log = LogText();
     EXPECT_NE(
         log.find("Associated .txt with C:\\Program Files\\Vantrel Test\\app.exe \"%1\" (verb=open)\r\n"),
@@ -160,7 +159,7 @@ TEST_F(FileAssociationRoundTrip, TakeOverAndOpenWithAreUndoneExactly) {
               std::string::npos);
     EXPECT_NE(log.find("Association failed/key inaccessible:  \".vtnone\".\r\n\r\n"), std::string::npos);
 
-    RemoveFileAssociations(uninstallData_.Content().associations, kProduct);
+    RemoveFileAssociations(uninstallLines_, kProduct);
     EXPECT_EQ(Export(), before);
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L"VantrelText")));
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L"VantrelViewer")));
@@ -175,20 +174,23 @@ TEST_F(FileAssociationRoundTrip, AnExistingTypeGetsTheVerbAndKeepsTheRest) {
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L".txt"), kBackup), L"(absent)");
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\shell\\print\\command"), L""),
               L"C:\\Program Files\\Vantrel Test\\app.exe /p \"%1\"");
-    // The replaced command and the existing type's own description and icon.
+    // The replaced command, and the existing type's own description.
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\shell\\open\\command"), L""),
               L"C:\\Program Files\\Vantrel Test\\app.exe \"%1\"");
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\shell\\open\\command"), kBackup),
               L"C:\\other\\other.exe \"%1\"");
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile"), L""), L"Other text");
+    // The icon is set on an existing type too, the old one kept in the backup.
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\DefaultIcon"), L""),
+              L"C:\\Program Files\\Vantrel Test\\app.exe,0");
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L"VantrelOtherFile\\DefaultIcon"), kBackup),
               L"C:\\other\\other.exe,1");
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L"VantrelUnused")));
     const std::vector<FileAssociation> expectedLines = {
         {".txt", "VantrelOtherFile", "print", L"app.exe,0"},
         {".txt", "VantrelOtherFile", "open", L""},
     };
-    EXPECT_EQ(uninstallData_.Content().associations, expectedLines);
+    EXPECT_EQ(uninstallLines_, expectedLines);
     EXPECT_EQ(LogText().find("Associated"), std::string::npos);
 
     // Reinstalling makes no new backups of values it set itself.
@@ -209,7 +211,7 @@ TEST_F(FileAssociationRoundTrip, NoLabelAndTypeFromBangOnANewExtension) {
     EXPECT_EQ(Text(HKEY_CURRENT_USER, Classes(L".vtbang"), L""), L"VantrelBang");
     EXPECT_NE(LogText().find("Associated .vtbang with b.exe (verb=open)\r\n"), std::string::npos);
     const std::vector<FileAssociation> expectedLines = {{".vtbang", "VantrelBang", "open", L""}};
-    EXPECT_EQ(uninstallData_.Content().associations, expectedLines);
+    EXPECT_EQ(uninstallLines_, expectedLines);
     RemoveFileAssociations(expectedLines, kProduct);
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L".vtbang")));
     EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, Classes(L"VantrelBang")));
@@ -221,9 +223,9 @@ TEST_F(FileAssociationRoundTrip, PortableSkipAndAnEmptyListDoNothing) {
     const std::vector<FileAssociationRecord> records = {Record(1, ".txt", "VantrelText", "open", L"a.exe")};
     settings.records = records;
     settings.skip = true;
-    InstallFileAssociations(settings, ExpandForTest, log_, failures_, uninstallData_);
+    InstallFileAssociations(settings, ExpandForTest, log_, failures_, uninstallLines_);
     EXPECT_EQ(Export(), before);
-    EXPECT_TRUE(uninstallData_.Content().associations.empty());
+    EXPECT_TRUE(uninstallLines_.empty());
 }
 
 TEST_F(FileAssociationRoundTrip, ACrashInsideTheStepIsReportedAndTheRunGoesOn) {
@@ -234,9 +236,9 @@ TEST_F(FileAssociationRoundTrip, ACrashInsideTheStepIsReportedAndTheRunGoesOn) {
     settings.productName = kProduct;
     InstallFileAssociations(
         settings, [](std::wstring&) { RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr); }, log_,
-        failures_, uninstallData_);
+        failures_, uninstallLines_);
     EXPECT_EQ(failures_.Text(), L"Crashed while installing associations.\r\n");
-    EXPECT_TRUE(uninstallData_.Content().associations.empty());
+    EXPECT_TRUE(uninstallLines_.empty());
 }
 
 }  // namespace
