@@ -9,7 +9,9 @@
 
 #include "context/failure_list.h"
 #include "context/install_log.h"
+#include "pending_list.h"
 #include "registry_test_keys.h"
+#include "support/test_files.h"
 #include "support/test_names.h"
 
 namespace vantrel {
@@ -214,13 +216,16 @@ TEST(RegistryStep, MergeFileIsImportedByTheSystemEditorAndLeftForTheRestart) {
                               std::string(scratch.Path().begin(), scratch.Path().end()) +
                               "]\r\n\"Merged\"=\"yes\"\r\n";
     const std::vector<std::uint8_t> bytes(merge.begin(), merge.end());
-    RegistryStepSettings settings;
-    settings.mergeText = bytes;
-    settings.skipKeysAndInstructions = true;  // the merge file is imported even so
     InstallLog log;
+    ASSERT_TRUE(log.Begin());
     FailureList failures;
-    RunRegistryStep(settings, ExpandForTest, log, failures);
+    const std::wstring path = ImportRegistryMergeFile(bytes, log, failures);
     EXPECT_EQ(failures.Text(), L"");
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(path.substr(path.size() - 4), L".reg");
+    EXPECT_EQ(test::ReadTestFile(path), merge);
+    EXPECT_TRUE(test::PendingListHolds(path));
+    EXPECT_NE(test::ReadTestFile(log.BodyPath()).find("Merging registry file...OK\r\n"), std::string::npos);
     bool merged = false;
     for (int attempt = 0; attempt < 200 && !merged; ++attempt) {
         merged = test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), L"Merged").present;
@@ -228,6 +233,17 @@ TEST(RegistryStep, MergeFileIsImportedByTheSystemEditorAndLeftForTheRestart) {
             Sleep(50);
     }
     EXPECT_TRUE(merged);
+    test::ForgetPendingOperations({path});
+    for (int attempt = 0; attempt < 100 && !DeleteFileW(path.c_str()); ++attempt)
+        Sleep(50);  // the editor may still hold it
+    log.CloseAndDelete();
+}
+
+TEST(RegistryStep, NoMergeTextNoFile) {
+    InstallLog log;
+    FailureList failures;
+    EXPECT_EQ(ImportRegistryMergeFile({}, log, failures), L"");
+    EXPECT_EQ(failures.Text(), L"");
 }
 
 }  // namespace
