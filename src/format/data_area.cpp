@@ -103,6 +103,13 @@ int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
     return sum.Finish() == header.dataCheck ? 0 : data_error::kDataCheck;
 }
 
+bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher) {
+    // A block that does not decipher is left empty, and an empty block does not decode.
+    if (cipher != nullptr)
+        DecipherBuffer(block, *cipher);
+    return !compressed || XzDecode(block);
+}
+
 DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
                                const Blowfish* cipher)
     : source_(source),
@@ -141,9 +148,7 @@ int DataAreaWalker::ReadBlock() {
     remaining_ -= block.size();
     if (Checksum(block) != check)
         return data_error::kBlockCheck;
-    if (cipher_ != nullptr)
-        DecipherBuffer(block, *cipher_);
-    if (compressed_ && !XzDecode(block))
+    if (!(decodeBlock ? decodeBlock(block) : DecodeStoredBlock(block, compressed_, cipher_)))
         return data_error::kBlockDecode;
     // Drop what was consumed before appending, so the queue holds one block plus a rest.
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
