@@ -34,7 +34,9 @@ list(FILTER vantrel_shipped_format_sources EXCLUDE REGEX "(_writer|_encoder)[^/]
 list(APPEND vantrel_shipped_sources ${vantrel_shipped_format_sources})
 
 add_library(vantrel_engine_shipped STATIC ${vantrel_shipped_sources})
-target_include_directories(vantrel_engine_shipped PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_include_directories(vantrel_engine_shipped PUBLIC
+  $<TARGET_PROPERTY:vantrel_engine,INTERFACE_INCLUDE_DIRECTORIES>
+  $<TARGET_PROPERTY:vantrel_format,INTERFACE_INCLUDE_DIRECTORIES>)
 target_include_directories(vantrel_engine_shipped SYSTEM PRIVATE "${VANTREL_DEPS_PREFIX}/include")
 target_compile_definitions(vantrel_engine_shipped
   PUBLIC $<TARGET_PROPERTY:vantrel_engine,INTERFACE_COMPILE_DEFINITIONS> PRIVATE LZMA_API_STATIC)

@@ -8,28 +8,15 @@
 
 #include "format/blowfish.h"
 #include "format/file_record.h"
+#include "format/payload_error_codes.h"
 #include "format/payload_header.h"
 
 namespace vantrel {
 
-// Data-area checks and the payload error codes they fail with.
-namespace data_error {
-inline constexpr int kDataSize = 46;
-inline constexpr int kDataCheck = 55;
-inline constexpr int kBlockDecode = 60;
-inline constexpr int kBlockSize = 61;
-inline constexpr int kBlockCheck = 62;
-inline constexpr int kBlockBeyondArea = 63;
-inline constexpr int kEmptyName = 70;
-inline constexpr int kNegativeFileSize = 71;
-inline constexpr int kFileTooLarge = 72;
-inline constexpr int kBytesLeftInArea = 80;
-inline constexpr int kDecodedLeftOver = 83;
-inline constexpr int kFileCheck = 100;
-inline constexpr int kUnknownKind = 110;
-// Not a payload code: the source could not supply bytes (a file read failed).
-inline constexpr int kSourceReadFailed = -2;
-}  // namespace data_error
+// Not a payload error code: the source could not supply bytes (a file read failed).
+inline constexpr int kDataAreaReadFailed = -2;
+// Not a payload error code: the bytes given end inside a record's fields.
+inline constexpr int kRecordIncomplete = -3;
 
 // Where the data area's bytes come from: the mapped section, or the program file read piece
 // by piece. The whole area is never needed in memory at once.
@@ -63,7 +50,7 @@ class MemoryDataAreaSource : public DataAreaSource {
 
 // Checks the area's length against the header's data size (46) and, in one streaming pass,
 // its checksum against the data check (55); rewinds the source afterwards. Returns 0, a
-// data_error code, or kSourceReadFailed.
+// payload error code, or kDataAreaReadFailed.
 int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header);
 
 // A file item's contents: the record, the data, the data's checksum.
@@ -84,6 +71,13 @@ std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, 
 // decode.
 bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher);
 
+// Reads fields 1 to 11 of the file record at the start of `item` and sets `used` to their
+// length. Returns 0, kEmptyName, kUnknownKind (a kind without a folder and no explicit or
+// uninstall-folder destination), or kRecordIncomplete when the bytes end inside the fields:
+// a caller holding the whole item reports that as kEmptyName, a caller holding only its
+// start reads on.
+int ReadFileRecordFields(std::span<const std::uint8_t> item, FileRecord& out, std::size_t& used);
+
 // One record served by the walker. `data` points into the walker's queue and stays valid
 // until the next call of Next().
 struct DataAreaFile {
@@ -93,7 +87,7 @@ struct DataAreaFile {
 };
 
 struct DataAreaStep {
-    int errorCode = 0;      // a data_error code (or kSourceReadFailed) ends the walk
+    int errorCode = 0;      // a payload error code (or kDataAreaReadFailed) ends the walk
     bool finished = false;  // every record was served and the area was used up exactly
 };
 

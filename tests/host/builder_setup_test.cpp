@@ -8,6 +8,7 @@
 #include "builder_test_support.h"
 #include "format/checksum.h"
 #include "format/file_time.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
@@ -95,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{"GivenKeyDataInFile",
                                   "[build]\ncipher_key = \"0123456789abcdef\"\ndata_in_file = true\n", true,
                                   true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::CaseName);
 
 struct DamageCase {
     const char* name;
@@ -144,7 +145,7 @@ TEST(BuildSetup, ASignatureAddedAfterTheBuildIsNotData) {
 INSTANTIATE_TEST_SUITE_P(Cases, BuildDamage,
                          testing::Values(DamageCase{"ChangedProgram", true, 40},
                                          DamageCase{"ChangedData", false, 55}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 class WriteSetupFileCase : public testing::TestWithParam<RoundTripCase> {};
 
@@ -189,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"FilesLargerThanABlockCompressed", "[build]\nblock_size = 4096\n", false, false},
         RoundTripCase{"EncipheredInFile", "[build]\ncipher_key = \"0123456789abcdef\"\ndata_in_file = true\n",
                       true, true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::CaseName);
 
 struct ChangedSourceCase {
     const char* name;
@@ -219,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, WriteSetupFileChangedSource,
                                          ChangedSourceCase{"EmptyGotData", "src/empty.txt", "x"},
                                          ChangedSourceCase{"LargeGrewByOneByte", "src/app.exe",
                                                            "x" + std::string(70003, 'A')}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(BuildSetup, FileCheckCoversTheProgramUpToThePayload) {
     Fixture fixture;

@@ -11,6 +11,7 @@
 #include "format/payload_writer.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -185,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterStream,
                                          StreamCase{"CompressedInFile", true, false, true, 4096},
                                          StreamCase{"EncipheredInFile", false, true, true, 1000},
                                          StreamCase{"CompressedEnciphered", true, true, false, 5000}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(PayloadWriter, ItemsThatFitKeepWholeBlocks) {
     // Three 1000-byte files in 2500-byte blocks: two items fit the first block, the third
@@ -231,7 +232,7 @@ TEST_P(PayloadWriterRefuses, BeforeAnyDataIsWritten) {
 INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterRefuses,
                          testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096},
                                          RefusedCase{"ZeroBlockSize", 10, 0}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 }  // namespace
 }  // namespace vantrel
