@@ -12,8 +12,19 @@
 
 #include <functional>
 #include <new>
+#include <string>
 
 #include "support/fatal_hook.h"
+
+namespace {
+
+// The text of an internal assertion, with the library's own description as the module.
+[[noreturn]] void InternalFatal(const char* where) {
+    const std::wstring module(where, where + std::char_traits<char>::length(where));
+    vantrel::RaiseFatal(L"Internal Fatal Error\r\nModule: " + module + L"\r\nLine: 0");
+}
+
+}  // namespace
 
 namespace std {
 
@@ -26,19 +37,19 @@ void __throw_bad_array_new_length() {
 }
 
 void __throw_length_error(const char* what) {
-    vantrel::RaiseInternalFatal(what, 0);
+    InternalFatal(what);
 }
 
 void __throw_logic_error(const char* what) {
-    vantrel::RaiseInternalFatal(what, 0);
+    InternalFatal(what);
 }
 
 void __throw_out_of_range_fmt(const char* format, ...) {
-    vantrel::RaiseInternalFatal(format, 0);
+    InternalFatal(format);
 }
 
 void __throw_bad_function_call() {
-    vantrel::RaiseInternalFatal("std::function", 0);
+    InternalFatal("std::function");
 }
 
 }  // namespace std
