@@ -109,7 +109,10 @@ DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& head
       header_(header),
       compressed_(compressed),
       cipher_(cipher),
-      remaining_(source.Length()) {}
+      remaining_(source.Length()) {
+    for (const std::int32_t size : header.fileSizes)
+        decodeBudget_ += static_cast<std::uint64_t>(std::clamp(size, 0, kMaxFileSize)) + kMaxItemOverhead;
+}
 
 bool DataAreaWalker::HasCompleteItem() const {
     const std::size_t queued = queue_.size() - head_;
@@ -143,8 +146,11 @@ int DataAreaWalker::ReadBlock() {
         return data_error::kBlockCheck;
     if (cipher_ != nullptr)
         DecipherBuffer(block, *cipher_);
-    if (compressed_ && !XzDecode(block))
-        return data_error::kBlockDecode;
+    if (compressed_) {
+        if (!XzDecode(block, std::min(kMaxDataBlockSize, decodeBudget_)))
+            return data_error::kBlockDecode;
+        decodeBudget_ -= block.size();
+    }
     // Drop what was consumed before appending, so the queue holds one block plus a rest.
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
     head_ = 0;

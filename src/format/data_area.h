@@ -31,6 +31,12 @@ inline constexpr int kUnknownKind = 110;
 inline constexpr int kSourceReadFailed = -2;
 }  // namespace data_error
 
+// The most decoded bytes one data block may hold: the largest block size the writer takes.
+inline constexpr std::uint64_t kMaxDataBlockSize = 256u << 20;
+// What one item may hold besides its file's data: its length, the record with its texts and
+// the data check. Paths end at 32767 characters, so even six texts that long fit.
+inline constexpr std::uint64_t kMaxItemOverhead = 1u << 20;
+
 // Where the data area's bytes come from: the mapped section, or the program file read piece
 // by piece. The whole area is never needed in memory at once.
 class DataAreaSource {
@@ -95,7 +101,9 @@ struct DataAreaStep {
 // Walks the data blocks and serves the file records in order. Items are taken from a
 // first-in first-out queue of decoded bytes; a block is read and decoded only when the
 // queue holds no complete item, so at most one decoded block plus the unconsumed rest of
-// the previous one is held. Nothing is read outside the area or an item.
+// the previous one is held. Nothing is read outside the area or an item. A block decodes
+// to at most kMaxDataBlockSize bytes, and all blocks together to no more than the header's
+// file sizes plus kMaxItemOverhead per record; more fails as a block that does not decode.
 class DataAreaWalker {
   public:
     // `compressed`: ProductFlags low bit 0x20. `cipher`: given with ProductFlags2 0x1000.
@@ -117,6 +125,7 @@ class DataAreaWalker {
     bool compressed_;
     const Blowfish* cipher_;
     std::uint64_t remaining_;
+    std::uint64_t decodeBudget_ = 0;  // decoded bytes the records can still take
     std::vector<std::uint8_t> queue_;
     std::size_t head_ = 0;
     std::size_t index_ = 0;

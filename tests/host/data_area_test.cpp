@@ -8,6 +8,7 @@
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/xz_bomb.h"
 
 namespace vantrel {
 namespace {
@@ -151,6 +152,35 @@ const AreaCase kAreaCases[] = {
      [](auto& sizes) {
          sizes = {5};
          return Block(WriteFileItem(Record("a"), PatternBytes(5, 1)), false);  // read as compressed
+     },
+     60, true},
+    // Decoded bytes are bounded by what the records can take: their file sizes plus an
+    // allowance per record for the item's length, record and check.
+    {"DecodedUpToTheRecordsAllowanceIsLeftOver83",
+     [](auto& sizes) {
+         sizes = {5};
+         const Bytes item = WriteFileItem(Record("a"), PatternBytes(5, 1));
+         return Block(Concat({item, Bytes(5 + kMaxItemOverhead - item.size(), 0)}), true);
+     },
+     83, true},
+    {"DecodedPastTheRecordsAllowance60",
+     [](auto& sizes) {
+         sizes = {5};
+         const Bytes item = WriteFileItem(Record("a"), PatternBytes(5, 1));
+         return Block(Concat({item, Bytes(5 + kMaxItemOverhead - item.size() + 1, 0)}), true);
+     },
+     60, true},
+    {"DecompressionBomb60",
+     [](auto& sizes) {
+         sizes = {5};
+         return BlockClaiming(
+             test::XzBomb(std::uint64_t{4} << 30, WriteFileItem(Record("a"), PatternBytes(5, 1))), 0);
+     },
+     60, true},
+    {"BombPastTheLargestBlockWhenRecordsCouldTakeMore60",
+     [](auto& sizes) {
+         sizes = {0x40000000, 0x40000000};
+         return BlockClaiming(test::XzBomb(std::uint64_t{1} << 30), 0);
      },
      60, true},
     {"EmptyName70",

@@ -142,7 +142,7 @@ TEST_P(PayloadWriterStream, BlocksStayWithinTheBlockSizeAndReadBack) {
         if (cipher)
             DecipherBuffer(block, *cipher);
         if (GetParam().compress) {
-            ASSERT_TRUE(XzDecode(block));
+            ASSERT_TRUE(XzDecode(block, kMaxDataBlockSize));
         }
         EXPECT_LE(block.size(), GetParam().blockSize);
         at += 8 + stored;
@@ -215,10 +215,18 @@ TEST_P(PayloadWriterRefuses, BeforeAnyDataIsWritten) {
     EXPECT_FALSE(opened);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterRefuses,
-                         testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096},
-                                         RefusedCase{"ZeroBlockSize", 10, 0}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+TEST(PayloadWriter, TheLargestBlockReadersDecodeIsAccepted) {
+    PayloadWriteOptions options;
+    options.blockSize = kMaxDataBlockSize;
+    const std::vector<PayloadFileInput> files = {test::FileInput("a", Bytes(10, 1))};
+    EXPECT_NO_THROW(PayloadWriter(MinimalSettings(), files, options));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadWriterRefuses,
+    testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096}, RefusedCase{"ZeroBlockSize", 10, 0},
+                    RefusedCase{"BlockAboveWhatReadersDecode", 10, kMaxDataBlockSize + 1}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace vantrel
