@@ -5,6 +5,7 @@
 #include "engine/exit_routine.h"
 #include "engine/fatal_message.h"
 #include "engine/installer_run.h"
+#include "engine/out_of_memory.h"
 #include "engine/run_end.h"
 #include "support/crash_filter.h"
 #include "support/system_info.h"
@@ -39,8 +40,7 @@ void EngineMain(HINSTANCE instance) {
     // Until the command line says otherwise, messages are shown.
     run.ui = std::make_unique<WindowsUserInterface>();
 
-    int exitCode = kExitInstall;
-    try {
+    const int exitCode = RunToItsEnd([&run] {
         CommandLineServices services{
             [](std::wstring_view text) { return ToSystemCodePage(std::wstring(text)); }, FullPathOf};
         CommandLineResult parsed = ParseCommandLine(GetCommandLineW(), services);
@@ -49,10 +49,8 @@ void EngineMain(HINSTANCE instance) {
             run.ui = std::make_unique<SilentUserInterface>();
         if (parsed.error)
             Fatal(UsageText(parsed.error->message, FileNameOf(ModuleFilePath())));
-        exitCode = run.options.uninstallRequested ? RunUninstall(run) : RunInstallation(run);
-    } catch (const RunEnd& end) {
-        exitCode = end.exitCode;
-    }
+        return run.options.uninstallRequested ? RunUninstall(run) : RunInstallation(run);
+    });
     ExitRun(run, exitCode);
 }
 
