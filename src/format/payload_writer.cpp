@@ -126,7 +126,7 @@ PayloadWriter::PayloadWriter(const Settings& settings, const std::vector<Payload
 
     const Bytes stream = WriteSettingsStream(settings);
     if (stream.size() > kMaxSettingsStreamSize)
-        throw std::length_error("settings larger than 256 MiB");
+        throw std::length_error("settings larger than 64 MiB");
     header_.settingsCheck = Checksum(stream);
     settingsBlock_ = EncodeSettingsBlock(stream, header_.settingsCheck, cipher_.get(), options.xzPreset);
     if (settingsBlock_.size() > static_cast<std::size_t>(kMaxSettingsSize)) {

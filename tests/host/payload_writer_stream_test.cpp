@@ -9,6 +9,7 @@
 #include "format/data_area.h"
 #include "format/payload_header.h"
 #include "format/payload_writer.h"
+#include "format/settings_block.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
 
