@@ -77,7 +77,8 @@ std::vector<std::uint8_t> WriteFileItem(const FileRecord& record, std::span<cons
 
 // The start of a file item whose data is `dataSize` bytes: the item length and the record.
 // The data and its checksum (u32) follow; this lets a writer pass large data through in
-// pieces.
+// pieces. Throws std::length_error when the item without its data would exceed
+// kMaxItemOverhead.
 std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint64_t dataSize);
 
 // One stored data block (size, check, bytes) from decoded block contents: xz-compressed

@@ -347,6 +347,14 @@ TEST(DataArea, EncipheredBlocksRoundTrip) {
     EXPECT_TRUE(walker.Next(file).finished);
 }
 
+TEST(FileItem, ARecordBeyondWhatReadersTakeIsRefused) {
+    FileRecord r = Record("a");
+    r.arguments = std::string(kMaxItemOverhead, 'x');
+    EXPECT_THROW(WriteFileItemHead(r, 0), std::length_error);
+    r.arguments.resize(kMaxItemOverhead - WriteFileItemHead(Record("a"), 0).size() - 4);
+    EXPECT_EQ(WriteFileItemHead(r, 0).size() + 4, kMaxItemOverhead);
+}
+
 TEST(FileItem, OptionalFieldsFollowFlagsAndKind) {
     FileRecord r = Record("msi.msi", 11);
     r.msiInterfaceLevel = 5;
