@@ -1,9 +1,9 @@
 #include "builder/inspect.h"
 
 #include <chrono>
-#include <map>
 #include <span>
 
+#include "builder/file_record_names.h"
 #include "builder/option_flags.h"
 #include "builder/text_encoding.h"
 #include "builder/toml_table_reader.h"
@@ -21,51 +21,6 @@ namespace {
 
 std::string Narrow(const std::wstring& text) {
     return Utf16ToUtf8(text);
-}
-
-const char* KindName(std::uint32_t kind) {
-    switch (kind) {
-        case 0:
-            return "install-dir";
-        case 1:
-            return "shared";
-        case 4:
-            return "font";
-        case 5:
-            return "install-dir-startup";
-        case 6:
-            return "system";
-        case 7:
-            return "system-com";
-        case 8:
-            return "system-typelib";
-        case 9:
-            return "versioned";
-        case 10:
-            return "driver";
-        case 11:
-            return "msi";
-        case 12:
-            return "control-panel";
-        default:
-            return "?";
-    }
-}
-
-const char* ReplaceName(std::uint32_t flags) {
-    switch (flags & file_flags::kReplaceModeMask) {
-        case replace_mode::kSkip:
-        case replace_mode::kSkipToo:
-            return "skip";
-        case replace_mode::kOnlyIfExists:
-            return "only-if-exists";
-        case replace_mode::kOnlyIfMissing:
-            return "only-if-missing";
-        case replace_mode::kNotIfExistingNewer:
-            return "unless-existing-newer";
-        default:
-            return "by-kind";
-    }
 }
 
 std::string TimeText(const FileTimeRecord& record) {
@@ -89,70 +44,25 @@ std::string TimeText(const FileTimeRecord& record) {
 
 InspectedSetup Fail(InspectedSetup result, int code, std::string problem = {}) {
     result.errorCode = code;
-    result.problem = problem.empty() ? PayloadErrorMeaning(code) : std::move(problem);
+    result.problem = problem.empty() ? InspectErrorMeaning(code) : std::move(problem);
     return result;
 }
 
 }  // namespace
 
-std::string PayloadErrorMeaning(int code) {
-    static const std::map<int, const char*> kMeanings = {
-        {5, "a deferred replacement was given a negative data length"},
-        {9, "the payload section has no raw data"},
-        {10, "the file cannot be positioned at the payload section"},
-        {19, "status delay above 9999"},
-        {20, "wrong magic number in the payload header"},
-        {22, "settings size out of range (or the payload header is cut off)"},
-        {24, "licence count out of range"},
-        {25, "the decoded settings do not match their checksum"},
-        {26, "readme count out of range"},
-        {27, "negative file count"},
-        {28, "a file size out of range"},
-        {29, "negative data size"},
-        {30, "language count 0 or above 200"},
-        {31, "message count out of range"},
-        {32, "wrong end marker after the settings"},
-        {35, "the program file cannot be read for the integrity check"},
-        {36, "too many associations"},
-        {37, "too many saved values"},
-        {38, "too many conditional deletions"},
-        {39, "bitmap size out of range"},
-        {40, "the program file does not match its file check (it was changed after building)"},
-        {41, "too many applications to close"},
-        {42, "the bytes after the payload section cannot be read"},
-        {43, "PE header offset unreadable or out of range"},
-        {44, "section count unreadable or out of range"},
-        {45, "negative data end"},
-        {46, "the data area's length differs from the data size"},
-        {47, "the settings block does not decode"},
-        {48, "too many shortcuts"},
-        {55, "the data area does not match its checksum"},
-        {60, "a data block does not decompress"},
-        {61, "a data block's stored size is 0 or negative"},
-        {62, "a data block does not match its checksum"},
-        {63, "a data block runs past the end of the data area"},
-        {65, "a conditional deletion has a version that is not a version"},
-        {70, "a file record has an empty name"},
-        {71, "a negative file size"},
-        {72, "a file size above 1 GiB"},
-        {78, "a control-panel applet record without a name"},
-        {79, "a control-panel applet record without its class identifier"},
-        {80, "bytes left in the data area after the last file record"},
-        {83, "decoded data left over that no file record used"},
-        {90, "a firewall entry without exactly 4 fields"},
-        {100, "a file's data does not match its checksum"},
-        {110, "a file record with an unknown destination kind"},
-        {200, "a saved value with an unknown type"},
-        {kInspectNoPayload, "the program has no \".setup\" payload section"},
-        {kInspectVersionMismatch, "the payload was built for another engine version"},
-        {data_error::kSourceReadFailed, "the data area cannot be read"},
-    };
-    const auto it = kMeanings.find(code);
-    if (it != kMeanings.end())
-        return it->second;
-    if (code > 1000)
-        return "the signature check rejected the file";
-    return "unknown error";
+std::string InspectErrorMeaning(int code) {
+    switch (code) {
+        case kInspectNoPayload:
+            return "the program has no \".setup\" payload section";
+        case kInspectVersionMismatch:
+            return "the payload was built for another engine version";
+        case kDataAreaReadFailed:
+            return "the data area cannot be read";
+        default:
+            break;
+    }
+    const char* meaning = PayloadErrorMeaning(code);
+    return meaning != nullptr ? meaning : "unknown error";
 }
 
 InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
@@ -164,9 +74,9 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
         return Fail(std::move(result), kInspectNoPayload);
     const PeSection& section = lookup.layout.sections[*lookup.payloadIndex];
     if (section.pointerToRawData == 0)
-        return Fail(std::move(result), 9);
+        return Fail(std::move(result), payload_error::kNoRawData);
     if (section.pointerToRawData > image.size())
-        return Fail(std::move(result), 10);
+        return Fail(std::move(result), payload_error::kSeekRawData);
     result.sectionOffset = section.pointerToRawData;
     const std::size_t available = image.size() - section.pointerToRawData;
     const std::span<const std::uint8_t> sectionData(image.data() + section.pointerToRawData,
@@ -188,10 +98,10 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
         sectionData.begin() + static_cast<std::ptrdiff_t>(result.header.length),
         sectionData.begin() + static_cast<std::ptrdiff_t>(result.header.DataOffset()));
     if (!DecodeSettingsBlock(block, result.header.settingsCheck, cipher ? &*cipher : nullptr)) {
-        return Fail(std::move(result), header_error::kSettingsDecode);
+        return Fail(std::move(result), payload_error::kSettingsDecode);
     }
     if (Checksum(block) != result.header.settingsCheck)
-        return Fail(std::move(result), header_error::kSettingsCheck);
+        return Fail(std::move(result), payload_error::kSettingsCheck);
     MemoryStreamReader stream(block);
     if (const int code = ReadSettingsStream(stream, result.settings); code != 0)
         return Fail(std::move(result), code);
@@ -203,7 +113,7 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
     if (result.settings.dataInFile != 0) {
         const std::uint64_t start = section.pointerToRawData + result.header.DataOffset();
         if (start > image.size())
-            return Fail(std::move(result), data_error::kDataSize);
+            return Fail(std::move(result), payload_error::kDataAreaLength);
         const auto offset = static_cast<std::size_t>(start);
         // As the engine does: a signature added after the build is not part of the data.
         const auto end = static_cast<std::size_t>(DataAreaFileEnd(
@@ -212,7 +122,7 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
     } else {
         const std::uint64_t end = static_cast<std::uint64_t>(result.header.dataEnd);
         if (end < result.header.DataOffset() || end > sectionData.size()) {
-            return Fail(std::move(result), data_error::kDataSize);
+            return Fail(std::move(result), payload_error::kDataAreaLength);
         }
         const auto offset = static_cast<std::size_t>(result.header.DataOffset());
         area = sectionData.subspan(offset, static_cast<std::size_t>(end) - offset);
@@ -235,7 +145,7 @@ InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image) {
     // the signature decide instead, so only an unsigned file must match.
     result.signed_ = lookup.layout.certificateSize != 0;
     if (!result.signed_ && result.computedFileCheck != result.header.fileCheck)
-        return Fail(std::move(result), 40);
+        return Fail(std::move(result), payload_error::kProgramFileCheck);
     return result;
 }
 
@@ -301,9 +211,11 @@ int InspectSetup(const std::filesystem::path& path, std::FILE* out, std::FILE* e
             if (destination.empty())
                 destination = (file.record.flags & file_flags::kToUninstallDir) ? "<uninstall dir>" : "";
             std::fprintf(out, "  %12llu  %-19s %-21s %s  %s%s%s\n",
-                         static_cast<unsigned long long>(file.size), KindName(file.record.kind),
-                         ReplaceName(file.record.flags), TimeText(file.record.fileTime).c_str(),
-                         file.record.name.c_str(), destination.empty() ? "" : " -> ", destination.c_str());
+                         static_cast<unsigned long long>(file.size),
+                         std::string(DestinationKindName(file.record.kind)).c_str(),
+                         std::string(ReplaceModeName(file.record.flags)).c_str(),
+                         TimeText(file.record.fileTime).c_str(), file.record.name.c_str(),
+                         destination.empty() ? "" : " -> ", destination.c_str());
         }
         std::fprintf(out, "  %12llu  bytes in %zu files\n", static_cast<unsigned long long>(total),
                      setup.files.size());

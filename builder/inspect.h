@@ -39,8 +39,8 @@ inline constexpr int kInspectVersionMismatch = -3;
 // header's file check.
 InspectedSetup ReadSetup(const std::vector<std::uint8_t>& image);
 
-// The meaning of a payload error code, for messages.
-std::string PayloadErrorMeaning(int code);
+// The meaning of a payload error code or of one of the codes above, for messages.
+std::string InspectErrorMeaning(int code);
 
 // Prints what an installer carries (header, settings summary, languages, files) after
 // decoding every data block and verifying every checksum. Returns 0 when all is well, 1 when

@@ -40,7 +40,7 @@ std::optional<std::filesystem::path> EngineVariable() {
 
 void CheckEngineStub(const Bytes& stub) {
     const PeLookup lookup = ReadPeLayout(stub.data(), stub.size());
-    if (lookup.errorCode == kErrorPeHeaderOffset) {
+    if (lookup.errorCode == payload_error::kPeHeaderOffset) {
         throw BuildError("the engine is not a Windows program file (bad PE header offset)");
     }
     if (lookup.errorCode != 0)

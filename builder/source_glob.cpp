@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "builder/toml_table_reader.h"
+#include "format/wildcard_match.h"
 
 namespace vantrel::builder {
 namespace {
@@ -23,31 +24,6 @@ std::vector<std::string_view> SplitComponents(std::string_view text) {
     return parts;
 }
 
-bool HasWildcard(std::string_view text) {
-    return text.find_first_of("*?") != std::string_view::npos;
-}
-
-// Wildcard match within one component ("*" and "?"), iterative with backtracking to the last star.
-bool MatchComponent(std::string_view pattern, std::string_view text) {
-    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
-            ++p, ++t;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = t;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            t = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
-
 bool MatchParts(const std::vector<std::string_view>& pattern, std::size_t p,
                 const std::vector<std::string_view>& text, std::size_t t) {
     if (p == pattern.size())
@@ -59,7 +35,7 @@ bool MatchParts(const std::vector<std::string_view>& pattern, std::size_t p,
         }
         return false;
     }
-    return t < text.size() && MatchComponent(pattern[p], text[t]) && MatchParts(pattern, p + 1, text, t + 1);
+    return t < text.size() && WildcardMatch(pattern[p], text[t]) && MatchParts(pattern, p + 1, text, t + 1);
 }
 
 std::string GenericUtf8(const std::filesystem::path& path) {

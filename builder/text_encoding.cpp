@@ -40,4 +40,9 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace vantrel::builder

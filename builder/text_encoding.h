@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,5 +23,8 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
 std::string EncodedText(std::string_view utf8);
 
 bool IsAscii(std::string_view text);
+
+// A path as UTF-8 text, for messages.
+std::string PathText(const std::filesystem::path& path);
 
 }  // namespace vantrel::builder

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "builder/project.h"
 #include "builder/text_encoding.h"
@@ -272,11 +273,15 @@ std::optional<Bytes> ReadWholeFile(const std::filesystem::path& path, std::strin
         error = "it is a folder";
         return std::nullopt;
     }
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
 #ifdef _WIN32
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    const std::unique_ptr<std::FILE, FileCloser> owned(_wfopen(path.c_str(), L"rb"));
 #else
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    const std::unique_ptr<std::FILE, FileCloser> owned(std::fopen(path.c_str(), "rb"));
 #endif
+    std::FILE* file = owned.get();
     if (!file) {
         error = std::strerror(errno);
         return std::nullopt;
@@ -286,9 +291,7 @@ std::optional<Bytes> ReadWholeFile(const std::filesystem::path& path, std::strin
     std::size_t count = 0;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
         data.insert(data.end(), buffer, buffer + count);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    if (std::ferror(file) != 0) {
         error = "read error";
         return std::nullopt;
     }

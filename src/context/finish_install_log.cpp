@@ -7,7 +7,7 @@
 
 #include "context/install_session.h"
 #include "context/view_install_log.h"
-#include "engine/engine_identity.h"
+#include "run/engine_identity.h"
 #include "format/message_table.h"
 #include "format/os_version.h"
 #include "format/text_encoding.h"
@@ -64,37 +64,39 @@ std::wstring CurrentInstallDate() {
     return InstallDateText(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond);
 }
 
-void ShowEndNotice(InstallSession& session, const std::wstring& failures, bool& viewLog) {
+// The notice at the end of an installation that was not automatic: after failures a
+// question whether to view the log (the answer lands in `viewLog`), else the completion
+// message or the summary page.
+void ShowEndNotice(const Settings& settings, UserInterface& ui, RunningProductFlags& flags,
+                   const InstallLogSeams& seams, const std::wstring& logPath, const std::wstring& failures,
+                   bool& viewLog) {
     using namespace product_flags;
-    if (session.Automatic())
-        return;
-    const MessageTable& messages = session.Messages();
+    const MessageTable& messages = settings.messages;
     if (!failures.empty()) {
-        const std::wstring text = FormatText(messages.Text(40), {session.InstallLogPath()});
-        const int answer = session.Ui().ShowMessageBox(text, messages.Text(41),
-                                                       mb::kYesNo | mb::kIconQuestion | mb::kSetForeground);
+        const std::wstring text = FormatText(messages.Text(40), {logPath});
+        const int answer =
+            ui.ShowMessageBox(text, messages.Text(41), mb::kYesNo | mb::kIconQuestion | mb::kSetForeground);
         viewLog = answer == mb::kIdYes;
         return;
     }
-    if (session.productFlagsLow & kNoEndNotice)
+    if (flags.low & kNoEndNotice)
         return;
     // Without a log the summary page has no log to offer.
-    if ((session.productFlagsLow & kCreateLog) == 0)
-        session.productFlagsHigh &= ~kSummaryOffersLog;
-    const Settings& settings = session.settings;
+    if ((flags.low & kCreateLog) == 0)
+        flags.high &= ~kSummaryOffersLog;
     const bool noFinishActions = settings.launchApplication.empty() && settings.openItem.empty() &&
-                                 settings.openItem2.empty() &&
-                                 (session.productFlagsHigh & kSummaryOffersLog) == 0;
-    if (noFinishActions || (session.productFlagsLow & kRebootNeeded) != 0) {
-        session.Ui().ShowMessageBox(messages.Text(42), messages.Text(43), mb::kOk | mb::kIconInformation);
-    } else if (session.seams.showSummaryPage) {
-        session.seams.showSummaryPage();
+                                 settings.openItem2.empty() && (flags.high & kSummaryOffersLog) == 0;
+    if (noFinishActions || (flags.low & kRebootNeeded) != 0) {
+        ui.ShowMessageBox(messages.Text(42), messages.Text(43), mb::kOk | mb::kIconInformation);
+    } else if (seams.showSummaryPage) {
+        seams.showSummaryPage();
     }
 }
 
-// Steps 4 to 10: false when Install.log could not be opened.
-bool WriteInstallLog(InstallSession& session, const std::wstring& failures, bool reinstall) {
-    const std::wstring path = session.InstallLogPath();
+// Appends this run's entry to Install.log at `path`: the header, the body file, and the
+// failure summary or the completion text. False when Install.log could not be opened.
+bool WriteInstallLog(const std::wstring& path, const InstallLogHeader& header, InstallLog& log,
+                     const std::wstring& failures, const MessageTable& messages) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -114,25 +116,16 @@ bool WriteInstallLog(InstallSession& session, const std::wstring& failures, bool
     SetFilePointer(file.Get(), 0, nullptr, FILE_END);
     WriteBytes(file.Get(), size > 0 ? kSeparator : kUtf8Bom);
 
-    InstallLogHeader header;
-    header.productName = session.productName;
-    header.installDate = CurrentInstallDate();
-    header.writesUninstaller = (session.productFlagsLow & product_flags::kRegisterForUninstall) != 0;
-    header.reinstall = reinstall;
-    header.installLocation = session.installDir;
-    header.productVersion = session.productVersion;
-    header.existingVersion = session.existingVersion;
-    header.osDescription = OsDescription(CurrentOs());
     WriteText(file.Get(), InstallLogHeaderText(header));
 
-    session.log.CopyBodyTo(file.Get());
+    log.CopyBodyTo(file.Get());
     WriteBytes(file.Get(), "\r\n");
 
     if (!failures.empty()) {
         WriteBytes(file.Get(), "*** FAILURE SUMMARY ***\r\n");
         WriteText(file.Get(), failures);
     } else {
-        WriteText(file.Get(), session.Messages().Text(43) + L"\r\n");
+        WriteText(file.Get(), messages.Text(43) + L"\r\n");
     }
     file.Reset();
 
@@ -164,27 +157,39 @@ std::wstring InstallLogHeaderText(const InstallLogHeader& header) {
 }
 
 void FinishInstallLog(InstallSession& session, const std::wstring& failures, bool reinstall, bool finished) {
-    if (!failures.empty() && !session.settings.errorNotification.empty() &&
-        session.seams.sendErrorNotification) {
-        session.seams.sendErrorNotification(session.settings.errorNotification);
-    }
+    InstallLogState& logging = session.logging;
+    const Settings& settings = session.settings;
+    if (!failures.empty() && !settings.errorNotification.empty() && logging.seams.sendErrorNotification)
+        logging.seams.sendErrorNotification(settings.errorNotification);
 
+    const std::wstring logPath = session.InstallLogPath();
     bool viewLog = false;
-    if (finished)
-        ShowEndNotice(session, failures, viewLog);
+    if (finished && !session.automatic)
+        ShowEndNotice(settings, session.ui, session.flags, logging.seams, logPath, failures, viewLog);
 
-    const bool wanted = (session.productFlagsLow & product_flags::kCreateLog) != 0 || !failures.empty();
-    if (wanted && !WriteInstallLog(session, failures, reinstall))
-        viewLog = false;
+    const bool wanted = (session.flags.low & product_flags::kCreateLog) != 0 || !failures.empty();
+    if (wanted) {
+        InstallLogHeader header;
+        header.productName = session.product.name;
+        header.installDate = CurrentInstallDate();
+        header.writesUninstaller = (session.flags.low & product_flags::kRegisterForUninstall) != 0;
+        header.reinstall = reinstall;
+        header.installLocation = session.folders.installDir;
+        header.productVersion = session.product.version;
+        header.existingVersion = session.product.existingVersion;
+        header.osDescription = OsDescription(CurrentOs());
+        if (!WriteInstallLog(logPath, header, logging.log, failures, settings.messages))
+            viewLog = false;
+    }
 
     if (viewLog) {
-        if (session.seams.viewLog) {
-            session.seams.viewLog(session.InstallLogPath());
+        if (logging.seams.viewLog) {
+            logging.seams.viewLog(logPath);
         } else {
-            ViewInstallLog(session.InstallLogPath());
+            ViewInstallLog(logPath);
         }
     }
-    session.log.CloseAndDelete();
+    logging.log.CloseAndDelete();
 }
 
 }  // namespace vantrel

@@ -4,30 +4,26 @@
 
 namespace vantrel {
 
-InstallSession::InstallSession(RunState& runState, const Settings& payloadSettings)
-    : run(runState),
-      settings(payloadSettings),
-      productName(runState.options.productNameOverride.empty() ? payloadSettings.productName
-                                                               : runState.options.productNameOverride),
-      companyName(payloadSettings.companyName),
-      productVersion(payloadSettings.productVersion),
-      startMenuFolderName(payloadSettings.startMenuFolder),
-      productFlagsLow(payloadSettings.productFlagsLow),
-      productFlagsHigh(payloadSettings.productFlagsHigh) {}
-
-void InstallSession::SetInstallDir(const std::wstring& folder) {
+void InstallFolders::SetInstallDir(const std::wstring& folder, const std::wstring& uninstallSubfolder) {
     installDir = folder;
-    uninstallDataDir = PathJoin(folder, settings.uninstallSubfolder);
+    uninstallDataDir = PathJoin(folder, uninstallSubfolder);
+}
+
+InstallSession::InstallSession(const Settings& payloadSettings, const CommandLineOptions& options,
+                               UserInterface& runUi)
+    : settings(payloadSettings),
+      ui(runUi),
+      automatic(options.automatic || options.silent),
+      product{options.productNameOverride.empty() ? payloadSettings.productName : options.productNameOverride,
+              payloadSettings.companyName,
+              payloadSettings.productVersion,
+              {}},
+      flags{payloadSettings.productFlagsLow, payloadSettings.productFlagsHigh} {
+    folders.startMenuFolderName = payloadSettings.startMenuFolder;
 }
 
 std::wstring InstallSession::InstallLogPath() const {
-    return PathJoin(PathJoin(installDir, settings.uninstallSubfolder), L"Install.log");
-}
-
-UserInterface& InstallSession::Ui() const {
-    if (!run.ui)
-        run.ui = std::make_unique<SilentUserInterface>();
-    return *run.ui;
+    return PathJoin(PathJoin(folders.installDir, settings.uninstallSubfolder), L"Install.log");
 }
 
 }  // namespace vantrel

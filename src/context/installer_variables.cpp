@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "context/install_session.h"
+#include "format/ascii.h"
 #include "format/os_version.h"
 #include "format/path_join.h"
 #include "format/text_encoding.h"
@@ -25,14 +26,6 @@ std::wstring Flag(bool value) {
     return value ? L"1" : L"0";
 }
 
-wchar_t UpperLetter(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
-}
-
-bool IsAsciiLetter(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
-}
-
 FolderView ProductView(Session s) {
     return s.Installs64Bit() ? FolderView::k64Bit : FolderView::k32Bit;
 }
@@ -40,7 +33,7 @@ FolderView ProductView(Session s) {
 const std::array<InstallerVariable, 54> kVariables = {{
     {L"%AppDataAllDir%", false, [](Session) { return AppDataAllFolder(); }},
     {L"%AppDataDir%", false, [](Session) { return AppDataFolder(); }},
-    {L"%Automatic%", false, [](Session s) { return Flag(s.Automatic()); }},
+    {L"%Automatic%", false, [](Session s) { return Flag(s.automatic); }},
     {L"%Bits%", false, [](Session) { return BitsText(); }},
     {L"%BootDrive%", false, [](Session) { return BootDrive(); }},
     {L"%CommonDir%", false, [](Session s) { return CommonFilesFolder(ProductView(s)); }},
@@ -48,32 +41,33 @@ const std::array<InstallerVariable, 54> kVariables = {{
     {L"%CommonDir64%", false, [](Session) { return CommonFilesFolder(FolderView::k64Bit); }},
     {L"%DesktopAllDir%", false, [](Session) { return DesktopAllFolder(); }},
     {L"%DesktopDir%", false, [](Session) { return DesktopFolder(); }},
-    {L"%DesktopShortcuts%", false, [](Session s) { return s.desktopShortcutDir; }},
+    {L"%DesktopShortcuts%", false, [](Session s) { return s.folders.desktopShortcutDir; }},
     {L"%DeviceDir%", false, [](Session) { return DeviceFolder(); }},
     {L"%DocumentAllDir%", false, [](Session) { return DocumentAllFolder(); }},
     {L"%DocumentDir%", false, [](Session) { return DocumentFolder(); }},
-    {L"%Existing%", false, [](Session s) { return ExistingRelation(s.existingVersion, s.productVersion); }},
+    {L"%Existing%", false,
+     [](Session s) { return ExistingRelation(s.product.existingVersion, s.product.version); }},
     {L"%FavoritesAllDir%", false, [](Session) { return FavoritesAllFolder(); }},
     {L"%FavoritesDir%", false, [](Session) { return FavoritesFolder(); }},
     {L"%FontDir%", false, [](Session) { return FontFolder(); }},
     {L"%Inetpub%", false, [](Session) { return InetpubFolder(); }},
-    {L"%InstallDir%", false, [](Session s) { return s.installDir; }},
-    {L"%InstallDrive%", false, [](Session s) { return InstallDriveOf(s.installDir); }},
+    {L"%InstallDir%", false, [](Session s) { return s.folders.installDir; }},
+    {L"%InstallDrive%", false, [](Session s) { return InstallDriveOf(s.folders.installDir); }},
     {L"%InstallerDir%", false, [](Session) { return InstallerDir(); }},
     {L"%InstallerDrive%", false, [](Session) { return InstallerDrive(); }},
     {L"%InstallerFilename%", false, [](Session) { return FileNameOf(ModuleFilePath()); }},
     {L"%InstallerFilepath%", false, [](Session) { return ModuleFilePath(); }},
     {L"%MediaDir%", false, [](Session) { return MediaFolder(); }},
-    {L"%OldVersion%", false, [](Session s) { return s.existingVersion; }},
-    {L"%OldVersionMajor%", true, [](Session s) { return OldVersionPart(s.existingVersion, 0); }},
-    {L"%OldVersionMinor%", true, [](Session s) { return OldVersionPart(s.existingVersion, 1); }},
-    {L"%Portable%", false, [](Session s) { return PortableFlagOf(s.installDir); }},
-    {L"%ProductName%", false, [](Session s) { return s.productName; }},
-    {L"%CompanyName%", false, [](Session s) { return s.companyName; }},
+    {L"%OldVersion%", false, [](Session s) { return s.product.existingVersion; }},
+    {L"%OldVersionMajor%", true, [](Session s) { return OldVersionPart(s.product.existingVersion, 0); }},
+    {L"%OldVersionMinor%", true, [](Session s) { return OldVersionPart(s.product.existingVersion, 1); }},
+    {L"%Portable%", false, [](Session s) { return PortableFlagOf(s.folders.installDir); }},
+    {L"%ProductName%", false, [](Session s) { return s.product.name; }},
+    {L"%CompanyName%", false, [](Session s) { return s.product.company; }},
     {L"%ProgramsDir%", false, [](Session s) { return ProgramFilesFolder(ProductView(s)); }},
     {L"%ProgramsDir32%", false, [](Session) { return ProgramFilesFolder(FolderView::k32Bit); }},
     {L"%ProgramsDir64%", false, [](Session) { return ProgramFilesFolder(FolderView::k64Bit); }},
-    {L"%SharedDir%", false, [](Session s) { return s.sharedDir; }},
+    {L"%SharedDir%", false, [](Session s) { return s.folders.sharedDir; }},
     {L"%SMProgramsAllDir%", false, [](Session) { return SMProgramsAllFolder(); }},
     {L"%SMProgramsDir%", false, [](Session) { return SMProgramsFolder(); }},
     {L"%StartMenuAllDir%", false, [](Session) { return StartMenuAllFolder(); }},
@@ -83,8 +77,8 @@ const std::array<InstallerVariable, 54> kVariables = {{
     {L"%StartupDir%", false, [](Session) { return StartupFolder(); }},
     {L"%SystemDir%", false, [](Session) { return SystemFolder(); }},
     {L"%Temp%", false, [](Session) { return TemporaryFolder(); }},
-    {L"%UninstallDir%", false, [](Session s) { return s.uninstallDataDir; }},
-    {L"%Version%", false, [](Session s) { return s.productVersion; }},
+    {L"%UninstallDir%", false, [](Session s) { return s.folders.uninstallDataDir; }},
+    {L"%Version%", false, [](Session s) { return s.product.version; }},
     {L"%WinDir%", false, [](Session) { return WindowsFolder(); }},
     {L"%OS%", false, [](Session) { return std::to_wstring(OsCode(CurrentOs())); }},
     {L"%OSMajor%", false, [](Session) { return std::to_wstring(CurrentOs().major); }},
@@ -134,7 +128,7 @@ void ExpandVariables(const InstallSession& session, std::wstring& text) {
 
 std::wstring InstallDriveOf(const std::wstring& folder) {
     if (folder.size() >= 2 && folder[1] == L':' && IsAsciiLetter(folder[0]))
-        return {UpperLetter(folder[0]), L':'};
+        return {AsciiUpper(folder[0]), L':'};
     return {};
 }
 
@@ -168,8 +162,9 @@ std::wstring OldVersionPart(const std::wstring& existingVersion, std::size_t ind
 }
 
 std::wstring StartMenuChosenFolder(const InstallSession& session) {
-    const std::wstring& name =
-        session.startMenuFolderName.empty() ? session.productName : session.startMenuFolderName;
+    const std::wstring& name = session.folders.startMenuFolderName.empty()
+                                   ? session.product.name
+                                   : session.folders.startMenuFolderName;
     return PathJoin(session.AllUsers() ? SMProgramsAllFolder() : SMProgramsFolder(), name);
 }
 

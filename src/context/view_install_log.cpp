@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "context/installer_variables.h"
+#include "support/unique_handle.h"
 
 namespace vantrel {
 
@@ -23,8 +24,8 @@ ShellOpenServices SystemShellOpenServices() {
                             &process)) {
             return false;
         }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        const UniqueHandle thread(process.hThread);
+        const UniqueHandle owned(process.hProcess);
         return true;
     };
     return services;

@@ -1,6 +1,6 @@
 #include "engine/corrupt_payload.h"
 
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 #include "format/message_table.h"
 #include "format/text_format.h"
 

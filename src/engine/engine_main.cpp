@@ -1,14 +1,14 @@
 #include "engine/engine_main.h"
 
-#include <ole2.h>
-
-#include "engine/exit_routine.h"
-#include "engine/fatal_message.h"
 #include "engine/installer_run.h"
-#include "engine/out_of_memory.h"
-#include "engine/run_end.h"
+#include "run/exit_routine.h"
+#include "run/fatal_message.h"
+#include "run/run_end.h"
 #include "support/crash_filter.h"
+#include "support/dll_search.h"
+#include "support/ole_session.h"
 #include "support/system_info.h"
+#include "ui/user_interface.h"
 #include "uninstall/uninstaller.h"
 
 namespace vantrel {
@@ -18,40 +18,40 @@ int RunUninstall(RunState& run) {
     const std::wstring& name = run.options.uninstallProductName;
     if (name.empty())
         Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
-    if (RunUninstaller(run, name)) {
-        // The uninstall notification and the self-deleting clean-up batch follow a successful
-        // removal; both arrive with the uninstaller proper.
-    }
+    // The uninstall notification and the self-deleting clean-up batch will follow a
+    // successful removal; the exit code is the same either way.
+    RunUninstaller(run, name);
     return kExitUninstall;
+}
+
+int RunFromCommandLine(RunState& run) {
+    CommandLineServices services{[](std::wstring_view text) { return ToSystemCodePage(std::wstring(text)); },
+                                 FullPathOf};
+    CommandLineResult parsed = ParseCommandLine(GetCommandLineW(), services);
+    run.options = std::move(parsed.options);
+    if (run.options.silent)
+        run.ui = std::make_unique<SilentUserInterface>();
+    if (parsed.error)
+        Fatal(UsageText(parsed.error->message, FileNameOf(ModuleFilePath())));
+    return run.options.uninstallRequested ? RunUninstall(run) : RunInstallation(run);
 }
 
 }  // namespace
 
-void EngineMain(HINSTANCE instance) {
-    RunState run;
+int EngineMain(HINSTANCE instance) {
+    // Before anything can load a library.
+    RestrictDllSearchToSystemFolder();
     InstallCrashFilter();
-    const HRESULT ole = OleInitialize(nullptr);
-    (void)ole;  // a failure here only disables the shell features that need OLE
+    const OleSession ole;
     EnablePrivilege(L"SeTakeOwnershipPrivilege");
+    RunState run;
     FatalMessageRoutine fatal(run);
     fatal.Register();
     run.instance = instance;
     run.runStamp = TakeRunStamp();
     // Until the command line says otherwise, messages are shown.
     run.ui = std::make_unique<WindowsUserInterface>();
-
-    const int exitCode = RunToItsEnd([&run] {
-        CommandLineServices services{
-            [](std::wstring_view text) { return ToSystemCodePage(std::wstring(text)); }, FullPathOf};
-        CommandLineResult parsed = ParseCommandLine(GetCommandLineW(), services);
-        run.options = std::move(parsed.options);
-        if (run.options.silent)
-            run.ui = std::make_unique<SilentUserInterface>();
-        if (parsed.error)
-            Fatal(UsageText(parsed.error->message, FileNameOf(ModuleFilePath())));
-        return run.options.uninstallRequested ? RunUninstall(run) : RunInstallation(run);
-    });
-    ExitRun(run, exitCode);
+    return RunToEnd(run, [&run] { return RunFromCommandLine(run); });
 }
 
 }  // namespace vantrel

@@ -5,7 +5,8 @@
 namespace vantrel {
 
 // The engine's entry routine: prepares the process, reads the command line, then
-// uninstalls or installs. Never returns; every end goes through the exit routine.
-[[noreturn]] void EngineMain(HINSTANCE instance);
+// uninstalls or installs. Returns the exit code once the whole run has unwound and its
+// exit steps are done; the caller ends the process with it.
+int EngineMain(HINSTANCE instance);
 
 }  // namespace vantrel

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/run_state.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

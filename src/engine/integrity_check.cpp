@@ -136,11 +136,11 @@ int CheckProgramIntegrity(const std::wstring& path, std::span<const std::uint8_t
         case IntegrityAction::kAccept:
             return 0;
         case IntegrityAction::kCompareFileCheck:
-            return ProgramFileCheck(leadingPart) == fileCheck ? 0 : kErrorFileCheck;
+            return ProgramFileCheck(leadingPart) == fileCheck ? 0 : payload_error::kProgramFileCheck;
         case IntegrityAction::kReject:
             break;
     }
-    return kErrorSignatureBase + verdict;
+    return payload_error::kSignatureBase + verdict;
 }
 
 }  // namespace vantrel

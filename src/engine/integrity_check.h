@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "format/payload_error_codes.h"
+
 namespace vantrel {
 
 // Verdicts of the program file's signature check.
@@ -32,8 +34,8 @@ int TrustVerdictFromOpenError(std::uint32_t error);
 
 enum class IntegrityAction {
     kAccept,            // signed well enough, or the check cannot be made here
-    kCompareFileCheck,  // not signed: the header's file check decides (40)
-    kReject,            // error 1000 + verdict
+    kCompareFileCheck,  // not signed: the header's file check decides
+    kReject,            // payload_error::kSignatureBase + verdict
 };
 
 IntegrityAction IntegrityActionFor(int verdict);
@@ -41,12 +43,8 @@ IntegrityAction IntegrityActionFor(int verdict);
 // Asks WinVerifyTrust (loaded on demand from the system folder) about a file.
 int VerifyFileSignature(const std::wstring& path);
 
-inline constexpr int kErrorLeadingPartUnreadable = 35;
-inline constexpr int kErrorFileCheck = 40;
-inline constexpr int kErrorSignatureBase = 1000;
-
 // The whole check on an already-read leading part: 0 when accepted, else the payload error
-// code (40, or 1000 + verdict).
+// code (kProgramFileCheck, or kSignatureBase + verdict).
 int CheckProgramIntegrity(const std::wstring& path, std::span<const std::uint8_t> leadingPart,
                           std::uint32_t fileCheck);
 

@@ -13,5 +13,7 @@ void __verbose_terminate_handler() {
 }  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    vantrel::EngineMain(instance);
+    // Everything the run owned is gone by the time EngineMain returns: only then does the
+    // process end, through the runtime's exit with this code.
+    return vantrel::EngineMain(instance);
 }

@@ -3,11 +3,12 @@
 #include <algorithm>
 
 #include "engine/corrupt_payload.h"
-#include "engine/engine_identity.h"
-#include "engine/fatal_message.h"
+#include "run/engine_identity.h"
+#include "run/fatal_message.h"
 #include "engine/file_data_area_source.h"
 #include "engine/integrity_check.h"
 #include "format/checksum.h"
+#include "format/payload_error_codes.h"
 #include "format/settings_block.h"
 #include "format/settings_defaults.h"
 #include "format/settings_stream.h"
@@ -19,8 +20,6 @@
 
 namespace vantrel {
 namespace {
-
-constexpr int kErrorStubImage = 42;
 
 std::optional<std::uint64_t> FileSize(HANDLE file) {
     LARGE_INTEGER size;
@@ -49,14 +48,14 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
             ApplySilentModeFlags(s);
         if (IsWindowsOlderThanXp())
             payload.header.productFlags2 &= ~product_flags2::kModernPlatformOnly;
-        if (s.automaticMode == 1)
+        if (s.automaticMode == automatic_mode::kOn)
             run.options.automatic = true;
-        if (s.automaticMode == 2 && !run.options.silent)
+        if (s.automaticMode == automatic_mode::kOff && !run.options.silent)
             run.options.automatic = false;
         payload.backgroundMaximized = (s.productFlagsHigh & product_flags::kBackgroundMaximized) != 0;
     };
     hooks.afterDisplayTitle = [&payload, &decoded](const Settings&) {
-        return Checksum(decoded) == payload.header.settingsCheck ? 0 : header_error::kSettingsCheck;
+        return Checksum(decoded) == payload.header.settingsCheck ? 0 : payload_error::kSettingsCheck;
     };
     hooks.backgroundWindowSeam = [](const Settings&) {
         // The background window is created here (unless low bit 0x20000000 is set) so that
@@ -64,15 +63,15 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
     };
     hooks.afterField = [&run, &payload](Settings& s, int field) {
         ApplyFieldDefault(s, field, run.options.productNameOverride);
-        if (field == 13 && s.bitness == 1) {
+        if (field == settings_field::kBitness && s.bitness == product_bitness::k64Bit) {
             payload.redirectionSwitchedOff = SwitchRedirectionOff();
             payload.redirectionSwitchFailed = !payload.redirectionSwitchedOff;
         }
-        if (field == 71)
+        if (field == settings_field::kErrorNotification)
             run.errorNotificationAddress = s.errorNotification;
         // From here on fatal messages take their title and the corrupt-payload text from
         // the table, in its default language.
-        if (field == 91)
+        if (field == settings_field::kMessages)
             run.messages = &s.messages;
     };
     MemoryStreamReader reader(decoded);
@@ -86,7 +85,7 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
 Bytes ReadLeadingPart(RunState& run, const Payload& payload) {
     Bytes leading(payload.section.section.pointerToRawData);
     if (!ReadFileAt(payload.section.file.Get(), 0, leading.data(), leading.size())) {
-        CorruptPayloadError(run, kErrorLeadingPartUnreadable);
+        CorruptPayloadError(run, payload_error::kLeadingPartUnreadable);
     }
     return leading;
 }
@@ -99,7 +98,7 @@ void PlaceDataArea(RunState& run, Payload& payload) {
         // The mapped section ends the area: a data end beyond it cannot be the right length.
         const std::uint64_t end = static_cast<std::uint32_t>(header.dataEnd);
         if (end < dataOffset || end > payload.mapped.size())
-            CorruptPayloadError(run, data_error::kDataSize);
+            CorruptPayloadError(run, payload_error::kDataAreaLength);
         payload.dataArea = std::make_unique<MemoryDataAreaSource>(payload.mapped.subspan(
             static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(end - dataOffset)));
         error = VerifyDataArea(*payload.dataArea, header);
@@ -115,8 +114,8 @@ void PlaceDataArea(RunState& run, Payload& payload) {
         auto source = std::make_unique<FileDataAreaSource>(file, start, length);
         FileDataAreaSource& raw = *source;
         payload.dataArea = std::move(source);
-        error = (size && *size >= start) ? VerifyDataArea(raw, header) : data_error::kSourceReadFailed;
-        if (error == data_error::kSourceReadFailed) {
+        error = (size && *size >= start) ? VerifyDataArea(raw, header) : kDataAreaReadFailed;
+        if (error == kDataAreaReadFailed) {
             Fatal(FormatText(L"Error code 2: failed to read archive data\r\nsize=%d pos=%d",
                              {static_cast<long long>(length), static_cast<long long>(raw.FilePosition())}));
         }
@@ -131,10 +130,10 @@ void ReadHeaderAndSettings(RunState& run, Payload& payload) {
     PayloadHeader& header = payload.header;
     const PayloadHeaderRead read = ReadPayloadHeader(payload.mapped, kEngineVersion, header);
     if (read.versionMismatch) {
-        Fatal(
-            FormatText(L"The installer version (41.1.1) does not match the version of %s (%s).  Close all "
-                       L"applications and reinstall %s.",
-                       {kEngineName, Windows1252ToUtf16(header.engineVersion), kEngineName}));
+        Fatal(FormatText(
+            L"The installer version (%s) does not match the version of %s (%s).  Close all "
+            L"applications and reinstall %s.",
+            {kEngineVersionW, kEngineName, Windows1252ToUtf16(header.engineVersion), kEngineName}));
     }
     if (read.errorCode != 0)
         CorruptPayloadError(run, read.errorCode);
@@ -143,7 +142,7 @@ void ReadHeaderAndSettings(RunState& run, Payload& payload) {
     const auto stored = payload.mapped.subspan(header.length, static_cast<std::size_t>(header.settingsSize));
     Bytes block(stored.begin(), stored.end());
     if (!DecodeSettingsBlock(block, header.settingsCheck, payload.cipher.get())) {
-        CorruptPayloadError(run, header_error::kSettingsDecode);
+        CorruptPayloadError(run, payload_error::kSettingsDecode);
     }
     ReadSettings(run, payload, block);
 }
@@ -155,7 +154,7 @@ std::optional<Bytes> ReadStubImage(HANDLE file, const PeLayout& layout, std::siz
     const std::optional<std::uint64_t> size = FileSize(file);
     Bytes before(section.pointerToRawData);
     if (!size || !ReadFileAt(file, 0, before.data(), before.size())) {
-        error = kErrorStubImage;
+        error = payload_error::kStubImage;
         return std::nullopt;
     }
     // After the section: up to the end of the file, or up to the data area when the data
@@ -164,47 +163,44 @@ std::optional<Bytes> ReadStubImage(HANDLE file, const PeLayout& layout, std::siz
     const std::uint64_t end = dataAreaStart ? std::min(*dataAreaStart, *size) : *size;
     Bytes after(end > rawEnd ? static_cast<std::size_t>(end - rawEnd) : 0);
     if (!after.empty() && !ReadFileAt(file, rawEnd, after.data(), after.size())) {
-        error = kErrorStubImage;
+        error = payload_error::kStubImage;
         return std::nullopt;
     }
     Bytes image = BuildStubImage(before, after, layout, sectionIndex);
     if (image.empty()) {
-        error = kErrorStubImage;
+        error = payload_error::kStubImage;
         return std::nullopt;
     }
     return image;
 }
 
-std::shared_ptr<Payload> ReadPayload(RunState& run) {
-    auto payload = std::make_shared<Payload>();
-    run.payload = payload;
-    payload->section = LocatePayloadSection(run);
-    const PeSection& section = payload->section.section;
+void ReadPayload(RunState& run, Payload& payload) {
+    payload.section = LocatePayloadSection(run);
+    const PeSection& section = payload.section.section;
     const auto* base = reinterpret_cast<const std::uint8_t*>(run.instance);
     const std::uint32_t mappedSize = section.virtualSize != 0 ? section.virtualSize : section.sizeOfRawData;
-    payload->mapped = {base + section.virtualAddress, mappedSize};
+    payload.mapped = {base + section.virtualAddress, mappedSize};
 
-    ReadHeaderAndSettings(run, *payload);
+    ReadHeaderAndSettings(run, payload);
 
-    if (payload->settings.productFlagsHigh & product_flags::kIntegrityCheck) {
-        const Bytes leading = ReadLeadingPart(run, *payload);
+    if (payload.settings.productFlagsHigh & product_flags::kIntegrityCheck) {
+        const Bytes leading = ReadLeadingPart(run, payload);
         const int error =
-            CheckProgramIntegrity(payload->section.programPath, leading, payload->header.fileCheck);
+            CheckProgramIntegrity(payload.section.programPath, leading, payload.header.fileCheck);
         if (error != 0)
             CorruptPayloadError(run, error);
     }
-    if (payload->header.productFlags2 & product_flags2::kBuildStubImage) {
+    if (payload.header.productFlags2 & product_flags2::kBuildStubImage) {
         int error = 0;
         std::optional<std::uint64_t> dataStart;
-        if (payload->settings.dataInFile != 0)
-            dataStart = section.pointerToRawData + payload->header.DataOffset();
-        payload->stubImage = ReadStubImage(payload->section.file.Get(), payload->section.layout,
-                                           payload->section.sectionIndex, dataStart, error);
+        if (payload.settings.dataInFile != 0)
+            dataStart = section.pointerToRawData + payload.header.DataOffset();
+        payload.stubImage = ReadStubImage(payload.section.file.Get(), payload.section.layout,
+                                          payload.section.sectionIndex, dataStart, error);
         if (error != 0)
             CorruptPayloadError(run, error);
     }
-    PlaceDataArea(run, *payload);
-    return payload;
+    PlaceDataArea(run, payload);
 }
 
 }  // namespace vantrel

@@ -6,7 +6,7 @@
 #include <span>
 
 #include "engine/payload_section.h"
-#include "engine/run_state.h"
+#include "run/run_state.h"
 #include "format/blowfish.h"
 #include "format/data_area.h"
 #include "format/payload_header.h"
@@ -33,8 +33,8 @@ struct Payload {
 
 // Reads the header, the settings and the message table from the mapped section, checks
 // the program file's integrity when asked, builds the stub image, places and verifies the
-// data area. Ends the run through CorruptPayloadError or Fatal on any fault.
-std::shared_ptr<Payload> ReadPayload(RunState& run);
+// data area, into `payload`. Ends the run through CorruptPayloadError or Fatal on any fault.
+void ReadPayload(RunState& run, Payload& payload);
 
 // Engine-side pieces, exposed for the in-process tests.
 

@@ -1,7 +1,8 @@
 #include "engine/payload_section.h"
 
 #include "engine/corrupt_payload.h"
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
+#include "format/payload_error_codes.h"
 #include "format/text_format.h"
 #include "support/file_io.h"
 #include "support/system_info.h"
@@ -12,11 +13,6 @@ const wchar_t* const kNoPayloadMessage =
     L"This program performs installations and uninstallations.\r\nThere is no installation data "
     L"present.\r\nNo uninstallation parameters were specified.\r\n\r\nYou should not delete this program "
     L"or execute it directly.";
-
-namespace {
-constexpr int kErrorNoRawData = 9;
-constexpr int kErrorSeekRawData = 10;
-}  // namespace
 
 PayloadSection LocatePayloadSection(RunState& run) {
     PayloadSection payload;
@@ -42,11 +38,11 @@ PayloadSection LocatePayloadSection(RunState& run) {
     payload.sectionIndex = *lookup.payloadIndex;
     payload.section = lookup.layout.sections[payload.sectionIndex];
     if (payload.section.pointerToRawData == 0)
-        CorruptPayloadError(run, kErrorNoRawData);
+        CorruptPayloadError(run, payload_error::kNoRawData);
     LARGE_INTEGER position;
     position.QuadPart = payload.section.pointerToRawData;
     if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN))
-        CorruptPayloadError(run, kErrorSeekRawData);
+        CorruptPayloadError(run, payload_error::kSeekRawData);
     return payload;
 }
 

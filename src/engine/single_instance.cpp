@@ -1,6 +1,6 @@
 #include "engine/single_instance.h"
 
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 #include "format/message_table.h"
 
 namespace vantrel {

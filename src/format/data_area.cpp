@@ -84,23 +84,30 @@ bool MemoryDataAreaSource::ReadNext(std::uint8_t* out, std::size_t n) {
 int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
     if (source.Length() != static_cast<std::uint64_t>(static_cast<std::uint32_t>(header.dataSize)) ||
         header.dataSize < 0) {
-        return data_error::kDataSize;
+        return payload_error::kDataAreaLength;
     }
     ChecksumAccumulator sum;
     std::vector<std::uint8_t> chunk(kVerifyChunk);
     std::uint64_t left = source.Length();
     if (!source.Rewind())
-        return data_error::kSourceReadFailed;
+        return kDataAreaReadFailed;
     while (left > 0) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
         if (!source.ReadNext(chunk.data(), n))
-            return data_error::kSourceReadFailed;
+            return kDataAreaReadFailed;
         sum.Add({chunk.data(), n});
         left -= n;
     }
     if (!source.Rewind())
-        return data_error::kSourceReadFailed;
-    return sum.Finish() == header.dataCheck ? 0 : data_error::kDataCheck;
+        return kDataAreaReadFailed;
+    return sum.Finish() == header.dataCheck ? 0 : payload_error::kDataAreaCheck;
+}
+
+std::uint64_t DecodedBytesAllowed(const PayloadHeader& header) {
+    std::uint64_t allowed = 0;
+    for (const std::int32_t size : header.fileSizes)
+        allowed += static_cast<std::uint64_t>(std::clamp(size, 0, kMaxFileSize)) + kMaxItemOverhead;
+    return allowed;
 }
 
 DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
@@ -109,10 +116,8 @@ DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& head
       header_(header),
       compressed_(compressed),
       cipher_(cipher),
-      remaining_(source.Length()) {
-    for (const std::int32_t size : header.fileSizes)
-        decodeBudget_ += static_cast<std::uint64_t>(std::clamp(size, 0, kMaxFileSize)) + kMaxItemOverhead;
-}
+      remaining_(source.Length()),
+      decodeBudget_(DecodedBytesAllowed(header)) {}
 
 bool DataAreaWalker::HasCompleteItem() const {
     const std::size_t queued = queue_.size() - head_;
@@ -127,28 +132,30 @@ int DataAreaWalker::ReadBlock() {
         onBlock();
     // Size and check must both be there before a block can be.
     if (remaining_ < 8)
-        return data_error::kBlockBeyondArea;
+        return payload_error::kBlockBeyondArea;
     std::uint8_t head[8];
     if (!source_.ReadNext(head, 8))
-        return data_error::kSourceReadFailed;
+        return kDataAreaReadFailed;
     remaining_ -= 8;
     const auto storedSize = static_cast<std::int32_t>(LoadU32(head));
     const std::uint32_t check = LoadU32(head + 4);
     if (storedSize <= 0)
-        return data_error::kBlockSize;
+        return payload_error::kBlockSize;
     if (static_cast<std::uint64_t>(storedSize) > remaining_)
-        return data_error::kBlockBeyondArea;
+        return payload_error::kBlockBeyondArea;
     std::vector<std::uint8_t> block(static_cast<std::size_t>(storedSize));
     if (!source_.ReadNext(block.data(), block.size()))
-        return data_error::kSourceReadFailed;
+        return kDataAreaReadFailed;
     remaining_ -= block.size();
     if (Checksum(block) != check)
-        return data_error::kBlockCheck;
-    if (cipher_ != nullptr)
-        DecipherBuffer(block, *cipher_);
+        return payload_error::kBlockCheck;
+    // A block whose length trailer does not decipher to a valid length cannot be decoded,
+    // whether or not it is compressed.
+    if (cipher_ != nullptr && !DecipherBuffer(block, *cipher_))
+        return payload_error::kBlockDecode;
     if (compressed_) {
         if (!XzDecode(block, std::min(kMaxDataBlockSize, decodeBudget_)))
-            return data_error::kBlockDecode;
+            return payload_error::kBlockDecode;
         decodeBudget_ -= block.size();
     }
     // Drop what was consumed before appending, so the queue holds one block plus a rest.
@@ -158,13 +165,13 @@ int DataAreaWalker::ReadBlock() {
     return 0;
 }
 
-int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+int ReadFileRecordFields(std::span<const std::uint8_t> item, FileRecord& r, std::size_t& used) {
     ItemCursor c(item);
-    FileRecord& r = out.record;
     r = FileRecord{};
+    used = 0;
     r.name = c.CText();  // 1
-    if (r.name.empty())
-        return data_error::kEmptyName;
+    if (c.ok() && r.name.empty())
+        return payload_error::kEmptyName;
     r.kind = c.U32();
     r.flags = c.U32();
     r.attributes = c.U32();
@@ -179,21 +186,33 @@ int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& 
     r.parameter = c.CText();
     if (r.HasMsiLevel())
         r.msiInterfaceLevel = c.U32();  // 11
-    // A record cut off inside its fields cannot be trusted to name anything.
     if (!c.ok())
-        return data_error::kEmptyName;
+        return kRecordIncomplete;
     if (r.destination.empty() && (r.flags & file_flags::kToUninstallDir) == 0 && !KindHasFolder(r.kind)) {
-        return data_error::kUnknownKind;
+        return payload_error::kUnknownKind;
     }
+    used = item.size() - c.Left();
+    return 0;
+}
+
+int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+    std::size_t used = 0;
+    const int fields = ReadFileRecordFields(item, out.record, used);
+    // A record cut off inside its fields cannot be trusted to name anything.
+    if (fields == kRecordIncomplete)
+        return payload_error::kEmptyName;
+    if (fields != 0)
+        return fields;
+    ItemCursor c(item.subspan(used));
     const std::int32_t size = out.index < header_.fileSizes.size() ? header_.fileSizes[out.index] : -1;
     if (size < 0)
-        return data_error::kNegativeFileSize;
+        return payload_error::kNegativeFileSize;
     if (size > kMaxFileSize)
-        return data_error::kFileTooLarge;
+        return payload_error::kFileTooLarge;
     out.data = c.Take(static_cast<std::size_t>(size));  // 12
     const std::uint32_t check = c.U32();                // 13
     if (!c.ok() || Checksum(out.data) != check)
-        return data_error::kFileCheck;
+        return payload_error::kFileDataCheck;
     return 0;
 }
 
@@ -201,9 +220,9 @@ DataAreaStep DataAreaWalker::Next(DataAreaFile& out) {
     DataAreaStep step;
     if (index_ >= header_.FileCount()) {
         if (remaining_ != 0) {
-            step.errorCode = data_error::kBytesLeftInArea;
+            step.errorCode = payload_error::kBytesLeftInArea;
         } else if (head_ != queue_.size()) {
-            step.errorCode = data_error::kDecodedLeftOver;
+            step.errorCode = payload_error::kDecodedLeftOver;
         } else {
             step.finished = true;
         }
@@ -212,7 +231,7 @@ DataAreaStep DataAreaWalker::Next(DataAreaFile& out) {
     while (!HasCompleteItem()) {
         const std::size_t queued = queue_.size() - head_;
         if (queued >= 4 && static_cast<std::int32_t>(LoadU32(queue_.data() + head_)) < 0) {
-            step.errorCode = data_error::kDecodedLeftOver;  // an item length no record can use
+            step.errorCode = payload_error::kDecodedLeftOver;  // an item length no record can use
             return step;
         }
         if (const int error = ReadBlock(); error != 0) {

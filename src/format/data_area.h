@@ -8,34 +8,25 @@
 
 #include "format/blowfish.h"
 #include "format/file_record.h"
+#include "format/payload_error_codes.h"
 #include "format/payload_header.h"
 
 namespace vantrel {
 
-// Data-area checks and the payload error codes they fail with.
-namespace data_error {
-inline constexpr int kDataSize = 46;
-inline constexpr int kDataCheck = 55;
-inline constexpr int kBlockDecode = 60;
-inline constexpr int kBlockSize = 61;
-inline constexpr int kBlockCheck = 62;
-inline constexpr int kBlockBeyondArea = 63;
-inline constexpr int kEmptyName = 70;
-inline constexpr int kNegativeFileSize = 71;
-inline constexpr int kFileTooLarge = 72;
-inline constexpr int kBytesLeftInArea = 80;
-inline constexpr int kDecodedLeftOver = 83;
-inline constexpr int kFileCheck = 100;
-inline constexpr int kUnknownKind = 110;
-// Not a payload code: the source could not supply bytes (a file read failed).
-inline constexpr int kSourceReadFailed = -2;
-}  // namespace data_error
+// Not a payload error code: the source could not supply bytes (a file read failed).
+inline constexpr int kDataAreaReadFailed = -2;
+// Not a payload error code: the bytes given end inside a record's fields.
+inline constexpr int kRecordIncomplete = -3;
 
 // The most decoded bytes one data block may hold: the largest block size the writer takes.
 inline constexpr std::uint64_t kMaxDataBlockSize = 256u << 20;
 // What one item may hold besides its file's data: its length, the record with its texts and
 // the data check. Paths end at 32767 characters, so even six texts that long fit.
 inline constexpr std::uint64_t kMaxItemOverhead = 1u << 20;
+
+// The decoded bytes all data blocks together may hold: the header's file sizes plus
+// kMaxItemOverhead per record.
+std::uint64_t DecodedBytesAllowed(const PayloadHeader& header);
 
 // Where the data area's bytes come from: the mapped section, or the program file read piece
 // by piece. The whole area is never needed in memory at once.
@@ -69,7 +60,7 @@ class MemoryDataAreaSource : public DataAreaSource {
 
 // Checks the area's length against the header's data size (46) and, in one streaming pass,
 // its checksum against the data check (55); rewinds the source afterwards. Returns 0, a
-// data_error code, or kSourceReadFailed.
+// payload error code, or kDataAreaReadFailed.
 int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header);
 
 // A file item's contents: the record, the data, the data's checksum.
@@ -86,6 +77,13 @@ std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint6
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
                                          std::uint32_t xzPreset, const Blowfish* cipher);
 
+// Reads fields 1 to 11 of the file record at the start of `item` and sets `used` to their
+// length. Returns 0, kEmptyName, kUnknownKind (a kind without a folder and no explicit or
+// uninstall-folder destination), or kRecordIncomplete when the bytes end inside the fields:
+// a caller holding the whole item reports that as kEmptyName, a caller holding only its
+// start reads on.
+int ReadFileRecordFields(std::span<const std::uint8_t> item, FileRecord& out, std::size_t& used);
+
 // One record served by the walker. `data` points into the walker's queue and stays valid
 // until the next call of Next().
 struct DataAreaFile {
@@ -95,7 +93,7 @@ struct DataAreaFile {
 };
 
 struct DataAreaStep {
-    int errorCode = 0;      // a data_error code (or kSourceReadFailed) ends the walk
+    int errorCode = 0;      // a payload error code (or kDataAreaReadFailed) ends the walk
     bool finished = false;  // every record was served and the area was used up exactly
 };
 
@@ -126,7 +124,7 @@ class DataAreaWalker {
     bool compressed_;
     const Blowfish* cipher_;
     std::uint64_t remaining_;
-    std::uint64_t decodeBudget_ = 0;  // decoded bytes the records can still take
+    std::uint64_t decodeBudget_;  // decoded bytes the records can still take
     std::vector<std::uint8_t> queue_;
     std::size_t head_ = 0;
     std::size_t index_ = 0;

@@ -78,13 +78,13 @@ PayloadHeaderRead ReadPayloadHeader(std::span<const std::uint8_t> section, std::
     };
     SectionCursor c(section);
     if (!c.Has(4))
-        return fail(header_error::kMagic);
+        return fail(payload_error::kHeaderMagic);
     h.magic = c.U32();  // 1
     if (h.magic != kPayloadMagic)
-        return fail(header_error::kMagic);
+        return fail(payload_error::kHeaderMagic);
     const void* nul = std::memchr(c.Here(), 0, c.Left());  // 2
     if (nul == nullptr)
-        return fail(header_error::kMagic);
+        return fail(payload_error::kHeaderMagic);
     const auto versionLength = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - c.Here());
     h.engineVersion.assign(reinterpret_cast<const char*>(c.Here()), versionLength);
     c.Skip(versionLength + 1);
@@ -93,42 +93,42 @@ PayloadHeaderRead ReadPayloadHeader(std::span<const std::uint8_t> section, std::
         return result;
     }
     if (!c.Has(16))
-        return fail(header_error::kSettingsSize);
+        return fail(payload_error::kSettingsSize);
     h.productFlags2 = c.U32();                            // 3
     h.settingsSize = static_cast<std::int32_t>(c.U32());  // 4
     if (h.settingsSize < 1 || h.settingsSize > kMaxSettingsSize)
-        return fail(header_error::kSettingsSize);
+        return fail(payload_error::kSettingsSize);
     h.settingsCheck = c.U32();  // 5
     h.fileCheck = c.U32();      // 6
     if (!c.Has(4))
-        return fail(header_error::kDataEnd);
+        return fail(payload_error::kNegativeDataEnd);
     h.dataEnd = static_cast<std::int32_t>(c.U32());  // 7
     if (h.dataEnd < 0)
-        return fail(header_error::kDataEnd);
+        return fail(payload_error::kNegativeDataEnd);
     if (!c.Has(4))
-        return fail(header_error::kFileCount);
+        return fail(payload_error::kFileCount);
     const auto fileCount = static_cast<std::int32_t>(c.U32());  // 8
     if (fileCount < 0)
-        return fail(header_error::kFileCount);
+        return fail(payload_error::kFileCount);
     if (!c.Has(8))
-        return fail(header_error::kDataSize);
+        return fail(payload_error::kNegativeDataSize);
     h.dataSize = static_cast<std::int32_t>(c.U32());  // 9
     if (h.dataSize < 0)
-        return fail(header_error::kDataSize);
+        return fail(payload_error::kNegativeDataSize);
     h.dataCheck = c.U32();  // 10
     // The table must fit the section before anything is allocated for it.
     if (static_cast<std::size_t>(fileCount) > c.Left() / 4)
-        return fail(header_error::kFileCount);
+        return fail(payload_error::kFileCount);
     h.fileSizes.assign(static_cast<std::size_t>(fileCount), 0);
     for (auto& size : h.fileSizes) {  // 11
         size = static_cast<std::int32_t>(c.U32());
         if (size < 0 || size > kMaxFileSize)
-            return fail(header_error::kFileSize);
+            return fail(payload_error::kFileSize);
     }
     h.cipherKey.reset();
     if (h.productFlags2 & product_flags2::kEnciphered) {  // 12
         if (!c.Has(8))
-            return fail(header_error::kSettingsSize);
+            return fail(payload_error::kSettingsSize);
         std::array<std::uint8_t, 8> key;
         std::memcpy(key.data(), c.Here(), 8);
         c.Skip(8);
@@ -136,7 +136,7 @@ PayloadHeaderRead ReadPayloadHeader(std::span<const std::uint8_t> section, std::
     }
     h.length = c.Offset();
     if (!c.Has(static_cast<std::size_t>(h.settingsSize)))
-        return fail(header_error::kSettingsSize);
+        return fail(payload_error::kSettingsSize);
     return result;
 }
 

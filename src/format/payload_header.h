@@ -9,25 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "format/engine_version.h"
+#include "format/payload_error_codes.h"
+
 namespace vantrel {
 
 inline constexpr std::uint32_t kPayloadMagic = 0xA4F23DE5;
 // The engine version every payload names; the engine compares it with its own.
-inline constexpr const char* kPayloadEngineVersion = "41.1.1";
+inline constexpr const char* kPayloadEngineVersion = kEngineVersion;
 inline constexpr std::int32_t kMaxSettingsSize = 0x31FFFFF;
 inline constexpr std::int32_t kMaxFileSize = 0x40000000;
-
-// Header checks and the payload error codes they fail with.
-namespace header_error {
-inline constexpr int kMagic = 20;
-inline constexpr int kSettingsSize = 22;
-inline constexpr int kFileCount = 27;
-inline constexpr int kFileSize = 28;
-inline constexpr int kDataSize = 29;
-inline constexpr int kDataEnd = 45;
-inline constexpr int kSettingsDecode = 47;
-inline constexpr int kSettingsCheck = 25;
-}  // namespace header_error
 
 // The fixed fields at the start of the payload section, in storage order.
 struct PayloadHeader {
@@ -58,7 +49,7 @@ struct PayloadHeader {
 };
 
 struct PayloadHeaderRead {
-    int errorCode = 0;             // 0 or a header_error code
+    int errorCode = 0;             // 0 or a payload error code
     bool versionMismatch = false;  // field 2 differs; engineVersion holds what was found
 };
 

@@ -10,18 +10,18 @@ PeLookup ReadPeLayout(const ReadAt& read) {
     PeLookup lookup;
     std::uint8_t word[2];
     if (!read(60, word, 2) || LoadU16(word) < 64 || LoadU16(word) > 4096) {
-        lookup.errorCode = kErrorPeHeaderOffset;
+        lookup.errorCode = payload_error::kPeHeaderOffset;
         return lookup;
     }
     PeLayout& layout = lookup.layout;
     layout.peHeaderOffset = LoadU16(word);
     if (!read(layout.peHeaderOffset + 6u, word, 2) || LoadU16(word) < 4 || LoadU16(word) > 99) {
-        lookup.errorCode = kErrorSectionCount;
+        lookup.errorCode = payload_error::kSectionCount;
         return lookup;
     }
     layout.sectionCount = LoadU16(word);
     if (!read(layout.peHeaderOffset + 20u, word, 2)) {
-        lookup.errorCode = kErrorSectionCount;
+        lookup.errorCode = payload_error::kSectionCount;
         return lookup;
     }
     const std::uint16_t optionalHeaderSize = LoadU16(word);

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "format/payload_error_codes.h"
+
 namespace vantrel {
 
 inline constexpr char kPayloadSectionName[8] = {'.', 's', 'e', 't', 'u', 'p', 0, 0};
@@ -34,12 +36,8 @@ struct PeLayout {
 // Reads exactly `size` bytes at `offset`; false when they are not all there.
 using ReadAt = std::function<bool(std::uint64_t offset, void* out, std::size_t size)>;
 
-// Header checks of a program file, with the payload error codes they fail with.
-inline constexpr int kErrorPeHeaderOffset = 43;
-inline constexpr int kErrorSectionCount = 44;
-
 struct PeLookup {
-    int errorCode = 0;  // 0, kErrorPeHeaderOffset or kErrorSectionCount
+    int errorCode = 0;  // 0, payload_error::kPeHeaderOffset or payload_error::kSectionCount
     PeLayout layout;
     std::optional<std::size_t> payloadIndex;  // index of ".setup" in layout.sections
 };

@@ -87,6 +87,26 @@ inline constexpr std::uint32_t kEnciphered = 0x1000;
 inline constexpr std::uint32_t kLaunchDirectly = 0x100000;
 }  // namespace product_flags2
 
+// Values of the one-byte mode fields.
+namespace automatic_mode {
+inline constexpr std::uint8_t kOn = 1;   // switches automatic mode on
+inline constexpr std::uint8_t kOff = 2;  // switches it off, unless silent
+}  // namespace automatic_mode
+namespace product_bitness {
+inline constexpr std::uint8_t k64Bit = 1;  // needs 64-bit Windows; file-system redirection off
+inline constexpr std::uint8_t k32Bit = 2;  // needs 32-bit Windows
+}  // namespace product_bitness
+namespace shortcut_mode {
+inline constexpr std::uint8_t kAllUsers = 1;
+}  // namespace shortcut_mode
+
+// Settings-stream field numbers the engine acts on while the stream is read.
+namespace settings_field {
+inline constexpr int kBitness = 13;
+inline constexpr int kErrorNotification = 71;
+inline constexpr int kMessages = 91;
+}  // namespace settings_field
+
 // One list entry of the settings (see the field comments in Settings).
 struct FileAssociationRecord {
     std::uint32_t kind = 0;

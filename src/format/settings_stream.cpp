@@ -34,7 +34,7 @@ class FieldReader {
 };
 
 int FieldReader::Run() {
-    using namespace settings_error;
+    using namespace payload_error;
     s_.productFlagsLow = in_.U32();  // 1
     s_.productFlagsHigh = in_.U32();
     s_.automaticMode = in_.U8();  // 2
@@ -228,7 +228,7 @@ int FieldReader::Run() {
 }
 
 int FieldReader::Lists() {
-    using namespace settings_error;
+    using namespace payload_error;
     s_.conditionalDeletions.clear();  // 80
     for (;;) {
         ConditionalDeletion entry;
@@ -327,7 +327,7 @@ int FieldReader::Lists() {
 }
 
 int FieldReader::Messages() {
-    using namespace settings_error;
+    using namespace payload_error;
     const std::uint8_t languages = in_.U8();  // 88
     if (languages == 0 || languages > kMaxLanguages)
         return kLanguageCount;

@@ -4,26 +4,11 @@
 #include <functional>
 #include <vector>
 
+#include "format/payload_error_codes.h"
 #include "format/settings.h"
 #include "format/stream_reader.h"
 
 namespace vantrel {
-
-// Settings-stream checks and the payload error codes they fail with.
-namespace settings_error {
-inline constexpr int kStatusDelay = 19;
-inline constexpr int kLicenceCount = 24;
-inline constexpr int kReadmeCount = 26;
-inline constexpr int kLanguageCount = 30;
-inline constexpr int kMessageCount = 31;
-inline constexpr int kEndMarker = 32;
-inline constexpr int kAssociationCount = 36;
-inline constexpr int kSavedValueCount = 37;
-inline constexpr int kDeletionCount = 38;
-inline constexpr int kBitmapSize = 39;
-inline constexpr int kAutoCloseCount = 41;
-inline constexpr int kShortcutCount = 48;
-}  // namespace settings_error
 
 inline constexpr std::uint16_t kMaxStatusDelay = 9999;
 inline constexpr std::int32_t kMaxLicences = 20;

@@ -14,7 +14,4 @@ void RegisterFatalHandler(FatalHandler handler);
 // process ends at once with -1.
 [[noreturn]] void RaiseFatal(const std::wstring& message);
 
-// An internal assertion failure: "Internal Fatal Error" with module and line.
-[[noreturn]] void RaiseInternalFatal(const char* module, int line);
-
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/unique_handle.h"
+#include "support/unique_memory.h"
 
 namespace vantrel {
 namespace {
@@ -78,9 +79,9 @@ bool GrantFullAccess(const std::wstring& path) {
         return false;
     }
     PACL oldAcl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    UniqueLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
     DWORD result = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                         nullptr, &oldAcl, nullptr, &descriptor);
+                                         nullptr, &oldAcl, nullptr, descriptor.Receive());
     if (result == ERROR_SUCCESS) {
         const DWORD attributes = GetFileAttributesW(path.c_str());
         const bool folder =
@@ -92,15 +93,13 @@ bool GrantFullAccess(const std::wstring& path) {
         access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
         access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
         access.Trustee.ptstrName = static_cast<LPWSTR>(users);
-        PACL newAcl = nullptr;
-        result = SetEntriesInAclW(1, &access, oldAcl, &newAcl);
+        UniqueLocalMemory<PACL> newAcl;
+        result = SetEntriesInAclW(1, &access, oldAcl, newAcl.Receive());
         if (result == ERROR_SUCCESS) {
             std::wstring writable = path;
             result = SetNamedSecurityInfoW(writable.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                           nullptr, nullptr, newAcl, nullptr);
-            LocalFree(newAcl);
+                                           nullptr, nullptr, newAcl.Get(), nullptr);
         }
-        LocalFree(descriptor);
     }
     FreeSid(users);
     SetLastError(result);

@@ -22,8 +22,9 @@ bool CreateFolderTree(const std::wstring& path) {
     const std::size_t slash = folder.find_last_of(L"\\/");
     if (slash != std::wstring::npos && slash > 0) {
         const std::wstring parent = folder.substr(0, slash + (slash == 2 && folder[1] == L':' ? 1 : 0));
-        // A UNC share root ("\\server\share") cannot be created; its absence fails below.
-        if (parent.size() > 2 && !FolderExists(parent))
+        // A UNC share root ("\\server\share") cannot be created; its absence fails below. A
+        // drive root is its own parent: a missing drive must not recurse for ever.
+        if (parent.size() > 2 && parent.size() < folder.size() && !FolderExists(parent))
             CreateFolderTree(parent);
     }
     if (CreateDirectoryW(folder.c_str(), nullptr))

@@ -2,12 +2,15 @@
 
 #include <vector>
 
+#include "support/unique_registry_key.h"
+
 namespace vantrel {
 
 std::wstring ReadRegistryText(HKEY root, const wchar_t* keyPath, const wchar_t* valueName, REGSAM access) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, keyPath, 0, KEY_QUERY_VALUE | access, &key) != ERROR_SUCCESS)
+    UniqueRegistryKey owned;
+    if (RegOpenKeyExW(root, keyPath, 0, KEY_QUERY_VALUE | access, owned.Receive()) != ERROR_SUCCESS)
         return {};
+    const HKEY key = owned.Get();
     std::wstring text;
     DWORD type = 0;
     DWORD size = 0;
@@ -25,7 +28,6 @@ std::wstring ReadRegistryText(HKEY root, const wchar_t* keyPath, const wchar_t* 
             text.assign(buffer.data(), length);
         }
     }
-    RegCloseKey(key);
     return text;
 }
 

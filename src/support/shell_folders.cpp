@@ -4,12 +4,14 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include "format/ascii.h"
 #include "format/os_version.h"
 #include "format/path_join.h"
 #include "support/environment.h"
 #include "support/os_info.h"
 #include "support/registry_text.h"
 #include "support/system_library.h"
+#include "support/unique_memory.h"
 
 namespace vantrel {
 namespace {
@@ -52,13 +54,10 @@ std::wstring KnownFolder(REFKNOWNFOLDERID id) {
     const KnownFolderPathFunction function = Shell().knownFolderPath;
     if (function == nullptr)
         return {};
-    PWSTR path = nullptr;
-    std::wstring result;
-    if (SUCCEEDED(function(id, 0, nullptr, &path)) && path != nullptr)
-        result = path;
-    if (path != nullptr)
-        CoTaskMemFree(path);
-    return result;
+    UniqueTaskMemory<PWSTR> path;
+    if (SUCCEEDED(function(id, 0, nullptr, path.Receive())) && path.Get() != nullptr)
+        return path.Get();
+    return {};
 }
 
 std::wstring MachineShellFolder(const wchar_t* name) {
@@ -89,6 +88,14 @@ std::wstring WithoutX86(std::wstring path) {
 }
 
 }  // namespace
+
+std::wstring SpecialFolderPath(int csidl) {
+    return SpecialFolder(csidl);
+}
+
+std::wstring KnownFolderPath(const GUID& id) {
+    return KnownFolder(id);
+}
 
 std::wstring RegistryFolderText(std::wstring text) {
     if (text.size() >= 4 && text.back() == L'\\')
@@ -164,8 +171,7 @@ std::wstring BootDrive() {
         HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Setup", L"BootDir");
     wchar_t letter = L'C';
     if (bootDir.size() >= 2 && bootDir[1] == L':' && IsCharAlphaW(bootDir[0])) {
-        letter =
-            bootDir[0] >= L'a' && bootDir[0] <= L'z' ? static_cast<wchar_t>(bootDir[0] - 32) : bootDir[0];
+        letter = AsciiUpper(bootDir[0]);
     }
     return std::wstring{letter, L':'};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace vantrel {
@@ -34,6 +36,11 @@ std::wstring SystemFolder();
 std::wstring WindowsFolder();
 // The boot drive, "C:" style.
 std::wstring BootDrive();
+
+// One special folder by its CSIDL number, and one known folder by its id; empty when the
+// system has none (no fallbacks).
+std::wstring SpecialFolderPath(int csidl);
+std::wstring KnownFolderPath(const GUID& id);
 
 // A folder read from the registry: four characters or more lose one trailing backslash,
 // shorter ones (a drive root such as "D:\") are kept as they are.

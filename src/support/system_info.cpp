@@ -4,6 +4,7 @@
 
 #include "format/text_format.h"
 #include "support/unique_handle.h"
+#include "support/unique_memory.h"
 
 namespace vantrel {
 
@@ -40,15 +41,14 @@ std::wstring SystemErrorText(unsigned long code) {
         return {};
     if (code == ERROR_INVALID_PASSWORD)
         return L"Incorrect password.";
-    wchar_t* buffer = nullptr;
+    UniqueLocalMemory<wchar_t*> buffer;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(buffer.Receive()), 0,
+        nullptr);
     std::wstring text;
-    if (length != 0 && buffer != nullptr)
-        text.assign(buffer, length);
-    if (buffer != nullptr)
-        LocalFree(buffer);
+    if (length != 0 && buffer.Get() != nullptr)
+        text.assign(buffer.Get(), length);
     const std::size_t first = text.find_first_not_of(L" \t\r\n");
     const std::size_t last = text.find_last_not_of(L" \t\r\n");
     text = first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);

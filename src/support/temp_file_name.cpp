@@ -7,6 +7,7 @@
 #include "format/path_join.h"
 #include "format/text_format.h"
 #include "support/folder_tree.h"
+#include "support/shell_folders.h"
 #include "support/unique_handle.h"
 
 namespace vantrel {
@@ -16,12 +17,6 @@ constexpr int kTries = 400;
 constexpr int kSwitchToTemporaryFolder = 200;
 constexpr int kSwitchToRootTemp = 300;
 const wchar_t kRootTemp[] = L"c:\\temp";
-
-std::wstring WindowsFolderPath() {
-    wchar_t buffer[MAX_PATH];
-    const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
-    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(buffer, length);
-}
 
 std::wstring WithoutTrailingBackslashKeepingRoot(std::wstring path) {
     if (path.size() > 3 && path.back() == L'\\')
@@ -35,7 +30,7 @@ std::wstring FindTemporaryFolder() {
     path.resize(length > 0 && length < path.size() ? length : 0);
     if (FolderExists(path))
         return WithoutTrailingBackslashKeepingRoot(path);
-    const std::wstring windowsTemp = PathJoin(WindowsFolderPath(), L"temp");
+    const std::wstring windowsTemp = PathJoin(WindowsFolder(), L"temp");
     if (FolderExists(windowsTemp))
         return WithoutTrailingBackslashKeepingRoot(windowsTemp);
     CreateDirectoryW(kRootTemp, nullptr);

@@ -1,7 +1,8 @@
 #include "uninstall/uninstaller.h"
 
-#include "engine/engine_identity.h"
+#include "run/engine_identity.h"
 #include "format/text_format.h"
+#include "support/unique_registry_key.h"
 
 namespace vantrel {
 namespace {
@@ -16,9 +17,9 @@ void Tell(RunState& run, const std::wstring& text) {
 }  // namespace
 
 bool RunUninstaller(RunState& run, const std::wstring& productName) {
-    HKEY key = nullptr;
+    UniqueRegistryKey key;
     const std::wstring path = kUninstallRoot + productName;
-    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
     if (status != ERROR_SUCCESS) {
         if (status == ERROR_ACCESS_DENIED) {
             Tell(run, L"Permission denied.  Please run the uninstaller with administrator rights.");
@@ -27,7 +28,7 @@ bool RunUninstaller(RunState& run, const std::wstring& productName) {
         }
         return false;
     }
-    RegCloseKey(key);
+    key.Reset();
     // Removing an installed product arrives with the uninstall data file; until then an
     // existing registration is reported as not removable rather than half-removed.
     Tell(run, FormatText(L"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation "

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/run_state.h"
+#include "run/run_state.h"
 
 namespace vantrel {
 

@@ -62,7 +62,7 @@ TEST(BuiltInstaller, DamagedDataSpeaksWithTheProjectsOwnTexts) {
     const std::span<const std::uint8_t> section(installer.bytes.data() + installer.summary.sectionOffset,
                                                 installer.bytes.size() - installer.summary.sectionOffset);
     PayloadHeader header;
-    ASSERT_EQ(ReadPayloadHeader(section, "41.1.1", header).errorCode, 0);
+    ASSERT_EQ(ReadPayloadHeader(section, kPayloadEngineVersion, header).errorCode, 0);
     // The last byte of the data area: its checksum no longer matches.
     Bytes damaged = installer.bytes;
     damaged[installer.summary.sectionOffset + static_cast<std::size_t>(header.dataEnd) - 1] ^= 0x5A;

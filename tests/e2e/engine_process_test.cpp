@@ -3,6 +3,7 @@
 
 #include "support/child_process.h"
 #include "support/ui_driver.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -88,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"UninstallNameWithoutColon", L"/uName", L"Product name required"},
                     UsageCase{"Unexpected", L"oops", L"Unexpected command line parameter:\r\noops"},
                     UsageCase{"Illegal", L"/what", L"Illegal command line atom:\r\n/what"}),
-    [](const testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
+    test::CaseName);
 
 TEST(EngineProcess, CommandLineFaultInSilentModeShowsNothing) {
     BareEngine engine(L"usage-silent");

@@ -14,6 +14,7 @@
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
 #include "support/ui_driver.h"
+#include "support/test_names.h"
 #include "support/xz_bomb.h"
 
 namespace vantrel {
@@ -281,15 +282,19 @@ TEST_P(PayloadProcess, InteractiveRunShowsItsErrorCode) {
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, PayloadProcess, testing::ValuesIn(kCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, PayloadProcess, testing::ValuesIn(kCases), test::CaseName);
 
 // The uninstaller image: the built program without its payload section, itself a program
 // that starts and, having no payload, says so.
-class StubImageProcess : public testing::TestWithParam<bool> {};
+struct PlacementCase {
+    const char* name;
+    bool dataInFile;
+};
+
+class StubImageProcess : public testing::TestWithParam<PlacementCase> {};
 
 TEST_P(StubImageProcess, StubStartsAndHasNoPayload) {
-    const bool dataInFile = GetParam();
+    const bool dataInFile = GetParam().dataInFile;
     Settings settings = CompressedSettings(L"Vantrel E2E Stub");
     settings.dataInFile = dataInFile ? 1 : 0;
     PayloadWriteOptions options;
@@ -331,8 +336,10 @@ TEST_P(StubImageProcess, StubStartsAndHasNoPayload) {
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
 }
 
-INSTANTIATE_TEST_SUITE_P(Placement, StubImageProcess, testing::Bool(),
-                         [](const auto& p) { return std::string(p.param ? "DataInFile" : "DataInSection"); });
+INSTANTIATE_TEST_SUITE_P(Placement, StubImageProcess,
+                         testing::Values(PlacementCase{"DataInSection", false},
+                                         PlacementCase{"DataInFile", true}),
+                         test::CaseName);
 
 }  // namespace
 }  // namespace vantrel

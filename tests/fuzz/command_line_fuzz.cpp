@@ -1,7 +1,7 @@
 // The engine's command-line parser, the input taken as UTF-16 code units.
 #include <string>
 
-#include "engine/command_line.h"
+#include "run/command_line.h"
 
 using namespace vantrel;
 

@@ -7,6 +7,7 @@
 
 #include "format/blowfish.h"
 #include "format/checksum.h"
+#include "format/payload_error_codes.h"
 #include "format/payload_header.h"
 #include "format/settings_block.h"
 #include "format/settings_defaults.h"
@@ -23,7 +24,7 @@ inline int ReadStreamLikeTheEngine(std::span<const std::uint8_t> stream, std::op
     hooks.afterModeFields = [](Settings& s) { ApplySilentModeFlags(s); };
     if (check) {
         hooks.afterDisplayTitle = [stream, check](const Settings&) {
-            return Checksum(stream) == *check ? 0 : header_error::kSettingsCheck;
+            return Checksum(stream) == *check ? 0 : payload_error::kSettingsCheck;
         };
     }
     hooks.afterField = [](Settings& s, int field) { ApplyFieldDefault(s, field, L""); };
@@ -46,7 +47,7 @@ inline int ReadSectionLikeTheEngine(std::span<const std::uint8_t> section) {
     const auto stored = section.subspan(header.length, static_cast<std::size_t>(header.settingsSize));
     Bytes block(stored.begin(), stored.end());
     if (!DecodeSettingsBlock(block, header.settingsCheck, cipher ? &*cipher : nullptr))
-        return header_error::kSettingsDecode;
+        return payload_error::kSettingsDecode;
     return ReadStreamLikeTheEngine(block, header.settingsCheck);
 }
 

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const int result = fuzz::ReadSectionLikeTheEngine(section);
     // The block was made from this stream: it always decodes and its check always holds.
-    if (result == header_error::kSettingsDecode || result == header_error::kSettingsCheck)
+    if (result == payload_error::kSettingsDecode || result == payload_error::kSettingsCheck)
         __builtin_trap();
     return 0;
 }

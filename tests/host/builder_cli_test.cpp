@@ -5,6 +5,7 @@
 
 #include "builder/cli.h"
 #include "builder_test_support.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
@@ -63,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                               1,
                               "p.toml: cannot read the project file"},
                     UsageCase{"InspectMissing", {"inspect", "/nonexistent/setup.exe"}, 1, "cannot read"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::CaseName);
 
 TEST(Cli, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(RunCli({"--help"}).code, 0);

@@ -2,11 +2,13 @@
 
 #include "builder/source_glob.h"
 #include "builder_test_support.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
 
 struct MatchCase {
+    const char* name;
     const char* pattern;
     const char* text;
     bool matches;
@@ -21,12 +23,19 @@ TEST_P(SourcePattern, Matches) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SourcePattern,
-    testing::Values(MatchCase{"*.txt", "a.txt", true}, MatchCase{"*.txt", "a.txt.bak", false},
-                    MatchCase{"*.txt", "sub/a.txt", false}, MatchCase{"?.txt", "ab.txt", false},
-                    MatchCase{"a*b*c", "aXbYbc", true}, MatchCase{"**", "x/y/z", true},
-                    MatchCase{"**/*.dll", "a.dll", true}, MatchCase{"**/*.dll", "a/b/c.dll", true},
-                    MatchCase{"a/**/z", "a/z", true}, MatchCase{"a/**/z", "a/b/c/z", true},
-                    MatchCase{"a/**/z", "b/z", false}, MatchCase{"*", "", false}));
+    testing::Values(MatchCase{"StarMatchesAName", "*.txt", "a.txt", true},
+                    MatchCase{"StarKeepsTheExtension", "*.txt", "a.txt.bak", false},
+                    MatchCase{"StarStopsAtASlash", "*.txt", "sub/a.txt", false},
+                    MatchCase{"QuestionMarkIsOneCharacter", "?.txt", "ab.txt", false},
+                    MatchCase{"StarsInTheMiddle", "a*b*c", "aXbYbc", true},
+                    MatchCase{"DoubleStarCrossesFolders", "**", "x/y/z", true},
+                    MatchCase{"DoubleStarSlashMatchesTheTop", "**/*.dll", "a.dll", true},
+                    MatchCase{"DoubleStarSlashMatchesDeep", "**/*.dll", "a/b/c.dll", true},
+                    MatchCase{"DoubleStarInTheMiddleMatchesNothing", "a/**/z", "a/z", true},
+                    MatchCase{"DoubleStarInTheMiddleMatchesFolders", "a/**/z", "a/b/c/z", true},
+                    MatchCase{"DoubleStarKeepsTheFirstFolder", "a/**/z", "b/z", false},
+                    MatchCase{"StarNeedsACharacter", "*", "", false}),
+    test::CaseName);
 
 TEST(SourceGlob, ExpandsSortedWithNamesBelowTheFixedFolder) {
     test::HostTempFolder folder;

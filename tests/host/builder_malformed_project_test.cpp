@@ -8,6 +8,7 @@
 #include "builder/cli.h"
 #include "builder/project.h"
 #include "builder_test_support.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
@@ -60,8 +61,7 @@ TEST_P(MalformedProject, EndsTheBuilderWithOneAndTheMessage) {
         << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MalformedProject, testing::ValuesIn(kMalformed),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, MalformedProject, testing::ValuesIn(kMalformed), test::CaseName);
 
 }  // namespace
 }  // namespace vantrel::builder

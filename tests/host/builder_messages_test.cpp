@@ -2,6 +2,7 @@
 
 #include "builder/default_messages.h"
 #include "format/text_format.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
@@ -9,6 +10,7 @@ namespace {
 struct MarkerCase {
     std::size_t number;
     const wchar_t* markers;  // the conversions in order, e.g. L"ss"
+    std::string Name() const { return "Message" + std::to_string(number); }
 };
 
 class DefaultMessage : public testing::TestWithParam<MarkerCase> {};
@@ -33,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, DefaultMessage,
                                          MarkerCase{59, L"s"}, MarkerCase{61, L"s"}, MarkerCase{73, L"s"},
                                          MarkerCase{81, L"s"}, MarkerCase{96, L"s"}, MarkerCase{106, L"s"},
                                          MarkerCase{107, L"s"}, MarkerCase{112, L"ss"}, MarkerCase{21, L""},
-                                         MarkerCase{65, L""}));
+                                         MarkerCase{65, L""}),
+                         test::CaseName);
 
 TEST(DefaultMessages, CoverEveryNumberTheEngineUses) {
     const auto& table = DefaultEnglishMessages();

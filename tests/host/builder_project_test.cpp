@@ -6,6 +6,7 @@
 #include "builder/project.h"
 #include "builder_test_support.h"
 #include "format/file_time.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
@@ -190,8 +191,7 @@ const GoodCase kGoodCases[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ProjectGood, testing::ValuesIn(kGoodCases),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ProjectGood, testing::ValuesIn(kGoodCases), test::CaseName);
 
 struct BadCase {
     const char* name;
@@ -263,8 +263,7 @@ const BadCase kBadCases[] = {
      "project.toml:5: [files] 'replce': unknown key (did you mean 'replace'?)"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ProjectBad, testing::ValuesIn(kBadCases),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ProjectBad, testing::ValuesIn(kBadCases), test::CaseName);
 
 TEST(ProjectFile, LoadsFromDiskWithPathsRelativeToTheProject) {
     HostTempFolder folder;

@@ -8,11 +8,13 @@
 #include "builder_test_support.h"
 #include "format/checksum.h"
 #include "format/file_time.h"
+#include "format/payload_error_codes.h"
 #include "format/pe_layout.h"
 #include "format/pe_section_writer.h"
 #include "format/settings_block.h"
 #include "format/settings_stream.h"
 #include "support/xz_bomb.h"
+#include "support/test_names.h"
 
 namespace vantrel::builder {
 namespace {
@@ -100,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RoundTripCase{"GivenKeyDataInFile",
                                   "[build]\ncipher_key = \"0123456789abcdef\"\ndata_in_file = true\n", true,
                                   true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::CaseName);
 
 struct DamageCase {
     const char* name;
@@ -149,7 +151,7 @@ TEST(BuildSetup, ASignatureAddedAfterTheBuildIsNotData) {
 INSTANTIATE_TEST_SUITE_P(Cases, BuildDamage,
                          testing::Values(DamageCase{"ChangedProgram", true, 40},
                                          DamageCase{"ChangedData", false, 55}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(BuildSetup, InspectEndsASettingsBombAsASettingsBlockThatDoesNotDecode) {
     // Valid settings followed by gigabytes of zeros, in a block of a few hundred KB.
@@ -168,7 +170,7 @@ TEST(BuildSetup, InspectEndsASettingsBombAsASettingsBlockThatDoesNotDecode) {
     Bytes section = WritePayloadHeader(header);
     section.insert(section.end(), block.begin(), block.end());
     const Bytes setup = AppendSection(FakeEngineStub(), kPayloadSectionName, section, {}, nullptr);
-    EXPECT_EQ(ReadSetup(setup).errorCode, header_error::kSettingsDecode);
+    EXPECT_EQ(ReadSetup(setup).errorCode, payload_error::kSettingsDecode);
 }
 
 class WriteSetupFileCase : public testing::TestWithParam<RoundTripCase> {};
@@ -214,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"FilesLargerThanABlockCompressed", "[build]\nblock_size = 4096\n", false, false},
         RoundTripCase{"EncipheredInFile", "[build]\ncipher_key = \"0123456789abcdef\"\ndata_in_file = true\n",
                       true, true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+    test::CaseName);
 
 struct ChangedSourceCase {
     const char* name;
@@ -244,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, WriteSetupFileChangedSource,
                                          ChangedSourceCase{"EmptyGotData", "src/empty.txt", "x"},
                                          ChangedSourceCase{"LargeGrewByOneByte", "src/app.exe",
                                                            "x" + std::string(70003, 'A')}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(BuildSetup, FileCheckCoversTheProgramUpToThePayload) {
     Fixture fixture;

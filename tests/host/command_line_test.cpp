@@ -1,4 +1,5 @@
-#include "engine/command_line.h"
+#include "run/command_line.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                               L"Illegal command line atom:\r\n/r:program"},
                     ErrorCase{"FourthBatch", L"/b4:\"x\"", L"Illegal command line atom:\r\n/b4:\"x\""},
                     ErrorCase{"BareSlash", L"/", L"Illegal command line atom:\r\n/"}),
-    [](const testing::TestParamInfo<ErrorCase>& param) { return std::string(param.param.name); });
+    test::CaseName);
 
 TEST(CommandLine, AutomaticModeInEitherCaseAndWithADash) {
     for (const wchar_t* token : {L"/A", L"-a", L"/a"}) {

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "format/byte_writer.h"
+#include "format/data_area_reader.h"
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
 #include "support/xz_bomb.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -273,8 +275,34 @@ TEST_P(DataAreaErrors, WalkEndsWithItsCode) {
     EXPECT_EQ(WalkAll(area, HeaderFor(area, sizes), GetParam().compressed), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+// The streaming reader, reading every record's data, ends with the same code, whether its
+// blocks are decoded at once or ahead.
+int StreamAll(const Bytes& area, const PayloadHeader& header, bool compressed, std::size_t depth) {
+    MemoryDataAreaSource source(area);
+    InlineJobRunner runner;
+    DecodeAheadBlocks blocks(source, BlockDecoding{compressed, nullptr}, runner, depth);
+    DataAreaReader reader(blocks, header, area.size());
+    for (;;) {
+        StreamedRecord record;
+        const DataAreaStep step = reader.Next(record);
+        if (step.errorCode != 0)
+            return step.errorCode;
+        if (step.finished)
+            return 0;
+        if (const int error = reader.ReadData([](std::span<const std::uint8_t>) {}); error != 0)
+            return error;
+    }
+}
+
+TEST_P(DataAreaErrors, StreamingReaderEndsWithTheSameCode) {
+    std::vector<std::int32_t> sizes;
+    const Bytes area = GetParam().build(sizes);
+    for (const std::size_t depth : {1u, 3u})
+        EXPECT_EQ(StreamAll(area, HeaderFor(area, sizes), GetParam().compressed, depth), GetParam().expected)
+            << "depth " << depth;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases), test::CaseName);
 
 // A source that hands out its bytes in small reads, like a file read piece by piece.
 class ChunkedSource : public DataAreaSource {
@@ -353,6 +381,19 @@ TEST(FileItem, ARecordBeyondWhatReadersTakeIsRefused) {
     EXPECT_THROW(WriteFileItemHead(r, 0), std::length_error);
     r.arguments.resize(kMaxItemOverhead - WriteFileItemHead(Record("a"), 0).size() - 4);
     EXPECT_EQ(WriteFileItemHead(r, 0).size() + 4, kMaxItemOverhead);
+}
+
+TEST(DataArea, AnEncipheredBlockWithABadLengthTrailerFailsEvenUncompressed) {
+    const Blowfish cipher({1, 1, 2, 3, 5, 8, 13, 21});
+    const Bytes item = WriteFileItem(Record("e"), PatternBytes(40, 3));
+    // Enciphered with another key: the trailer deciphers to a length outside its bounds.
+    const Blowfish otherKey({2, 7, 1, 8, 2, 8, 1, 8});
+    const Bytes area = WriteDataBlock(item, false, 0, &otherKey);
+    const PayloadHeader header = HeaderFor(area, {40});
+    MemoryDataAreaSource source(area);
+    DataAreaWalker walker(source, header, false, &cipher);
+    DataAreaFile file;
+    EXPECT_EQ(walker.Next(file).errorCode, payload_error::kBlockDecode);
 }
 
 TEST(FileItem, OptionalFieldsFollowFlagsAndKind) {

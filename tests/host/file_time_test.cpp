@@ -1,4 +1,5 @@
 #include "format/file_time.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FileTimeWithoutTime,
                                          NoTimeCase{"FirstMinutesOf1601", 0xFFFFFFFFull},
                                          NoTimeCase{"HighBitSet", 0x8000000000000000ull},
                                          NoTimeCase{"Largest", UINT64_MAX}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(FileTime, StorableRangeEdges) {
     EXPECT_TRUE(IsStorableFileTime(0x100000000ull));

@@ -1,4 +1,5 @@
 #include "format/os_version.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -88,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                     OsCase{"Server2022", Nt(10, 0, 20348, kServer), 60, L"Server 2022"},
                     OsCase{"Server2025", Nt(10, 0, 26100, kServer), 60, L"Server 2025"},
                     OsCase{"Unknown", Nt(11, 0, 0, kWorkstation), 0, L"NT 11.0"}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
+    test::CaseName);
 
 TEST(OsDescription, PlainWindows7WithServicePack) {
     OsVersionInfo os = Nt(6, 1, 7601, kWorkstation);

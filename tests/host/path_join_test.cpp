@@ -1,4 +1,5 @@
 #include "format/path_join.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(
                     JoinCase{"SecondBeginsWithBackslash", L"C:\\a\\", L"\\b", L"C:\\a\\b"},
                     JoinCase{"OnlySecondHasBackslash", L"C:\\a", L"\\b", L"C:\\a\\b"},
                     JoinCase{"DriveColon", L"C:", L"b", L"C:b"}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
+    test::CaseName);
 
 TEST(PathParts, TrailingBackslashAndLastComponent) {
     EXPECT_EQ(WithoutTrailingBackslash(L"D:\\Data\\"), L"D:\\Data");

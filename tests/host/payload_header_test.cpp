@@ -4,6 +4,7 @@
 
 #include "format/byte_writer.h"
 #include "format/settings.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -79,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Table, HeaderChecks,
                                          HeaderCase{"FileSize0x40000001", kFirstFileSizeAt, 0x40000001, 28},
                                          HeaderCase{"FileSizeNegative", kFirstFileSizeAt + 8, 0xFFFFFFFF, 28},
                                          HeaderCase{"SettingsBeyondSection", kSettingsSizeAt, 17, 22}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         test::CaseName);
 
 TEST(PayloadHeader, SettingsSizeLimitIsInclusive) {
     PayloadHeader h = Sample();

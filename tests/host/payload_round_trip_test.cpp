@@ -10,6 +10,7 @@
 #include "format/settings_block.h"
 #include "format/settings_stream.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -142,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Variants, PayloadRoundTrip,
                                          Variant{"CompressedEnciphered", true, true, false, 1000},
                                          Variant{"ItemsSpreadOverBlocks", true, false, false, 4096},
                                          Variant{"DataInFile", true, false, true, 4096}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         test::CaseName);
 
 TEST(PayloadWriter, OutputIsDeterministic) {
     Settings settings = MinimalSettings();

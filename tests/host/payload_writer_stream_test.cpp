@@ -12,6 +12,7 @@
 #include "format/settings_block.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -173,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterStream,
                                          StreamCase{"CompressedInFile", true, false, true, 4096},
                                          StreamCase{"EncipheredInFile", false, true, true, 1000},
                                          StreamCase{"CompressedEnciphered", true, true, false, 5000}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(PayloadWriter, ItemsThatFitKeepWholeBlocks) {
     // Three 1000-byte files in 2500-byte blocks: two items fit the first block, the third
@@ -223,11 +224,11 @@ TEST(PayloadWriter, TheLargestBlockReadersDecodeIsAccepted) {
     EXPECT_NO_THROW(PayloadWriter(MinimalSettings(), files, options));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PayloadWriterRefuses,
-    testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096}, RefusedCase{"ZeroBlockSize", 10, 0},
-                    RefusedCase{"BlockAboveWhatReadersDecode", 10, kMaxDataBlockSize + 1}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterRefuses,
+                         testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096},
+                                         RefusedCase{"ZeroBlockSize", 10, 0},
+                                         RefusedCase{"BlockAboveWhatReadersDecode", 10, kMaxDataBlockSize + 1}),
+                         test::CaseName);
 
 }  // namespace
 }  // namespace vantrel

@@ -1,4 +1,5 @@
 #include "format/pe_layout.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -84,18 +85,18 @@ TEST_P(PeHeaderChecks, GiveTheirErrorCodes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PeHeaderChecks,
-    testing::Values(HeaderCase{"OffsetBelow64", 63, 4, kErrorPeHeaderOffset},
+    testing::Values(HeaderCase{"OffsetBelow64", 63, 4, payload_error::kPeHeaderOffset},
                     HeaderCase{"Offset64", 64, 4, 0},
-                    HeaderCase{"Offset4096Unreadable", 4096, 4, kErrorSectionCount},
-                    HeaderCase{"OffsetAbove4096", 4097, 4, kErrorPeHeaderOffset},
-                    HeaderCase{"ThreeSections", FakeImage::kPe, 3, kErrorSectionCount},
+                    HeaderCase{"Offset4096Unreadable", 4096, 4, payload_error::kSectionCount},
+                    HeaderCase{"OffsetAbove4096", 4097, 4, payload_error::kPeHeaderOffset},
+                    HeaderCase{"ThreeSections", FakeImage::kPe, 3, payload_error::kSectionCount},
                     HeaderCase{"NinetyNineSections", FakeImage::kPe, 99, 0},
-                    HeaderCase{"HundredSections", FakeImage::kPe, 100, kErrorSectionCount}),
-    [](const testing::TestParamInfo<HeaderCase>& param) { return std::string(param.param.name); });
+                    HeaderCase{"HundredSections", FakeImage::kPe, 100, payload_error::kSectionCount}),
+    test::CaseName);
 
 TEST(PeLayout, ATooShortFileFailsTheOffsetCheck) {
     const std::vector<std::uint8_t> tiny(40, 0);
-    EXPECT_EQ(ReadPeLayout(tiny.data(), tiny.size()).errorCode, kErrorPeHeaderOffset);
+    EXPECT_EQ(ReadPeLayout(tiny.data(), tiny.size()).errorCode, payload_error::kPeHeaderOffset);
 }
 
 TEST(PeLayout, DataAreaEndsBeforeAnAppendedSignature) {

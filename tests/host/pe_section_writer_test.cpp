@@ -9,6 +9,7 @@
 #include "format/settings_defaults.h"
 #include "format/stub_image.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, AppendSectionHeadersLayout,
                                          SplitLayoutCase{"SectionOnlyAligned", 0x400, 0, 0x400, 0},
                                          SplitLayoutCase{"ShortTrailingData", 0x123, 0x10, 0x133, 0},
                                          SplitLayoutCase{"LongTrailingData", 0x123, 3000000000ull, 0x200, 0}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                         test::CaseName);
 
 TEST(AppendSection, RefusesWhatItCannotExtend) {
     const Bytes data = {1};

@@ -8,6 +8,7 @@
 
 #include "format/byte_writer.h"
 #include "payload_samples.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -196,10 +197,7 @@ const FieldCase kFieldCases[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Fields, SettingsRoundTrip, testing::ValuesIn(kFieldCases),
-                         [](const testing::TestParamInfo<FieldCase>& p) {
-                             return std::string(p.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Fields, SettingsRoundTrip, testing::ValuesIn(kFieldCases), test::CaseName);
 
 TEST(SettingsStream, EveryFieldAtOnceReadsBackAndUsesTheWholeStream) {
     Settings written = MinimalSettings();
@@ -364,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ConditionalFields,
                                          ConditionalCase{"RequiredProduct", 0x10000, true, false},
                                          ConditionalCase{"UninstallerIcon", 0x4, false, true},
                                          ConditionalCase{"Both", 0x10004, true, true}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         test::CaseName);
 
 TEST(SettingsStream, FlagRewriteAfterFieldTwoDecidesWhatIsReadLater) {
     // Written with both conditional fields; a hook that clears the bits makes the reader
@@ -488,7 +486,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SettingsRange,
                                          RangeCase{"LanguageCount201", {87, {201}}, 30},
                                          RangeCase{"MessageCount0", {88, I32Bytes(0)}, 31},
                                          RangeCase{"MessageCount10001", {88, I32Bytes(10001)}, 31}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         test::CaseName);
 
 TEST(SettingsStream, LicenceCount21FailsBeforeAnyLicenceTextIsRead) {
     Settings s = MinimalSettings();
@@ -566,7 +564,7 @@ INSTANTIATE_TEST_SUITE_P(Table, MessageTableLimits,
                                          CountCase{"Languages201", 201, 1, 30},
                                          CountCase{"Messages10000", 1, 10000, 0},
                                          CountCase{"Messages10001", 1, 10001, 31}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         test::CaseName);
 
 TEST(SettingsStream, DefaultLanguageIsEnglishElseTheFirst) {
     Settings s = MinimalSettings();
@@ -595,7 +593,8 @@ TEST_P(TruncatedSettings, ReadZerosAndEndWithACheck) {
     EXPECT_TRUE(result == 32 || result == 30 || result == 38) << result;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cuts, TruncatedSettings, testing::Values(0u, 1u, 9u, 100u, 200u, 400u, 100000u));
+INSTANTIATE_TEST_SUITE_P(Cuts, TruncatedSettings, testing::Values(0u, 1u, 9u, 100u, 200u, 400u, 100000u),
+                         test::CaseName);
 
 TEST(SettingsStream, EndMarkerMustMatch) {
     Bytes stream = WriteSettingsStream(MinimalSettings());

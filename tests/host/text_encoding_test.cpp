@@ -1,4 +1,5 @@
 #include "format/text_encoding.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Table, BadUtf8,
                                                      "\xE2"
                                                      "A",
                                                      L"\uFFFDA"}),
-                         [](const auto& param_info) { return std::string(param_info.param.name); });
+                         test::CaseName);
 
 TEST(TextEncoding, LoneSurrogateBecomesReplacement) {
     std::wstring text = L"a";
@@ -58,6 +59,10 @@ TEST(TextEncoding, LoneSurrogateBecomesReplacement) {
 struct Cp1252Case {
     unsigned char byte;
     char32_t codePoint;
+    std::string Name() const {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        return std::string("Byte") + kHex[byte >> 4] + kHex[byte & 15];
+    }
 };
 
 class Windows1252 : public testing::TestWithParam<Cp1252Case> {};
@@ -77,11 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Table, Windows1252,
                                          Cp1252Case{0x92, 0x2019}, Cp1252Case{0x9F, 0x0178},
                                          Cp1252Case{0xA0, 0xA0}, Cp1252Case{0xE9, 0xE9},
                                          Cp1252Case{0xFF, 0xFF}),
-                         [](const auto& param_info) {
-                             static constexpr char kHex[] = "0123456789ABCDEF";
-                             const unsigned byte = param_info.param.byte;
-                             return std::string("Byte") + kHex[byte >> 4] + kHex[byte & 15];
-                         });
+                         test::CaseName);
 
 TEST(TextEncoding, Windows1252ToUtf8OfAWord) {
     EXPECT_EQ(Windows1252ToUtf8("Caf\xE9 \x80"), "Caf\xC3\xA9 \xE2\x82\xAC");

@@ -1,4 +1,5 @@
 #include "format/version_compare.h"
+#include "support/test_names.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
         VersionCase{"SuffixInTheMiddle", "1.2a.3", "1.2.3a", 0}, VersionCase{"EmptyIsLowest", "", "0", -1},
         VersionCase{"SingleNumbers", "7", "10", -1},
         VersionCase{"HugeComponentsSaturate", "99999999999999999999999", "1", 1}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
+    test::CaseName);
 
 }  // namespace
 }  // namespace vantrel

@@ -1,9 +1,9 @@
-#include "engine/fatal_message.h"
+#include "run/fatal_message.h"
 
 #include <gtest/gtest.h>
 
 #include "engine/corrupt_payload.h"
-#include "engine/run_end.h"
+#include "run/run_end.h"
 #include "format/message_table.h"
 #include "support/scripted_ui.h"
 
@@ -72,22 +72,23 @@ TEST_F(FatalFixture, CorruptPayloadUsesMessage13OrTheBuiltInText) {
     EXPECT_EQ(CorruptPayloadText(run, 20), L"Broken (20)");
 }
 
-TEST(FatalReentry, ASecondFatalDuringTheFirstEndsTheProcessWithMinusOne) {
-    // Run in a child copy of this test program so the process exit can be observed.
-    EXPECT_EXIT(
-        {
-            RunState run;
-            struct ReenteringUi : UserInterface {
-                int ShowMessageBox(const std::wstring&, const std::wstring&, unsigned) override {
-                    Fatal(L"second");
-                }
-            };
-            run.ui = std::make_unique<ReenteringUi>();
-            FatalMessageRoutine routine(run);
-            routine.Register();
-            Fatal(L"first");
-        },
-        testing::ExitedWithCode(-1), "");
+// A fatal error while the first one is being shown ends the run with -1; it unwinds like
+// any other end, so the caller (not the fatal routine) ends the process.
+TEST(FatalReentry, ASecondFatalDuringTheFirstEndsTheRunWithMinusOne) {
+    struct ReenteringUi : UserInterface {
+        int ShowMessageBox(const std::wstring&, const std::wstring&, unsigned) override { Fatal(L"second"); }
+    };
+    RunState run;
+    run.ui = std::make_unique<ReenteringUi>();
+    FatalMessageRoutine routine(run);
+    routine.Register();
+    int exitCode = 0;
+    try {
+        Fatal(L"first");
+    } catch (const RunEnd& end) {
+        exitCode = end.exitCode;
+    }
+    EXPECT_EQ(exitCode, kExitFatalReentry);
 }
 
 }  // namespace

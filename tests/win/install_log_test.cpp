@@ -12,12 +12,14 @@
 #include "context/finish_install_log.h"
 #include "context/install_session.h"
 #include "context/view_install_log.h"
+#include "format/engine_version.h"
 #include "format/os_version.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
 #include "support/os_info.h"
 #include "support/scripted_ui.h"
 #include "support/system_info.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -81,26 +83,23 @@ struct LogRun {
         settings.uninstallSubfolder = L"uninstall";
         settings.productFlagsLow = flagsLow;
         settings.messages = LogMessages();
-        auto scripted = std::make_unique<test::ScriptedUserInterface>();
-        ui = scripted.get();
-        run.ui = std::move(scripted);
-        session = std::make_unique<InstallSession>(run, settings);
+        session = std::make_unique<InstallSession>(settings, options, *ui);
         session->SetInstallDir(folder);
-        CreateDirectoryW(session->uninstallDataDir.c_str(), nullptr);
-        session->seams.sendErrorNotification = [this](const std::wstring& address) {
+        CreateDirectoryW(session->folders.uninstallDataDir.c_str(), nullptr);
+        session->logging.seams.sendErrorNotification = [this](const std::wstring& address) {
             notified.push_back(address);
         };
-        session->seams.showSummaryPage = [this] { ++summaryPages; };
-        session->seams.viewLog = [this](const std::wstring& path) { viewed.push_back(path); };
+        session->logging.seams.showSummaryPage = [this] { ++summaryPages; };
+        session->logging.seams.viewLog = [this](const std::wstring& path) { viewed.push_back(path); };
     }
     void Finish(bool reinstall = false, bool finished = true) {
-        FinishInstallLog(*session, session->failures.Text(), reinstall, finished);
+        FinishInstallLog(*session, session->logging.failures.Text(), reinstall, finished);
     }
     std::string Log() const { return ReadFileBytes(session->InstallLogPath()); }
 
-    RunState run;
+    CommandLineOptions options;
     Settings settings;
-    test::ScriptedUserInterface* ui = nullptr;
+    std::unique_ptr<test::ScriptedUserInterface> ui = std::make_unique<test::ScriptedUserInterface>();
     std::unique_ptr<InstallSession> session;
     std::vector<std::wstring> notified;
     std::vector<std::wstring> viewed;
@@ -110,7 +109,7 @@ struct LogRun {
 TEST(InstallLog, TextBeforeBeginIsDiscardedAndEveryWriterConvertsToUtf8) {
     test::TempFolder folder(L"log-writers");
     LogRun run(folder.Path(), 0);
-    InstallLog& log = run.session->log;
+    InstallLog& log = run.session->logging.log;
     log.WriteLog("lost\r\n");
     ASSERT_TRUE(log.Begin());
     const std::wstring body = log.BodyPath();
@@ -133,9 +132,9 @@ TEST(InstallLog, TextBeforeBeginIsDiscardedAndEveryWriterConvertsToUtf8) {
 TEST(InstallLog, WritersKeepTheCallersErrorCode) {
     test::TempFolder folder(L"log-error-code");
     LogRun run(folder.Path(), 0);
-    ASSERT_TRUE(run.session->log.Begin());
+    ASSERT_TRUE(run.session->logging.log.Begin());
     SetLastError(ERROR_SHARING_VIOLATION);
-    run.session->log.WriteLog("line\r\n");
+    run.session->logging.log.WriteLog("line\r\n");
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 
@@ -168,9 +167,9 @@ TEST(FailureList, EndWithEmptyLine) {
 TEST(FinishInstallLog, WithoutFailuresAndWithoutTheLogBitNothingIsWritten) {
     test::TempFolder folder(L"log-none");
     LogRun run(folder.Path(), 0);
-    ASSERT_TRUE(run.session->log.Begin());
-    const std::wstring body = run.session->log.BodyPath();
-    run.session->log.WriteLog("Installing...\r\n");
+    ASSERT_TRUE(run.session->logging.log.Begin());
+    const std::wstring body = run.session->logging.log.BodyPath();
+    run.session->logging.log.WriteLog("Installing...\r\n");
     run.Finish();
     EXPECT_FALSE(FileExists(run.session->InstallLogPath()));
     EXPECT_FALSE(FileExists(body));
@@ -186,9 +185,9 @@ TEST(FinishInstallLog, OneFailureWritesTheLogWithTheFailureSummary) {
     test::TempFolder folder(L"log-failure");
     LogRun run(folder.Path(), 0);
     run.settings.errorNotification = L"https://example.invalid/error";
-    ASSERT_TRUE(run.session->log.Begin());
-    run.session->log.WriteLog("Installing file a.dll\r\n");
-    AddFailure(run.session->failures, run.settings.messages, L"C:\\x\\a.dll", ERROR_ACCESS_DENIED);
+    ASSERT_TRUE(run.session->logging.log.Begin());
+    run.session->logging.log.WriteLog("Installing file a.dll\r\n");
+    AddFailure(run.session->logging.failures, run.settings.messages, L"C:\\x\\a.dll", ERROR_ACCESS_DENIED);
     run.ui->answers = {mb::kIdNo};
     run.Finish();
 
@@ -197,7 +196,8 @@ TEST(FinishInstallLog, OneFailureWritesTheLogWithTheFailureSummary) {
     EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_EQ(Count(log, "\xEF\xBB\xBF"), 1u);
     EXPECT_NE(log.find("Installing file a.dll\r\n\r\n*** FAILURE SUMMARY ***\r\n"), std::string::npos) << log;
-    EXPECT_TRUE(EndsWith(log, "*** FAILURE SUMMARY ***\r\n" + Utf16ToUtf8(run.session->failures.Text())))
+    EXPECT_TRUE(
+        EndsWith(log, "*** FAILURE SUMMARY ***\r\n" + Utf16ToUtf8(run.session->logging.failures.Text())))
         << log;
     EXPECT_EQ(log.find("Installation completed successfully."), std::string::npos);
     // The question offers the log; "no" opens nothing.
@@ -213,7 +213,7 @@ TEST(FinishInstallLog, OneFailureWritesTheLogWithTheFailureSummary) {
 TEST(FinishInstallLog, AnsweringYesOpensTheLog) {
     test::TempFolder folder(L"log-view");
     LogRun run(folder.Path(), 0);
-    run.session->failures.Append(L"something failed\r\n\r\n");
+    run.session->logging.failures.Append(L"something failed\r\n\r\n");
     run.ui->answers = {mb::kIdYes};
     run.Finish();
     EXPECT_EQ(run.viewed, std::vector<std::wstring>{run.session->InstallLogPath()});
@@ -222,7 +222,7 @@ TEST(FinishInstallLog, AnsweringYesOpensTheLog) {
 TEST(FinishInstallLog, ALogThatCannotBeOpenedIsNotOffered) {
     test::TempFolder folder(L"log-unopenable");
     LogRun run(folder.Join(L"missing\\deeper"), 0);
-    run.session->failures.Append(L"something failed\r\n\r\n");
+    run.session->logging.failures.Append(L"something failed\r\n\r\n");
     run.ui->answers = {mb::kIdYes};
     run.Finish();
     EXPECT_FALSE(FileExists(run.session->InstallLogPath()));
@@ -232,8 +232,8 @@ TEST(FinishInstallLog, ALogThatCannotBeOpenedIsNotOffered) {
 TEST(FinishInstallLog, SuccessWithTheLogBitEndsWithMessage43) {
     test::TempFolder folder(L"log-success");
     LogRun run(folder.Path(), kCreateLog);
-    ASSERT_TRUE(run.session->log.Begin());
-    run.session->log.WriteLog("Done.\r\n");
+    ASSERT_TRUE(run.session->logging.log.Begin());
+    run.session->logging.log.WriteLog("Done.\r\n");
     run.Finish();
     const std::string log = run.Log();
     EXPECT_TRUE(EndsWith(log, "\r\n\r\nDone.\r\n\r\nInstallation completed successfully.\r\n")) << log;
@@ -243,7 +243,7 @@ TEST(FinishInstallLog, SuccessWithTheLogBitEndsWithMessage43) {
 TEST(FinishInstallLog, HeaderLinesAreExact) {
     test::TempFolder folder(L"log-header");
     LogRun run(folder.Path(), kCreateLog | kRegisterForUninstall);
-    run.session->existingVersion = L"1.5";
+    run.session->product.existingVersion = L"1.5";
     run.Finish(/*reinstall=*/true);
     const std::string log = run.Log();
     const std::string expectedStart =
@@ -255,7 +255,8 @@ TEST(FinishInstallLog, HeaderLinesAreExact) {
     ASSERT_TRUE(std::regex_search(rest, date)) << rest;
     const std::string expected =
         "Install type: Reinstall\r\nInstall location: " + Utf16ToUtf8(folder.Path()) +
-        "\r\nInstaller version: 41.1.1\r\nProduct version: 2.0\r\n"
+        "\r\nInstaller version: " + std::string(kEngineVersion) +
+        "\r\nProduct version: 2.0\r\n"
         "Overwriting version: 1.5\r\nOperating system: " +
         Utf16ToUtf8(OsDescription(CurrentOs())) + "\r\n\r\n\r\n" + "Installation completed successfully.\r\n";
     EXPECT_EQ(rest.substr(19), expected);
@@ -270,7 +271,8 @@ TEST(InstallLogHeader, OptionalLinesAreLeftOut) {
     header.osDescription = L"Windows 7";
     EXPECT_EQ(InstallLogHeaderText(header),
               L"Installation log for: P\r\nInstall date: 24/03/07 09:05:01\r\nInstall location: C:\\P\r\n"
-              L"Installer version: 41.1.1\r\nOperating system: Windows 7\r\n\r\n");
+              L"Installer version: " +
+                  std::wstring(kEngineVersionW) + L"\r\nOperating system: Windows 7\r\n\r\n");
     header.writesUninstaller = true;
     EXPECT_NE(InstallLogHeaderText(header).find(L"\r\nInstall type: New\r\nInstall location"),
               std::wstring::npos);
@@ -281,13 +283,13 @@ TEST(FinishInstallLog, ASecondRunAppendsAfterTheSeparatorWithOneByteOrderMark) {
     test::TempFolder folder(L"log-append");
     {
         LogRun first(folder.Path(), kCreateLog);
-        ASSERT_TRUE(first.session->log.Begin());
-        first.session->log.WriteLog("first run\r\n");
+        ASSERT_TRUE(first.session->logging.log.Begin());
+        first.session->logging.log.WriteLog("first run\r\n");
         first.Finish();
     }
     LogRun second(folder.Path(), kCreateLog);
-    ASSERT_TRUE(second.session->log.Begin());
-    second.session->log.WriteLog("second run\r\n");
+    ASSERT_TRUE(second.session->logging.log.Begin());
+    second.session->logging.log.WriteLog("second run\r\n");
     second.Finish();
     const std::string log = second.Log();
     EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF");
@@ -314,8 +316,8 @@ TEST(FinishInstallLog, AnOldWindows1252LogIsConvertedOnce) {
 TEST(FinishInstallLog, AutomaticModeWritesTheLogButAsksNothing) {
     test::TempFolder folder(L"log-automatic");
     LogRun run(folder.Path(), 0);
-    run.run.options.automatic = true;
-    run.session->failures.Append(L"something failed\r\n\r\n");
+    run.session->automatic = true;
+    run.session->logging.failures.Append(L"something failed\r\n\r\n");
     run.Finish();
     EXPECT_NE(run.Log().find("*** FAILURE SUMMARY ***\r\nsomething failed"), std::string::npos);
     EXPECT_TRUE(run.ui->shown.empty());
@@ -325,7 +327,7 @@ TEST(FinishInstallLog, AutomaticModeWritesTheLogButAsksNothing) {
 TEST(FinishInstallLog, TheCrashHandlerWritesTheLogWithoutANotice) {
     test::TempFolder folder(L"log-crash");
     LogRun run(folder.Path(), 0);
-    run.session->failures.Append(L"\r\n\r\nINSTALLER CRASHED!\r\nreport");
+    run.session->logging.failures.Append(L"\r\n\r\nINSTALLER CRASHED!\r\nreport");
     run.Finish(false, /*finished=*/false);
     EXPECT_NE(run.Log().find("*** FAILURE SUMMARY ***\r\n\r\n\r\nINSTALLER CRASHED!\r\nreport"),
               std::string::npos);
@@ -346,7 +348,7 @@ class EndNotice : public testing::TestWithParam<NoticeCase> {};
 TEST_P(EndNotice, WithoutFailures) {
     test::TempFolder folder(L"log-notice");
     LogRun run(folder.Path(), GetParam().flagsLow);
-    run.session->productFlagsHigh = GetParam().flagsHigh;
+    run.session->flags.high = GetParam().flagsHigh;
     if (GetParam().launchApplication)
         run.settings.launchApplication = L"%InstallDir%\\app.exe";
     run.Finish();
@@ -364,14 +366,14 @@ INSTANTIATE_TEST_SUITE_P(Table, EndNotice,
                                                     false},
                                          NoticeCase{"RebootNeeded", kRebootNeeded, 0, true, true, false},
                                          NoticeCase{"NoEndNotice", kNoEndNotice, 0, true, false, false}),
-                         [](const auto& param_info) { return std::string(param_info.param.name); });
+                         test::CaseName);
 
 TEST(FinishInstallLog, WithoutTheLogBitTheSummaryPageOffersNoLog) {
     test::TempFolder folder(L"log-offer");
     LogRun run(folder.Path(), 0);
-    run.session->productFlagsHigh = kOffersLog;
+    run.session->flags.high = kOffersLog;
     run.Finish();
-    EXPECT_EQ(run.session->productFlagsHigh & kOffersLog, 0u);
+    EXPECT_EQ(run.session->flags.high & kOffersLog, 0u);
 }
 
 struct ShellCall {

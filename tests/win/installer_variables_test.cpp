@@ -7,10 +7,12 @@
 #include <functional>
 
 #include "context/install_session.h"
+#include "ui/user_interface.h"
 #include "format/os_version.h"
 #include "support/os_info.h"
 #include "support/shell_folders.h"
 #include "support/temp_file_name.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -20,14 +22,15 @@ struct VariablesFixture {
         settings.productName = L"Vantrel Variables";
         settings.productVersion = L"2.10.3";
         settings.uninstallSubfolder = L"uninstall";
-        session = std::make_unique<InstallSession>(run, settings);
+        session = std::make_unique<InstallSession>(settings, options, ui);
         session->SetInstallDir(L"C:\\Apps\\Vantrel");
     }
     std::wstring Expand(std::wstring text) const {
         ExpandVariables(*session, text);
         return text;
     }
-    RunState run;
+    CommandLineOptions options;
+    SilentUserInterface ui;
     Settings settings;
     std::unique_ptr<InstallSession> session;
 };
@@ -66,7 +69,7 @@ TEST_P(Expansion, ReplacesAsTheTableSays) {
 }
 
 void Existing(InstallSession& s, const wchar_t* version) {
-    s.existingVersion = version;
+    s.product.existingVersion = version;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,13 +82,13 @@ INSTANTIATE_TEST_SUITE_P(
                       L"C:\\Apps\\Vantrel;C:\\Apps\\Vantrel"},
         ExpansionCase{"UninstallFolder", nullptr, L"%UninstallDir%", L"C:\\Apps\\Vantrel\\uninstall"},
         ExpansionCase{"VersionInsideProductNameExpands",
-                      [](InstallSession& s) { s.productName = L"Tool %Version%"; }, L"[%ProductName%]",
+                      [](InstallSession& s) { s.product.name = L"Tool %Version%"; }, L"[%ProductName%]",
                       L"[Tool 2.10.3]"},
         ExpansionCase{"ProductNameInsideVersionStays",
-                      [](InstallSession& s) { s.productVersion = L"%ProductName% 1"; }, L"%Version%",
+                      [](InstallSession& s) { s.product.version = L"%ProductName% 1"; }, L"%Version%",
                       L"%ProductName% 1"},
         ExpansionCase{"InsertedValueIsNotSearchedAgainForItsToken",
-                      [](InstallSession& s) { s.productName = L"%ProductName%!"; }, L"%ProductName%",
+                      [](InstallSession& s) { s.product.name = L"%ProductName%!"; }, L"%ProductName%",
                       L"%ProductName%!"},
         ExpansionCase{"UnknownTokenStays", nullptr, L"%NoSuchVariable%\\x", L"%NoSuchVariable%\\x"},
         ExpansionCase{"EnvironmentVariable", nullptr, L"%VANTREL_TEST_VALUE%\\x", L"from-env\\x"},
@@ -111,22 +114,21 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{"ExistingNewer", [](InstallSession& s) { Existing(s, L"2.10.3a"); }, L"%Existing%",
                       L"3"},
         ExpansionCase{"NotAutomatic", nullptr, L"%Automatic%", L"0"},
-        ExpansionCase{"Automatic", [](InstallSession& s) { s.run.options.automatic = true; }, L"%Automatic%",
-                      L"1"},
+        ExpansionCase{"Automatic", [](InstallSession& s) { s.automatic = true; }, L"%Automatic%", L"1"},
         ExpansionCase{"EmptyBeforeChosen", [](InstallSession& s) { s.SetInstallDir(L""); },
                       L"[%InstallDir%][%SharedDir%][%DesktopShortcuts%]", L"[][][]"},
         ExpansionCase{"CompanyAndShared",
                       [](InstallSession& s) {
-                          s.companyName = L"Vantrel Co";
-                          s.sharedDir = L"C:\\Shared";
+                          s.product.company = L"Vantrel Co";
+                          s.folders.sharedDir = L"C:\\Shared";
                       },
                       L"%CompanyName%|%SharedDir%", L"Vantrel Co|C:\\Shared"}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
+    test::CaseName);
 
 TEST(ExpandVariables, LowerCaseOldVersionTokenIsLeftForTheEnvironment) {
     EnvironmentGuard environment(Variables{{L"OLDVERSIONMAJOR", L"from-env"}});
     VariablesFixture fixture;
-    fixture.session->existingVersion = L"2.10.3";
+    fixture.session->product.existingVersion = L"2.10.3";
     EXPECT_EQ(fixture.Expand(L"%oldversionmajor%|%OldVersionMajor%"), L"from-env|2");
 }
 
@@ -148,7 +150,7 @@ TEST(ExpandVariables, TooLongForTheEnvironmentStepKeepsTheInstallerExpansion) {
 TEST(ExpandVariables, StartMenuChosenUsesTheProductNameWhileNoFolderIsChosen) {
     VariablesFixture fixture;
     EXPECT_EQ(fixture.Expand(L"%StartMenuChosen%"), SMProgramsFolder() + L"\\Vantrel Variables");
-    fixture.session->startMenuFolderName = L"Tools\\Vantrel";
+    fixture.session->folders.startMenuFolderName = L"Tools\\Vantrel";
     EXPECT_EQ(fixture.Expand(L"%StartMenuChosen%"), SMProgramsFolder() + L"\\Tools\\Vantrel");
     fixture.settings.shortcutMode = 1;
     EXPECT_EQ(fixture.Expand(L"%StartMenuChosen%"), SMProgramsAllFolder() + L"\\Tools\\Vantrel");
@@ -241,7 +243,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RegistryFolders,
                                          RegistryFolderCase{"NoBackslash", L"D:\\Data", L"D:\\Data"},
                                          RegistryFolderCase{"OnlyOneRemoved", L"D:\\Data\\\\",
                                                             L"D:\\Data\\"}),
-                         [](const auto& param_info) { return std::string(param_info.param.name); });
+                         test::CaseName);
 
 }  // namespace
 }  // namespace vantrel

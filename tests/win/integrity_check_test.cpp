@@ -1,4 +1,5 @@
 #include "engine/integrity_check.h"
+#include "support/test_names.h"
 
 #include <windows.h>
 #include <wintrust.h>
@@ -48,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         VerdictCase{"Revoked", U(CERT_E_REVOKED), 0, 10, A::kAccept},
         VerdictCase{"ExplicitDistrust", U(TRUST_E_EXPLICIT_DISTRUST), 0, 2, A::kReject},
         VerdictCase{"Other", 0x80004005u, 0, 6, A::kReject}),
-    [](const auto& p) { return std::string(p.param.name); });
+    test::CaseName);
 
 TEST(TrustVerdicts, OpenErrors) {
     for (long e : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_TOO_MANY_OPEN_FILES, ERROR_WRITE_PROTECT,

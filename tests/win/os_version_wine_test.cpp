@@ -12,6 +12,7 @@
 #include "format/text_encoding.h"
 #include "support/child_process.h"
 #include "support/os_info.h"
+#include "support/test_names.h"
 
 namespace vantrel {
 namespace {
@@ -129,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                     WindowsCase{"Windows8", L"win8", L"40", L"6", L"2", L"0", L"8", L"Windows 8"},
                     WindowsCase{"Windows81", L"win81", L"44", L"6", L"3", L"0", L"8.1", L"Windows 8.1"},
                     WindowsCase{"Windows10", L"win10", L"48", L"10", L"0", L"0", L"10", L"Windows 10"}),
-    [](const auto& param_info) { return std::string(param_info.param.name); });
+    test::CaseName);
 
 TEST(UnderWindowsVersion, Windows10DescriptionNamesTheFeatureRelease) {
     // With the manifest Wine reports build 18362 for "win10".

@@ -1,10 +1,13 @@
-#include "engine/out_of_memory.h"
+#include "run/out_of_memory.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 
-#include "engine/fatal_message.h"
+#include "run/exit_routine.h"
+#include "run/fatal_message.h"
+#include "run/run_end.h"
 #include "support/scripted_ui.h"
 
 namespace vantrel {
@@ -26,11 +29,14 @@ struct OutOfMemoryFixture : testing::Test {
 TEST_F(OutOfMemoryFixture, AFailedAllocationEndsTheRunWithTheFatalMessage) {
     // More than a 32-bit process can ever hold in one piece; kept out of the compiler's sight.
     volatile std::size_t huge = 0xF0000000u;
-    const int code = RunToItsEnd([&huge] {
+    bool exitStepRan = false;
+    run.exitSteps.push_back([&exitStepRan] { exitStepRan = true; });
+    const int code = RunToEnd(run, [&huge] {
         auto block = std::make_unique<char[]>(huge);
         return block[0] == 0 ? 5 : 6;
     });
     EXPECT_EQ(code, kExitInstall);
+    EXPECT_TRUE(exitStepRan);
     ASSERT_EQ(ui->shown.size(), 1u);
     EXPECT_EQ(ui->shown[0].text, L"Out Of Memory.\r\nAdvice: Make sure the hard drive is not full.");
     EXPECT_EQ(ui->shown[0].caption, L"Error");
@@ -39,17 +45,8 @@ TEST_F(OutOfMemoryFixture, AFailedAllocationEndsTheRunWithTheFatalMessage) {
 
 TEST_F(OutOfMemoryFixture, SilentModeShowsNothingAndStillEndsWithOne) {
     run.options.silent = true;
-    EXPECT_EQ(RunToItsEnd([]() -> int { throw std::bad_alloc(); }), kExitInstall);
+    EXPECT_EQ(RunToEnd(run, []() -> int { throw std::bad_alloc(); }), kExitInstall);
     EXPECT_TRUE(ui->shown.empty());
-}
-
-TEST_F(OutOfMemoryFixture, OtherEndsKeepTheirOwnCode) {
-    EXPECT_EQ(RunToItsEnd([] { return 7; }), 7);
-    EXPECT_EQ(RunToItsEnd([]() -> int { throw RunEnd{kExitUninstall}; }), kExitUninstall);
-    EXPECT_TRUE(ui->shown.empty());
-    EXPECT_EQ(RunToItsEnd([]() -> int { Fatal(L"Something else"); }), kExitInstall);
-    ASSERT_EQ(ui->shown.size(), 1u);
-    EXPECT_EQ(ui->shown[0].text, L"Something else");
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/fatal_message.h"
-#include "engine/run_end.h"
+#include "run/fatal_message.h"
+#include "run/run_end.h"
 #include "format/message_table.h"
 #include "support/scripted_ui.h"
 

@@ -8,13 +8,15 @@
 #include "context/install_session.h"
 #include "context/installer_variables.h"
 #include "format/text_encoding.h"
+#include "ui/user_interface.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
-    vantrel::RunState run;
-    vantrel::Settings settings;
-    vantrel::InstallSession session(run, settings);
+    const vantrel::Settings settings;
+    const vantrel::CommandLineOptions options;
+    vantrel::SilentUserInterface ui;
+    const vantrel::InstallSession session(settings, options, ui);
     std::wstring report;
     for (const wchar_t* token :
          {L"%OS%", L"%OSMajor%", L"%OSMinor%", L"%OSServer%", L"%OSName%", L"%OSDescription%", L"%Bits%",

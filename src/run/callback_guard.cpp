@@ -1,0 +1,23 @@
+#include "run/callback_guard.h"
+
+namespace vantrel {
+
+int RunMessageLoop(CallbackGuard& guard) {
+    MSG message;
+    int quitCode = 0;
+    for (;;) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            quitCode = static_cast<int>(message.wParam);
+            break;
+        }
+        if (got == -1)
+            break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    guard.RethrowPending();
+    return quitCode;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "format/comma_separated.h"
+#include "format/firewall_text.h"
+#include "format/payload_error_codes.h"
+#include "format/registry_instructions.h"
+#include "support/test_names.h"
+
+namespace vantrel {
+namespace {
+
+using Records = std::vector<std::vector<std::wstring>>;
+
+struct CsvCase {
+    const char* name;
+    const wchar_t* text;
+    Records records;
+};
+
+class CommaSeparated : public testing::TestWithParam<CsvCase> {};
+
+TEST_P(CommaSeparated, ReadsTheRecords) {
+    EXPECT_EQ(SplitCommaRecords(GetParam().text), GetParam().records);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CommaSeparated,
+    testing::Values(CsvCase{"Empty", L"", {}}, CsvCase{"OneField", L"\\HKLM\\A", {{L"\\HKLM\\A"}}},
+                    CsvCase{"FieldsAreTrimmed", L"  a , b\t,c \r\n", {{L"a", L"b", L"c"}}},
+                    CsvCase{"BlankLinesAreSkipped", L"a\r\n\r\n  \nb\n", {{L"a"}, {L"b"}}},
+                    CsvCase{"QuotesKeepCommasAndBreaks", L"\"a,b\",\"c\r\nd\"", {{L"a,b", L"c\r\nd"}}},
+                    CsvCase{"TwoQuotesStandForOne", L"\"say \"\"hi\"\"\",x", {{L"say \"hi\"", L"x"}}},
+                    CsvCase{"QuotedSpacesStay", L"\" a \",\"\"", {{L" a ", L""}}},
+                    CsvCase{"LastRecordWithoutBreak", L"a,b\r\nc,d", {{L"a", L"b"}, {L"c", L"d"}}}),
+    test::CaseName);
+
+TEST(CommaSeparated, WrittenFieldsReadBackUnchanged) {
+    const std::vector<std::wstring> fields = {L"",    L"plain", L" lead", L"trail\t",
+                                              L"a,b", L"q\"q",  L"x\r\ny"};
+    std::wstring line;
+    for (const std::wstring& field : fields)
+        line += (line.empty() ? L"" : L",") + CommaSeparatedField(field);
+    EXPECT_EQ(SplitCommaRecords(line), Records{fields});
+}
+
+// The text the builder writes for a key, a string value and a default value, by hand.
+constexpr const wchar_t* kRegistryText =
+    L"\\HKLM\\Software\\Vantrel\r\n"
+    L"\\HKLM\\Software\\Vantrel,Path,1,%InstallDir%,3\r\n"
+    L"\\HKCU\\Software\\Vantrel,\"\",4,-1,6\r\n";
+
+TEST(RegistryInstructions, ReadsKeysAndValues) {
+    const std::vector<RegistryInstruction> read = ReadRegistryInstructions(kRegistryText);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_TRUE(read[0].keyOnly);
+    EXPECT_EQ(read[0].keyPath, L"\\HKLM\\Software\\Vantrel");
+    EXPECT_FALSE(read[1].keyOnly);
+    EXPECT_EQ(read[1].valueName, L"Path");
+    EXPECT_EQ(read[1].type, registry_type::kString);
+    EXPECT_EQ(read[1].data, L"%InstallDir%");
+    EXPECT_EQ(read[1].mode, registry_mode::kWriteDelete);
+    EXPECT_EQ(read[2].valueName, L"");
+    EXPECT_EQ(read[2].type, registry_type::kDword);
+    EXPECT_EQ(read[2].data, L"-1");
+    EXPECT_EQ(read[2].mode, registry_mode::kWriteIfAbsent);
+    EXPECT_EQ(WriteRegistryInstructions(read), kRegistryText);
+}
+
+TEST(RegistryInstructions, OtherShapesAndNonNumbersAreHandledAsTheyRead) {
+    const std::vector<RegistryInstruction> read =
+        ReadRegistryInstructions(L"a,b\r\n   \r\nk,v,x,d,+2\r\nk,v,1,d,5,extra\r\n");
+    ASSERT_EQ(read.size(), 1u);  // two- and six-field records do nothing
+    EXPECT_EQ(read[0].type, 0u);
+    EXPECT_EQ(read[0].mode, registry_mode::kDeleteAtUninstall);
+}
+
+TEST(FirewallText, ReadsPortsAndProgramsWithTheirBreaks) {
+    const FirewallTextRead read = ReadFirewallText(L"8080;Web;1;0\r\n|C:\\\u00e4pp.exe;;0;1\n\r53;;3;0");
+    ASSERT_EQ(read.errorCode, 0);
+    const std::vector<FirewallInstruction> expected = {
+        {L"8080", L"Web", firewall_protocol::kTcp, false},
+        {L"|C:\\\u00e4pp.exe", L"", 0, true},
+        {L"53", L"", firewall_protocol::kTcp | firewall_protocol::kUdp, false},
+    };
+    EXPECT_EQ(read.instructions, expected);
+    EXPECT_EQ(WriteFirewallText(expected), L"8080;Web;1;0\r\n|C:\\\u00e4pp.exe;;0;1\r\n53;;3;0\r\n");
+}
+
+TEST(FirewallText, ALineWithoutFourFieldsFails) {
+    EXPECT_EQ(ReadFirewallText(L"8080;Web;1;0\r\n8081;Web;1\r\n").errorCode, payload_error::kFirewallFields);
+    EXPECT_EQ(ReadFirewallText(L"8080;Web;1;0;x").errorCode, payload_error::kFirewallFields);
+    EXPECT_EQ(ReadFirewallText(L"").instructions.size(), 0u);
+}
+
+}  // namespace
+}  // namespace vantrel
