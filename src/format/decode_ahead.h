@@ -53,6 +53,8 @@ class DecodeAheadBlocks {
     // Area bytes belonging to the blocks taken so far.
     std::uint64_t Consumed() const { return consumed_; }
 
+    const BlockDecoding& Decoding() const { return decoding_; }
+
   private:
     struct Slot;
     void FillAhead();

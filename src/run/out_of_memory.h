@@ -3,7 +3,8 @@
 namespace vantrel {
 
 // The fatal message for memory that ran out.
-inline constexpr wchar_t kOutOfMemoryText[] = L"Out Of Memory.\r\nAdvice: Make sure the hard drive is not full.";
+inline constexpr wchar_t kOutOfMemoryText[] =
+    L"Out Of Memory.\r\nAdvice: Make sure the hard drive is not full.";
 
 // Shows the out-of-memory fatal message through the registered routine; returns the exit
 // code the run then ends with. Called once an allocation that threw has been unwound: by

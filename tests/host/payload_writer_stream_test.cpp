@@ -224,11 +224,11 @@ TEST(PayloadWriter, TheLargestBlockReadersDecodeIsAccepted) {
     EXPECT_NO_THROW(PayloadWriter(MinimalSettings(), files, options));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterRefuses,
-                         testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096},
-                                         RefusedCase{"ZeroBlockSize", 10, 0},
-                                         RefusedCase{"BlockAboveWhatReadersDecode", 10, kMaxDataBlockSize + 1}),
-                         test::CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadWriterRefuses,
+    testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096}, RefusedCase{"ZeroBlockSize", 10, 0},
+                    RefusedCase{"BlockAboveWhatReadersDecode", 10, kMaxDataBlockSize + 1}),
+    test::CaseName);
 
 }  // namespace
 }  // namespace vantrel
