@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include <toml++/toml.h>
+#include "builder/guarded_toml.h"
 
 #include "format/settings.h"
 

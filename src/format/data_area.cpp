@@ -103,12 +103,20 @@ int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
     return sum.Finish() == header.dataCheck ? 0 : payload_error::kDataAreaCheck;
 }
 
-bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher) {
+bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher,
+                       std::uint64_t outputLimit) {
     // A block whose length trailer does not decipher to a valid length cannot be decoded,
     // whether or not it is compressed.
     if (cipher != nullptr && !DecipherBuffer(block, *cipher))
         return false;
-    return !compressed || XzDecode(block);
+    return !compressed || XzDecode(block, outputLimit);
+}
+
+std::uint64_t DecodedBytesAllowed(const PayloadHeader& header) {
+    std::uint64_t allowed = 0;
+    for (const std::int32_t size : header.fileSizes)
+        allowed += static_cast<std::uint64_t>(std::clamp(size, 0, kMaxFileSize)) + kMaxItemOverhead;
+    return allowed;
 }
 
 DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
@@ -117,7 +125,8 @@ DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& head
       header_(header),
       compressed_(compressed),
       cipher_(cipher),
-      remaining_(source.Length()) {}
+      remaining_(source.Length()),
+      decodeBudget_(DecodedBytesAllowed(header)) {}
 
 bool DataAreaWalker::HasCompleteItem() const {
     const std::size_t queued = queue_.size() - head_;
@@ -149,8 +158,11 @@ int DataAreaWalker::ReadBlock() {
     remaining_ -= block.size();
     if (Checksum(block) != check)
         return payload_error::kBlockCheck;
-    if (!(decodeBlock ? decodeBlock(block) : DecodeStoredBlock(block, compressed_, cipher_)))
+    const std::uint64_t limit = std::min<std::uint64_t>(kMaxDataBlockSize, decodeBudget_);
+    if (!(decodeBlock ? decodeBlock(block) : DecodeStoredBlock(block, compressed_, cipher_, limit)))
         return payload_error::kBlockDecode;
+    if (compressed_)
+        decodeBudget_ -= std::min<std::uint64_t>(block.size(), decodeBudget_);
     // Drop what was consumed before appending, so the queue holds one block plus a rest.
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));
     head_ = 0;

@@ -18,6 +18,16 @@ inline constexpr int kDataAreaReadFailed = -2;
 // Not a payload error code: the bytes given end inside a record's fields.
 inline constexpr int kRecordIncomplete = -3;
 
+// The most decoded bytes one data block may hold: the largest block size the writer takes.
+inline constexpr std::uint64_t kMaxDataBlockSize = 256u << 20;
+// What one item may hold besides its file's data: its length, the record with its texts and
+// the data check. Paths end at 32767 characters, so even six texts that long fit.
+inline constexpr std::uint64_t kMaxItemOverhead = 1u << 20;
+
+// The decoded bytes all data blocks together may hold: the header's file sizes plus
+// kMaxItemOverhead per record.
+std::uint64_t DecodedBytesAllowed(const PayloadHeader& header);
+
 // Where the data area's bytes come from: the mapped section, or the program file read piece
 // by piece. The whole area is never needed in memory at once.
 class DataAreaSource {
@@ -58,7 +68,8 @@ std::vector<std::uint8_t> WriteFileItem(const FileRecord& record, std::span<cons
 
 // The start of a file item whose data is `dataSize` bytes: the item length and the record.
 // The data and its checksum (u32) follow; this lets a writer pass large data through in
-// pieces.
+// pieces. Throws std::length_error when the item without its data would exceed
+// kMaxItemOverhead.
 std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint64_t dataSize);
 
 // One stored data block (size, check, bytes) from decoded block contents: xz-compressed
@@ -69,7 +80,8 @@ std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, 
 // Turns a stored block (its size and check already verified) into its decoded bytes in place:
 // deciphered when `cipher` is given, then xz-decoded when `compressed`. False when it does not
 // decode.
-bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher);
+bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher,
+                       std::uint64_t outputLimit = kMaxDataBlockSize);
 
 // Reads fields 1 to 11 of the file record at the start of `item` and sets `used` to their
 // length. Returns 0, kEmptyName, kUnknownKind (a kind without a folder and no explicit or
@@ -94,7 +106,9 @@ struct DataAreaStep {
 // Walks the data blocks and serves the file records in order. Items are taken from a
 // first-in first-out queue of decoded bytes; a block is read and decoded only when the
 // queue holds no complete item, so at most one decoded block plus the unconsumed rest of
-// the previous one is held. Nothing is read outside the area or an item.
+// the previous one is held. Nothing is read outside the area or an item. A block decodes
+// to at most kMaxDataBlockSize bytes, and all blocks together to no more than the header's
+// file sizes plus kMaxItemOverhead per record; more fails as a block that does not decode.
 class DataAreaWalker {
   public:
     // `compressed`: ProductFlags low bit 0x20. `cipher`: given with ProductFlags2 0x1000.
@@ -119,6 +133,7 @@ class DataAreaWalker {
     bool compressed_;
     const Blowfish* cipher_;
     std::uint64_t remaining_;
+    std::uint64_t decodeBudget_;  // decoded bytes the records can still take
     std::vector<std::uint8_t> queue_;
     std::size_t head_ = 0;
     std::size_t index_ = 0;

@@ -16,7 +16,7 @@ constexpr std::size_t kFirstFieldsRead = 512;
 
 DataAreaReader::DataAreaReader(DecodeAheadBlocks& blocks, const PayloadHeader& header,
                                std::uint64_t areaLength)
-    : blocks_(blocks), header_(header), areaLength_(areaLength) {}
+    : blocks_(blocks), header_(header), areaLength_(areaLength), decodeBudget_(DecodedBytesAllowed(header)) {}
 
 int DataAreaReader::NextBlock() {
     if (onBlock)
@@ -24,6 +24,12 @@ int DataAreaReader::NextBlock() {
     DecodedBlock next = blocks_.Take();
     if (next.errorCode != 0)
         return next.errorCode;
+    // Together the blocks decode to no more than the records can take; more is a bomb.
+    if (blocks_.Decoding().compressed) {
+        if (next.bytes.size() > decodeBudget_)
+            return payload_error::kBlockDecode;
+        decodeBudget_ -= next.bytes.size();
+    }
     block_ = std::move(next.bytes);
     blockOffset_ = 0;
     return 0;

@@ -56,6 +56,7 @@ class DataAreaReader {
     DecodeAheadBlocks& blocks_;
     const PayloadHeader& header_;
     std::uint64_t areaLength_;
+    std::uint64_t decodeBudget_;  // decoded bytes the records can still take
     std::vector<std::uint8_t> block_;
     std::size_t blockOffset_ = 0;
     std::vector<std::uint8_t> fields_;  // the item's first bytes: the record and maybe some data

@@ -29,6 +29,9 @@ std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& r, std::uint64_t d
     w.CText(r.parameter);
     if (r.HasMsiLevel())
         w.U32(r.msiInterfaceLevel);
+    // Readers take no more than this besides the data; a larger record would never read back.
+    if (item.size() + 4 > kMaxItemOverhead)
+        throw std::length_error("file record texts above 1 MiB");
     const std::uint64_t length = item.size() - 4 + dataSize + 4;
     if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
         throw std::length_error("file item too large");

@@ -19,7 +19,7 @@ int BlockDecoding::Decode(std::vector<std::uint8_t>& block) const {
     // A block whose deciphered length field is impossible cannot decode to anything sound.
     if (cipher != nullptr && !DecipherBuffer(block, *cipher))
         return payload_error::kBlockDecode;
-    if (compressed && !XzDecode(block))
+    if (compressed && !XzDecode(block, outputLimit))
         return payload_error::kBlockDecode;
     return 0;
 }

@@ -25,6 +25,9 @@ struct DecodedBlock {
 struct BlockDecoding {
     bool compressed = false;  // ProductFlags low bit 0x20
     const Blowfish* cipher = nullptr;
+    // A block that would decode to more fails as one that does not decode (a bomb); the
+    // extraction lowers it to what the header's records can take (DecodedBytesAllowed).
+    std::uint64_t outputLimit = kMaxDataBlockSize;
     int Decode(std::vector<std::uint8_t>& block) const;
 };
 
@@ -49,6 +52,8 @@ class DecodeAheadBlocks {
 
     // Area bytes belonging to the blocks taken so far.
     std::uint64_t Consumed() const { return consumed_; }
+
+    const BlockDecoding& Decoding() const { return decoding_; }
 
   private:
     struct Slot;

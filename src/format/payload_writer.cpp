@@ -143,8 +143,13 @@ PayloadWriter::PayloadWriter(const Settings& settings, const std::vector<Payload
     }
     if (options.blockSize == 0)
         throw std::invalid_argument("block size 0");
+    // A reader refuses larger blocks, so writing one would only make a broken installer.
+    if (options.blockSize > kMaxDataBlockSize)
+        throw std::invalid_argument("block size above 256 MiB");
 
     const Bytes stream = WriteSettingsStream(settings);
+    if (stream.size() > kMaxSettingsStreamSize)
+        throw std::length_error("settings larger than 64 MiB");
     header_.settingsCheck = Checksum(stream);
     settingsBlock_ = EncodeSettingsBlock(stream, header_.settingsCheck, cipher_.get(), options.xzPreset);
     if (settingsBlock_.size() > static_cast<std::size_t>(kMaxSettingsSize)) {

@@ -70,7 +70,8 @@ class PayloadWriter {
   public:
     // Encodes the settings and checks the file sizes. `files` must outlive the writer.
     // Throws std::length_error for a file above 0x40000000 bytes or settings above
-    // 0x31FFFFF, std::invalid_argument for inconsistent options.
+    // 0x31FFFFF stored or 64 MiB decoded, std::invalid_argument for inconsistent options
+    // (a block size of 0 or above 256 MiB).
     PayloadWriter(const Settings& settings, const std::vector<PayloadFileInput>& files,
                   const PayloadWriteOptions& options);
     ~PayloadWriter();

@@ -17,7 +17,7 @@ bool DecodeSettingsBlock(std::vector<std::uint8_t>& block, std::uint32_t setting
     } else {
         XorScramble(block, settingsCheck);
     }
-    return XzDecode(block);
+    return XzDecode(block, kMaxSettingsStreamSize);
 }
 
 }  // namespace vantrel

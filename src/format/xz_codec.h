@@ -24,10 +24,12 @@ struct XzProgress {
 inline constexpr std::uint64_t kXzProgressIntervalMs = 200;
 
 // Replaces the buffer's contents with the decoding of the one or more concatenated .xz
-// streams it holds. No memory limit is applied. Returns false on corrupt, truncated or
-// unrecognised input, on a decoder error, or when the progress callback asks to abort; the
-// buffer is then empty.
-bool XzDecode(std::vector<std::uint8_t>& buffer, const XzProgress* progress = nullptr);
+// streams it holds. Returns false on corrupt, truncated or unrecognised input, on a decoder
+// error, when the output would exceed `outputLimit` bytes, or when the progress callback
+// asks to abort; the buffer is then empty. The decoder's memory is limited to what a
+// dictionary of the largest preset, or of the output limit, needs.
+bool XzDecode(std::vector<std::uint8_t>& buffer, std::uint64_t outputLimit,
+              const XzProgress* progress = nullptr);
 
 // Compresses the input into a single .xz stream with a CRC64 check (used by the builder).
 // The output depends only on the input, preset and extreme flag. Throws std::runtime_error

@@ -1,5 +1,8 @@
 #include "run/exit_routine.h"
 
+#include <new>
+
+#include "run/out_of_memory.h"
 #include "run/run_end.h"
 
 namespace vantrel {
@@ -27,6 +30,9 @@ int RunToEnd(RunState& run, const std::function<int()>& body) {
         exitCode = body();
     } catch (const RunEnd& end) {
         exitCode = end.exitCode;
+    } catch (const std::bad_alloc&) {
+        // Memory ran out somewhere inside: a fatal message, not a crash.
+        exitCode = ReportOutOfMemory();
     }
     try {
         FinishRun(run);

@@ -7,7 +7,8 @@
 namespace vantrel {
 
 // Runs the body of a run and turns every way it can end (a returned code, a RunEnd thrown
-// by the fatal routine or anywhere else) into the exit code. The stack is unwound before
+// by the fatal routine or anywhere else, an allocation that failed, which shows the
+// out-of-memory fatal message) into the exit code. The stack is unwound before
 // this returns, so every owner on the way (temporary files, handles, windows) has done its
 // work; then the run's exit steps run and pending window messages are dispatched. The
 // caller ends the process only after the run state itself has gone.

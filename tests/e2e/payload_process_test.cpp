@@ -6,13 +6,16 @@
 #include <functional>
 
 #include "format/byte_writer.h"
+#include "format/checksum.h"
 #include "format/pe_layout.h"
+#include "format/settings_block.h"
 #include "format/settings_stream.h"
 #include "format/stub_image.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
 #include "support/ui_driver.h"
 #include "support/test_names.h"
+#include "support/xz_bomb.h"
 
 namespace vantrel {
 namespace {
@@ -133,6 +136,17 @@ const PayloadCase kCases[] = {
          BuiltSetup s = test::BuildSetupFromImage(EngineBytes(), image);
          PutU32(s, test::SettingsSizeOffset(s), 0x31FFFFF);
          return s;  // accepted by the size check; the block then does not decode
+     },
+     47, kPlainTitle},
+    {"SettingsBomb",
+     [](const std::wstring& p) {
+         // Valid settings, then gigabytes of zeros: a few hundred KB that must not be
+         // decoded to the end (nor until memory runs out).
+         const Bytes stream = WriteSettingsStream(CompressedSettings(p));
+         const std::uint32_t check = Checksum(stream);
+         Bytes block = test::XzBomb(std::uint64_t{4} << 30, stream);
+         XorScramble(block, check);
+         return test::BuildSetupFromSettingsBlock(EngineBytes(), check, block);
      },
      47, kPlainTitle},
     {"FileSize0x40000000",

@@ -8,6 +8,12 @@
 #include "builder_test_support.h"
 #include "format/checksum.h"
 #include "format/file_time.h"
+#include "format/payload_error_codes.h"
+#include "format/pe_layout.h"
+#include "format/pe_section_writer.h"
+#include "format/settings_block.h"
+#include "format/settings_stream.h"
+#include "support/xz_bomb.h"
 #include "support/test_names.h"
 
 namespace vantrel::builder {
@@ -146,6 +152,26 @@ INSTANTIATE_TEST_SUITE_P(Cases, BuildDamage,
                          testing::Values(DamageCase{"ChangedProgram", true, 40},
                                          DamageCase{"ChangedData", false, 55}),
                          test::CaseName);
+
+TEST(BuildSetup, InspectEndsASettingsBombAsASettingsBlockThatDoesNotDecode) {
+    // Valid settings followed by gigabytes of zeros, in a block of a few hundred KB.
+    Settings settings;
+    settings.productName = L"Bomb";
+    settings.messages = MessageTable({L"English"}, {L"Title"});
+    PayloadHeader header;
+    header.settingsCheck = 0x13572468;
+    Bytes block = vantrel::test::XzBomb(std::uint64_t{4} << 30, WriteSettingsStream(settings));
+    ASSERT_LT(block.size(), 1u << 20);
+    XorScramble(block, header.settingsCheck);
+    header.settingsSize = static_cast<std::int32_t>(block.size());
+    header.dataCheck = Checksum(Bytes{});
+    header.length = header.Length();
+    header.dataEnd = static_cast<std::int32_t>(header.DataOffset());
+    Bytes section = WritePayloadHeader(header);
+    section.insert(section.end(), block.begin(), block.end());
+    const Bytes setup = AppendSection(FakeEngineStub(), kPayloadSectionName, section, {}, nullptr);
+    EXPECT_EQ(ReadSetup(setup).errorCode, payload_error::kSettingsDecode);
+}
 
 class WriteSetupFileCase : public testing::TestWithParam<RoundTripCase> {};
 

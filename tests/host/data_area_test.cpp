@@ -9,6 +9,7 @@
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/xz_bomb.h"
 #include "support/test_names.h"
 
 namespace vantrel {
@@ -153,6 +154,35 @@ const AreaCase kAreaCases[] = {
      [](auto& sizes) {
          sizes = {5};
          return Block(WriteFileItem(Record("a"), PatternBytes(5, 1)), false);  // read as compressed
+     },
+     60, true},
+    // Decoded bytes are bounded by what the records can take: their file sizes plus an
+    // allowance per record for the item's length, record and check.
+    {"DecodedUpToTheRecordsAllowanceIsLeftOver83",
+     [](auto& sizes) {
+         sizes = {5};
+         const Bytes item = WriteFileItem(Record("a"), PatternBytes(5, 1));
+         return Block(Concat({item, Bytes(5 + kMaxItemOverhead - item.size(), 0)}), true);
+     },
+     83, true},
+    {"DecodedPastTheRecordsAllowance60",
+     [](auto& sizes) {
+         sizes = {5};
+         const Bytes item = WriteFileItem(Record("a"), PatternBytes(5, 1));
+         return Block(Concat({item, Bytes(5 + kMaxItemOverhead - item.size() + 1, 0)}), true);
+     },
+     60, true},
+    {"DecompressionBomb60",
+     [](auto& sizes) {
+         sizes = {5};
+         return BlockClaiming(
+             test::XzBomb(std::uint64_t{4} << 30, WriteFileItem(Record("a"), PatternBytes(5, 1))), 0);
+     },
+     60, true},
+    {"BombPastTheLargestBlockWhenRecordsCouldTakeMore60",
+     [](auto& sizes) {
+         sizes = {0x40000000, 0x40000000};
+         return BlockClaiming(test::XzBomb(std::uint64_t{1} << 30), 0);
      },
      60, true},
     {"EmptyName70",
@@ -343,6 +373,14 @@ TEST(DataArea, EncipheredBlocksRoundTrip) {
     ASSERT_EQ(walker.Next(file).errorCode, 0);
     EXPECT_EQ(Bytes(file.data.begin(), file.data.end()), data);
     EXPECT_TRUE(walker.Next(file).finished);
+}
+
+TEST(FileItem, ARecordBeyondWhatReadersTakeIsRefused) {
+    FileRecord r = Record("a");
+    r.arguments = std::string(kMaxItemOverhead, 'x');
+    EXPECT_THROW(WriteFileItemHead(r, 0), std::length_error);
+    r.arguments.resize(kMaxItemOverhead - WriteFileItemHead(Record("a"), 0).size() - 4);
+    EXPECT_EQ(WriteFileItemHead(r, 0).size() + 4, kMaxItemOverhead);
 }
 
 TEST(DataArea, AnEncipheredBlockWithABadLengthTrailerFailsEvenUncompressed) {

@@ -9,6 +9,7 @@
 #include "format/data_area.h"
 #include "format/payload_header.h"
 #include "format/payload_writer.h"
+#include "format/settings_block.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
 #include "support/test_names.h"
@@ -143,7 +144,7 @@ TEST_P(PayloadWriterStream, BlocksStayWithinTheBlockSizeAndReadBack) {
         if (cipher)
             DecipherBuffer(block, *cipher);
         if (GetParam().compress) {
-            ASSERT_TRUE(XzDecode(block));
+            ASSERT_TRUE(XzDecode(block, kMaxDataBlockSize));
         }
         EXPECT_LE(block.size(), GetParam().blockSize);
         at += 8 + stored;
@@ -229,10 +230,18 @@ TEST_P(PayloadWriterRefuses, BeforeAnyDataIsWritten) {
     EXPECT_FALSE(opened);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterRefuses,
-                         testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096},
-                                         RefusedCase{"ZeroBlockSize", 10, 0}),
-                         test::CaseName);
+TEST(PayloadWriter, TheLargestBlockReadersDecodeIsAccepted) {
+    PayloadWriteOptions options;
+    options.blockSize = kMaxDataBlockSize;
+    const std::vector<PayloadFileInput> files = {test::FileInput("a", Bytes(10, 1))};
+    EXPECT_NO_THROW(PayloadWriter(MinimalSettings(), files, options));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadWriterRefuses,
+    testing::Values(RefusedCase{"FileAboveOneGiB", 0x40000001ull, 4096}, RefusedCase{"ZeroBlockSize", 10, 0},
+                    RefusedCase{"BlockAboveWhatReadersDecode", 10, kMaxDataBlockSize + 1}),
+    test::CaseName);
 
 }  // namespace
 }  // namespace vantrel

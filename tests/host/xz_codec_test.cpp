@@ -8,9 +8,15 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <lzma.h>
+
+#include "support/xz_bomb.h"
 
 namespace vantrel {
 namespace {
+
+// An output limit that the ordinary cases below never reach.
+constexpr std::uint64_t kRoomy = 64u << 20;
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
     std::mt19937 rng(seed);
@@ -62,7 +68,7 @@ TEST(XzCodecTest, RoundTrips) {
         SCOPED_TRACE(c.name);
         std::vector<std::uint8_t> buffer = XzEncode(c.data, 0);
         ASSERT_FALSE(buffer.empty());
-        EXPECT_TRUE(XzDecode(buffer));
+        EXPECT_TRUE(XzDecode(buffer, kRoomy));
         EXPECT_EQ(buffer, c.data);
     }
 }
@@ -71,7 +77,7 @@ TEST(XzCodecTest, IncompressibleInputIsFedInSeveralPieces) {
     const std::vector<std::uint8_t> data = RandomBytes(70000, 4);
     std::vector<std::uint8_t> buffer = XzEncode(data, 0);
     ASSERT_GT(buffer.size(), 4u * 16384u);
-    EXPECT_TRUE(XzDecode(buffer));
+    EXPECT_TRUE(XzDecode(buffer, kRoomy));
     EXPECT_EQ(buffer, data);
 }
 
@@ -83,7 +89,7 @@ TEST(XzCodecTest, EncoderIsDeterministicAndHonoursPresets) {
     EXPECT_NE(fast, other);
     for (const auto* encoded : {&fast, &other}) {
         std::vector<std::uint8_t> buffer = *encoded;
-        EXPECT_TRUE(XzDecode(buffer));
+        EXPECT_TRUE(XzDecode(buffer, kRoomy));
         EXPECT_EQ(buffer, data);
     }
 }
@@ -102,7 +108,7 @@ TEST(XzCodecTest, ConcatenatedStreamsDecodeToConcatenation) {
 
     std::vector<std::uint8_t> expected = first;
     expected.insert(expected.end(), second.begin(), second.end());
-    EXPECT_TRUE(XzDecode(buffer));
+    EXPECT_TRUE(XzDecode(buffer, kRoomy));
     EXPECT_EQ(buffer, expected);
 }
 
@@ -130,9 +136,74 @@ TEST(XzCodecTest, DamagedInputFails) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::uint8_t> buffer = c.data;
-        EXPECT_FALSE(XzDecode(buffer));
+        EXPECT_FALSE(XzDecode(buffer, kRoomy));
         EXPECT_TRUE(buffer.empty());
     }
+}
+
+TEST(XzCodecTest, OutputLimitAdmitsExactlyTheLimit) {
+    const std::vector<std::uint8_t> data = MixedBytes(100000);
+    const std::vector<std::uint8_t> encoded = XzEncode(data);
+    std::vector<std::uint8_t> buffer = encoded;
+    EXPECT_TRUE(XzDecode(buffer, data.size()));
+    EXPECT_EQ(buffer, data);
+    buffer = encoded;
+    EXPECT_FALSE(XzDecode(buffer, data.size() - 1));
+    EXPECT_TRUE(buffer.empty());
+}
+
+TEST(XzCodecTest, OutputLimitCoversAllConcatenatedStreams) {
+    const std::vector<std::uint8_t> part = MixedBytes(30000);
+    std::vector<std::uint8_t> twice = XzEncode(part);
+    const std::vector<std::uint8_t> second = XzEncode(part);
+    twice.insert(twice.end(), second.begin(), second.end());
+    std::vector<std::uint8_t> buffer = twice;
+    EXPECT_FALSE(XzDecode(buffer, part.size() * 2 - 1));
+    buffer = twice;
+    EXPECT_TRUE(XzDecode(buffer, part.size() * 2));
+}
+
+TEST(XzCodecTest, DecompressionBombStopsAtTheLimit) {
+    std::vector<std::uint8_t> buffer = test::XzBomb(std::uint64_t{4} << 30);
+    ASSERT_LT(buffer.size(), 1u << 20);
+    EXPECT_FALSE(XzDecode(buffer, 1u << 20));
+    EXPECT_TRUE(buffer.empty());
+}
+
+TEST(XzCodecTest, TheStrongestPresetDecodesUnderASmallOutputLimit) {
+    // Its 64 MiB dictionary is more than the output, and must still be allowed.
+    const std::vector<std::uint8_t> data = MixedBytes(1000);
+    std::vector<std::uint8_t> buffer = XzEncode(data, 9, true);
+    EXPECT_TRUE(XzDecode(buffer, data.size()));
+    EXPECT_EQ(buffer, data);
+}
+
+// Rewrites the dictionary size in the first block header of a single-filter stream from
+// the encoder (LZMA2 properties byte; 40 means 4 GiB - 1) and fixes the header's CRC32.
+std::vector<std::uint8_t> WithDictionaryCode(std::vector<std::uint8_t> stream, std::uint8_t code) {
+    constexpr std::size_t kBlock = 12;  // after the stream header
+    const std::size_t headerSize = (stream.at(kBlock) + 1u) * 4u;
+    const std::uint8_t flags = stream.at(kBlock + 1);
+    EXPECT_EQ(flags, 0u) << "the encoder is expected to write no sizes and one filter";
+    EXPECT_EQ(stream.at(kBlock + 2), 0x21u);  // LZMA2
+    EXPECT_EQ(stream.at(kBlock + 3), 1u);     // one properties byte
+    stream.at(kBlock + 4) = code;
+    const std::uint32_t crc = lzma_crc32(stream.data() + kBlock, headerSize - 4, 0);
+    for (std::size_t i = 0; i < 4; ++i)
+        stream.at(kBlock + headerSize - 4 + i) = static_cast<std::uint8_t>(crc >> (8 * i));
+    return stream;
+}
+
+TEST(XzCodecTest, ADictionaryBeyondAnyPresetIsRefusedBeforeItIsAllocated) {
+    const std::vector<std::uint8_t> data = MixedBytes(1000);
+    const std::vector<std::uint8_t> encoded = XzEncode(data, 1);
+    // The same stream with its own small dictionary code still decodes: the patch is sound.
+    std::vector<std::uint8_t> buffer = WithDictionaryCode(encoded, encoded.at(16));
+    ASSERT_TRUE(XzDecode(buffer, kRoomy));
+    EXPECT_EQ(buffer, data);
+    buffer = WithDictionaryCode(encoded, 40);
+    EXPECT_FALSE(XzDecode(buffer, kRoomy));
+    EXPECT_TRUE(buffer.empty());
 }
 
 // A clock that advances by a fixed step each time it is read.
@@ -170,7 +241,7 @@ TEST(XzCodecTest, ProgressIsReportedWithSaneNumbers) {
     };
 
     std::vector<std::uint8_t> buffer = encoded;
-    ASSERT_TRUE(XzDecode(buffer, &progress));
+    ASSERT_TRUE(XzDecode(buffer, kRoomy, &progress));
     EXPECT_EQ(buffer, data);
 
     ASSERT_GE(calls.size(), 3u);
@@ -215,7 +286,7 @@ TEST(XzCodecTest, ProgressWaitsMoreThanTheInterval) {
             return false;
         };
         std::vector<std::uint8_t> buffer = encoded;
-        EXPECT_TRUE(XzDecode(buffer, &progress));
+        EXPECT_TRUE(XzDecode(buffer, kRoomy, &progress));
         EXPECT_EQ(count > 0, c.expectCalls);
     }
 }
@@ -236,7 +307,7 @@ TEST(XzCodecTest, ProgressAtExactlyTheIntervalIsNotReported) {
         return false;
     };
     std::vector<std::uint8_t> buffer = encoded;
-    EXPECT_TRUE(XzDecode(buffer, &progress));
+    EXPECT_TRUE(XzDecode(buffer, kRoomy, &progress));
     EXPECT_EQ(count, 0);
 }
 
@@ -248,7 +319,7 @@ TEST(XzCodecTest, ProgressReturningTrueAbortsDecoding) {
     progress.nowMs = [&clock] { return clock += 1000; };
     progress.callback = [&count](std::uint64_t, std::uint64_t, std::uint64_t) { return ++count == 2; };
     std::vector<std::uint8_t> buffer = encoded;
-    EXPECT_FALSE(XzDecode(buffer, &progress));
+    EXPECT_FALSE(XzDecode(buffer, kRoomy, &progress));
     EXPECT_TRUE(buffer.empty());
     EXPECT_EQ(count, 2);
 }
@@ -257,7 +328,7 @@ TEST(XzCodecTest, ProgressWithoutCallbackIsIgnored) {
     const std::vector<std::uint8_t> data = MixedBytes(40000);
     XzProgress progress;  // no callback, no clock
     std::vector<std::uint8_t> buffer = XzEncode(data);
-    EXPECT_TRUE(XzDecode(buffer, &progress));
+    EXPECT_TRUE(XzDecode(buffer, kRoomy, &progress));
     EXPECT_EQ(buffer, data);
 }
 

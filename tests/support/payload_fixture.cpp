@@ -85,9 +85,13 @@ BuiltSetup BuildSetupFromImage(const Bytes& engine, const PayloadImage& image) {
 }
 
 BuiltSetup BuildSetupFromStream(const Bytes& engine, const Bytes& stream) {
+    const std::uint32_t check = Checksum(stream);
+    return BuildSetupFromSettingsBlock(engine, check, EncodeSettingsBlock(stream, check, nullptr, 6));
+}
+
+BuiltSetup BuildSetupFromSettingsBlock(const Bytes& engine, std::uint32_t settingsCheck, const Bytes& block) {
     PayloadHeader header;
-    header.settingsCheck = Checksum(stream);
-    const Bytes block = EncodeSettingsBlock(stream, header.settingsCheck, nullptr, 6);
+    header.settingsCheck = settingsCheck;
     header.settingsSize = static_cast<std::int32_t>(block.size());
     header.dataSize = 0;
     header.dataCheck = Checksum(Bytes{});

@@ -45,6 +45,10 @@ BuiltSetup BuildSetupFromImage(const Bytes& engine, const PayloadImage& image);
 // writer refuses to produce) and no files.
 BuiltSetup BuildSetupFromStream(const Bytes& engine, const Bytes& stream);
 
+// Builds a setup.exe whose settings block is `block` as stored (already scrambled with
+// `settingsCheck`) and no files.
+BuiltSetup BuildSetupFromSettingsBlock(const Bytes& engine, std::uint32_t settingsCheck, const Bytes& block);
+
 // File offset of the header field that follows `headerField` in a built setup: offsets of
 // fields 4 (settings size), 9 (data size), and the first file-size entry.
 std::size_t SettingsSizeOffset(const BuiltSetup& setup);

@@ -1,5 +1,6 @@
 #include "engine/extraction/extraction.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "context/install_log.h"
@@ -68,7 +69,9 @@ int Extraction::Run() {
         runner = std::make_unique<InlineJobRunner>();
     // One block more than there are decoders keeps each of them busy while the writing
     // goes on; more would only hold memory.
-    DecodeAheadBlocks blocks(in_.dataArea, in_.decoding, *runner, in_.decodeThreads + 1);
+    BlockDecoding decoding = in_.decoding;
+    decoding.outputLimit = std::min(decoding.outputLimit, DecodedBytesAllowed(in_.header));
+    DecodeAheadBlocks blocks(in_.dataArea, decoding, *runner, in_.decodeThreads + 1);
     DataAreaReader reader(blocks, in_.header, in_.dataArea.Length());
     reader.onBlock = [this] {
         if (services_.showStatus)
