@@ -70,7 +70,9 @@ bool ClearProtectingAttributes(const std::wstring& path) {
     return SetFileAttributesW(path.c_str(), cleared) != FALSE;
 }
 
-bool GrantFullAccess(const std::wstring& path) {
+namespace {
+
+bool GrantUsersAccess(const std::wstring& path, DWORD rights) {
     ScopedPrivileges privileges({SE_TAKE_OWNERSHIP_NAME, SE_RESTORE_NAME});
     PSID users = nullptr;
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
@@ -87,7 +89,7 @@ bool GrantFullAccess(const std::wstring& path) {
         const bool folder =
             attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         EXPLICIT_ACCESSW access{};
-        access.grfAccessPermissions = GENERIC_ALL;
+        access.grfAccessPermissions = rights;
         access.grfAccessMode = GRANT_ACCESS;
         access.grfInheritance = folder ? SUB_CONTAINERS_AND_OBJECTS_INHERIT : NO_INHERITANCE;
         access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
@@ -104,6 +106,18 @@ bool GrantFullAccess(const std::wstring& path) {
     FreeSid(users);
     SetLastError(result);
     return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool GrantFullAccess(const std::wstring& path) {
+    return GrantUsersAccess(path, GENERIC_ALL);
+}
+
+bool GrantModifyAccess(const std::wstring& path) {
+    // Read, write, run and delete: what "modify" means, without the right to change the
+    // permissions or take ownership.
+    return GrantUsersAccess(path, FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE);
 }
 
 }  // namespace vantrel

@@ -12,5 +12,8 @@ bool ClearProtectingAttributes(const std::wstring& path);
 // privileges are enabled while it works and put back as they were afterwards. Returns false
 // with the system error code in place on failure.
 bool GrantFullAccess(const std::wstring& path);
+// The same with modify rights only (read, write, run, delete; no permission changes), for
+// folders that every user of the machine must be able to write to.
+bool GrantModifyAccess(const std::wstring& path);
 
 }  // namespace vantrel
