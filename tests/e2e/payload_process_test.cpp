@@ -41,7 +41,7 @@ std::vector<PayloadFileInput> SomeFiles() {
 
 Settings CompressedSettings(const std::wstring& product) {
     Settings s = test::FixtureSettings(product);
-    s.productFlagsLow = product_flags::kCompressedBlocks;
+    s.productFlagsLow |= product_flags::kCompressedBlocks;
     return s;
 }
 
@@ -204,14 +204,14 @@ const PayloadCase kCases[] = {
     {"IntegrityUnsignedIntact",
      [](const std::wstring& p) {
          Settings s = CompressedSettings(p);
-         s.productFlagsHigh = product_flags::kIntegrityCheck;
+         s.productFlagsHigh |= product_flags::kIntegrityCheck;
          return test::BuildSetup(EngineBytes(), s, SomeFiles());
      },
      0, nullptr},
     {"IntegrityUnsignedAlteredStub",
      [](const std::wstring& p) {
          Settings s = CompressedSettings(p);
-         s.productFlagsHigh = product_flags::kIntegrityCheck;
+         s.productFlagsHigh |= product_flags::kIntegrityCheck;
          BuiltSetup setup = test::BuildSetup(EngineBytes(), s, SomeFiles());
          AlterStub(setup);
          return setup;
