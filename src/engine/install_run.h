@@ -4,6 +4,7 @@
 #include <string>
 
 #include "context/install_session.h"
+#include "engine/extraction/extraction_state.h"
 #include "engine/install_seams.h"
 #include "engine/payload.h"
 #include "run/run_state.h"
@@ -39,6 +40,9 @@ class InstallRun {
     std::int64_t restorePointSequence = 0;
     FinishOptions finish;
     ExtractionOutcome extraction;
+    // The files the extraction installed that later steps act on (shortcuts, shared files,
+    // components, fonts).
+    ExtractionState extracted;
 
     const vantrel::Settings& Config() const { return payload.settings; }
     std::uint32_t Flags2() const { return payload.header.productFlags2; }

@@ -1,5 +1,6 @@
 #include "engine/installer_run.h"
 
+#include "engine/file_installation.h"
 #include "engine/install_run.h"
 #include "engine/installation_sequence.h"
 #include "engine/payload.h"
@@ -19,6 +20,7 @@ int RunInstallation(RunState& run) {
     // The pages, the progress display and the actions of the later steps plug in here; each
     // seam left empty takes its default.
     InstallSeams seams;
+    seams.actions.extractFiles = InstallPayloadFiles;
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
     RunInstallationSequence(*install);
 }

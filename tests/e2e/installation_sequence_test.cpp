@@ -118,11 +118,26 @@ struct Outcome {
     bool windowShown = false;
 };
 
+PayloadFileInput File(const std::string& name, std::size_t size, std::uint8_t fill) {
+    PayloadFileInput input;
+    input.record.name = name;
+    input.size = size;
+    input.readData = [size, fill] { return Bytes(size, fill); };
+    return input;
+}
+
+// Two files for the installation folder, one in a subfolder.
+std::vector<PayloadFileInput> ProductFiles() {
+    return {File("app.bin", 70000, 0x5A), File("docs\\readme.txt", 1200, 'r')};
+}
+
 // Runs the built setup; a message box that appears is read and answered with OK.
 Outcome RunSetup(const Machine& machine, const Settings& settings, const PayloadWriteOptions& options,
                  const std::wstring& arguments, bool expectBox = false) {
     const std::wstring path = machine.root.Join(L"setup.exe");
-    EXPECT_TRUE(test::BuildSetup(EngineBytes(), settings, {}, options).Save(path));
+    Settings compressed = settings;
+    compressed.productFlagsLow |= product_flags::kCompressedBlocks;
+    EXPECT_TRUE(test::BuildSetup(EngineBytes(), compressed, ProductFiles(), options).Save(path));
     ChildProcess child = ChildProcess::Start(path, arguments);
     EXPECT_TRUE(child.Started());
     Outcome outcome;
@@ -152,6 +167,12 @@ TEST(InstallationSequence, FirstInstallationRunsItsBatchesAndLeavesDataAndLog) {
     // No earlier installation; the batch sees the folder chosen for this one.
     EXPECT_EQ(machine.EvidenceText("pre"), "0  " + Narrow(machine.installDir) + "\r\n");
     EXPECT_TRUE(PathExists(machine.Data()));
+    // The payload's files, and their removal records for the uninstaller.
+    EXPECT_EQ(test::ReadTestFile(machine.installDir + L"\\app.bin"), std::string(70000, '\x5A'));
+    EXPECT_EQ(test::ReadTestFile(machine.installDir + L"\\docs\\readme.txt"), std::string(1200, 'r'));
+    const std::string data = test::ReadTestFile(machine.Data());
+    EXPECT_NE(data.find("app.bin"), std::string::npos);
+    EXPECT_NE(data.find("readme.txt"), std::string::npos);
     const std::string log = test::ReadTestFile(machine.Log());
     EXPECT_NE(log.find("Running Pre-Installation Batch..."), std::string::npos) << log;
     EXPECT_NE(log.find("Running Post-Installation Batch...\r\npost batch says hello\r\n"), std::string::npos)
