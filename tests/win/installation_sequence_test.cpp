@@ -188,5 +188,58 @@ TEST(InstallationSequence, CancelledStartQuestionSendsTheCancelNotification) {
     EXPECT_FALSE(PathExists(install.installDir));
 }
 
+struct NotificationCase {
+    const char* name;
+    const wchar_t* oldVersion;  // null: no earlier installation
+    const wchar_t* expected;
+};
+
+class CompletionNotification : public testing::TestWithParam<NotificationCase> {};
+
+TEST_P(CompletionNotification, FollowsTheVersionRelation) {
+    const NotificationCase& c = GetParam();
+    InProcessInstallation install(L"Notify" + Windows1252ToUtf16(c.name), true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.productFlagsHigh |= product_flags::kCompareVersions;
+    settings.uninstallKeyName = L"Vantrel Seq InProc Notify " + Windows1252ToUtf16(c.name);
+    settings.beginNotification = L"begin";
+    settings.completionNotification = L"completion";
+    settings.upgradeNotification = L"upgrade";
+    settings.downgradeNotification = L"downgrade";
+    settings.reinstallNotification = L"reinstall";
+    const std::wstring key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.uninstallKeyName;
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    if (c.oldVersion != nullptr) {
+        CreateDirectoryW(install.installDir.c_str(), nullptr);
+        HKEY entry = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &entry, nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& [name, value] :
+             {std::pair<const wchar_t*, std::wstring>{L"InstallLocation", install.installDir},
+              {L"DisplayVersion", c.oldVersion}})
+            RegSetValueExW(entry, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(entry);
+    }
+    std::vector<std::wstring> sent;
+    install.state.queueNotification = [&sent](NotificationKind kind, const std::wstring& address) {
+        EXPECT_EQ(kind, NotificationKind::kPlain);
+        sent.push_back(address);
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_EQ(sent, (std::vector<std::wstring>{L"begin", c.expected}));
+}
+
+INSTANTIATE_TEST_SUITE_P(InstallationSequence, CompletionNotification,
+                         testing::Values(NotificationCase{"New", nullptr, L"completion"},
+                                         NotificationCase{"Same", L"1.0", L"reinstall"},
+                                         NotificationCase{"Upgrade", L"0.9", L"upgrade"},
+                                         NotificationCase{"Downgrade", L"1.1", L"downgrade"}),
+                         test::CaseName);
+
 }  // namespace
 }  // namespace vantrel
