@@ -5,6 +5,7 @@
 #include "context/installer_variables.h"
 #include "engine/extraction/extraction.h"
 #include "format/path_join.h"
+#include "run/exit_routine.h"
 #include "support/shell_folders.h"
 #include "uninstall/file_writer.h"
 
@@ -39,14 +40,6 @@ class WriterStream final : public ExtractedFileWrite {
 
     StreamingFileWrite write_;
 };
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
 
 unsigned DecodeThreads() {
     SYSTEM_INFO info;
@@ -112,7 +105,7 @@ int InstallPayloadFiles(InstallRun& run, ExtractionOutcome& outcome) {
         if (run.seams.progress.percent)
             run.seams.progress.percent(percent);
     };
-    services.pumpMessages = PumpMessages;
+    services.pumpMessages = PumpWindowMessages;
 
     const int error = ExtractFiles(inputs, services, run.extracted, run.Log());
     outcome.fontsChanged = run.extracted.fontsChanged;

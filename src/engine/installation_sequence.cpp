@@ -7,6 +7,7 @@
 #include "context/batch_runner.h"
 #include "context/finish_install_log.h"
 #include "context/installer_variables.h"
+#include "engine/corrupt_payload.h"
 #include "engine/installation_steps.h"
 #include "engine/single_instance.h"
 #include "engine/system_seams.h"
@@ -14,8 +15,8 @@
 #include "format/text_encoding.h"
 #include "format/text_format.h"
 #include "format/version_compare.h"
-#include "engine/corrupt_payload.h"
 #include "run/fatal_message.h"
+#include "run/exit_routine.h"
 #include "run/run_end.h"
 #include "support/file_access.h"
 #include "support/folder_tree.h"
@@ -63,14 +64,6 @@ void Notify(InstallRun& run, const std::wstring& address) {
         NotificationAddress(address, run.session.product.version, run.state.runStamp));
 }
 
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 // The progress display, and the time its status text last changed (for the status delay).
 class Progress {
   public:
@@ -80,12 +73,12 @@ class Progress {
         if (run_.seams.progress.status)
             run_.seams.progress.status(text);
         statusSetAt_ = GetTickCount();
-        PumpMessages();
+        PumpWindowMessages();
     }
     void Percent(int value) {
         if (run_.seams.progress.percent)
             run_.seams.progress.percent(value);
-        PumpMessages();
+        PumpWindowMessages();
     }
     // Leaves the last status on screen for the product's status delay (never when nobody
     // watches).
@@ -94,7 +87,7 @@ class Progress {
         if (run_.Automatic() || delay == 0)
             return;
         while (GetTickCount() - statusSetAt_ < delay) {
-            PumpMessages();
+            PumpWindowMessages();
             Sleep(50);
         }
     }
@@ -428,7 +421,7 @@ void RunBatchesBeforeExtraction(InstallRun& run) {
 void Call(InstallRun& run, const std::function<void(InstallRun&)>& step) {
     if (step)
         step(run);
-    PumpMessages();
+    PumpWindowMessages();
 }
 
 // Step 26: the actions after extraction, in their order.
