@@ -7,6 +7,7 @@
 #include "context/batch_runner.h"
 #include "context/finish_install_log.h"
 #include "context/installer_variables.h"
+#include "context/view_install_log.h"
 #include "engine/corrupt_payload.h"
 #include "engine/installation_steps.h"
 #include "engine/single_instance.h"
@@ -515,10 +516,8 @@ void LaunchAtTheEnd(InstallRun& run, bool noFailures) {
     }
     if (run.finish.viewLog) {
         const std::wstring log = run.session.InstallLogPath();
-        // The log's own program when the shell has none: notepad from the system folder,
-        // never one found beside the installer.
         if (!ShellOpen(log, {}, {}))
-            StartCommand(L"\"" + PathJoin(SystemFolder(), L"notepad.exe") + L"\" " + log);
+            StartCommand(NotepadCommand(log));
     }
     if (run.finish.openSecondItem && !settings.openItem2.empty())
         ShellOpen(Expanded(run, settings.openItem2), {}, installDir);
