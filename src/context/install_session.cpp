@@ -14,6 +14,7 @@ InstallSession::InstallSession(const Settings& payloadSettings, const CommandLin
     : settings(payloadSettings),
       ui(runUi),
       automatic(options.automatic || options.silent),
+      silent(options.silent),
       product{options.productNameOverride.empty() ? payloadSettings.productName : options.productNameOverride,
               payloadSettings.companyName,
               payloadSettings.productVersion,

@@ -72,6 +72,8 @@ class InstallSession {
     UserInterface& ui;
     // /a or /silent (or the product's automatic mode): no questions.
     bool automatic = false;
+    // /silent: nothing is shown at all (batches run hidden).
+    bool silent = false;
 
     ProductValues product;
     InstallFolders folders;

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include "context/installer_variables.h"
+#include "format/path_join.h"
+#include "support/shell_folders.h"
 #include "support/unique_handle.h"
 
 namespace vantrel {
@@ -31,6 +33,10 @@ ShellOpenServices SystemShellOpenServices() {
     return services;
 }
 
+std::wstring NotepadCommand(const std::wstring& logPath) {
+    return L"\"" + PathJoin(SystemFolder(), L"notepad.exe") + L"\" \"" + logPath + L"\"";
+}
+
 bool ViewInstallLog(const std::wstring& logPath, const ShellOpenServices& services) {
     const std::wstring folder = InstallerDir();
     long long result = services.shellExecute(nullptr, logPath, folder);
@@ -38,7 +44,9 @@ bool ViewInstallLog(const std::wstring& logPath, const ShellOpenServices& servic
         result = services.shellExecute(L"runas", logPath, folder);
     if (result > 32)
         return true;
-    return services.startProcess(L"notepad.exe \"" + logPath + L"\"");
+    // Notepad by its full path: a setup program usually runs from a downloads folder, where a
+    // planted notepad.exe would otherwise be found first.
+    return services.startProcess(NotepadCommand(logPath));
 }
 
 }  // namespace vantrel

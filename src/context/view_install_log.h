@@ -17,6 +17,9 @@ struct ShellOpenServices {
 
 ShellOpenServices SystemShellOpenServices();
 
+// The command that opens the log in Notepad, started from the system folder by full path.
+std::wstring NotepadCommand(const std::wstring& logPath);
+
 // Opens the log for the user: the shell's default verb with the installer's folder as
 // working folder; on access denied once more with "runas"; failing that, Notepad.
 bool ViewInstallLog(const std::wstring& logPath,

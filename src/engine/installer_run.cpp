@@ -1,5 +1,8 @@
 #include "engine/installer_run.h"
 
+#include "engine/file_installation.h"
+#include "engine/install_run.h"
+#include "engine/installation_sequence.h"
 #include "engine/payload.h"
 #include "run/run_end.h"
 
@@ -14,9 +17,12 @@ int RunInstallation(RunState& run) {
         ~ForgetMessages() { run.messages = nullptr; }
     } forget{run};
     ReadPayload(run, *payload);
-    // The installation sequence follows the payload once it exists; until then an install
-    // run ends here.
-    return kExitInstall;
+    // The pages, the progress display and the actions of the later steps plug in here; each
+    // seam left empty takes its default.
+    InstallSeams seams;
+    seams.actions.extractFiles = InstallPayloadFiles;
+    const auto install = std::make_unique<InstallRun>(run, *payload, seams);
+    RunInstallationSequence(*install);
 }
 
 }  // namespace vantrel

@@ -90,6 +90,8 @@ Bytes ReadLeadingPart(RunState& run, const Payload& payload) {
     return leading;
 }
 
+}  // namespace
+
 void PlaceDataArea(RunState& run, Payload& payload) {
     const PayloadHeader& header = payload.header;
     const std::uint64_t dataOffset = header.DataOffset();
@@ -123,8 +125,6 @@ void PlaceDataArea(RunState& run, Payload& payload) {
     if (error != 0)
         CorruptPayloadError(run, error);
 }
-
-}  // namespace
 
 void ReadHeaderAndSettings(RunState& run, Payload& payload) {
     PayloadHeader& header = payload.header;
@@ -200,7 +200,6 @@ void ReadPayload(RunState& run, Payload& payload) {
         if (error != 0)
             CorruptPayloadError(run, error);
     }
-    PlaceDataArea(run, payload);
 }
 
 }  // namespace vantrel

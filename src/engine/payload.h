@@ -32,9 +32,14 @@ struct Payload {
 };
 
 // Reads the header, the settings and the message table from the mapped section, checks
-// the program file's integrity when asked, builds the stub image, places and verifies the
-// data area, into `payload`. Ends the run through CorruptPayloadError or Fatal on any fault.
+// the program file's integrity when asked and builds the stub image, into `payload`. Ends
+// the run through CorruptPayloadError or Fatal on any fault.
 void ReadPayload(RunState& run, Payload& payload);
+
+// Places the data area (in the section or in the file behind it) and verifies its length
+// and checksum. The installation does this only after its first batch, which may still
+// prepare the machine; a fault ends the run like any damaged payload.
+void PlaceDataArea(RunState& run, Payload& payload);
 
 // Engine-side pieces, exposed for the in-process tests.
 

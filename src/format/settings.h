@@ -84,6 +84,7 @@ inline constexpr std::uint32_t kUpgradeBatchTitled = 0x100;
 inline constexpr std::uint32_t kReinstallBatchTitled = 0x200;
 inline constexpr std::uint32_t kModernPlatformOnly = 0x400;
 inline constexpr std::uint32_t kEnciphered = 0x1000;
+inline constexpr std::uint32_t kRecordInstallLocationValue = 0x2000;
 inline constexpr std::uint32_t kLaunchDirectly = 0x100000;
 }  // namespace product_flags2
 

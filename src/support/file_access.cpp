@@ -70,14 +70,29 @@ bool ClearProtectingAttributes(const std::wstring& path) {
     return SetFileAttributesW(path.c_str(), cleared) != FALSE;
 }
 
-bool GrantFullAccess(const std::wstring& path) {
-    ScopedPrivileges privileges({SE_TAKE_OWNERSHIP_NAME, SE_RESTORE_NAME});
+DWORD AddUsersAccess(PACL existing, unsigned long rights, bool inherited, PACL* result) {
     PSID users = nullptr;
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0,
                                   0, 0, 0, 0, &users)) {
-        return false;
+        return GetLastError();
     }
+    EXPLICIT_ACCESSW access{};
+    access.grfAccessPermissions = rights;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = inherited ? SUB_CONTAINERS_AND_OBJECTS_INHERIT : NO_INHERITANCE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(users);
+    const DWORD error = SetEntriesInAclW(1, &access, existing, result);
+    FreeSid(users);
+    return error;
+}
+
+namespace {
+
+bool GrantUsersAccess(const std::wstring& path, DWORD rights) {
+    ScopedPrivileges privileges({SE_TAKE_OWNERSHIP_NAME, SE_RESTORE_NAME});
     PACL oldAcl = nullptr;
     UniqueLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
     DWORD result = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
@@ -86,24 +101,26 @@ bool GrantFullAccess(const std::wstring& path) {
         const DWORD attributes = GetFileAttributesW(path.c_str());
         const bool folder =
             attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        EXPLICIT_ACCESSW access{};
-        access.grfAccessPermissions = GENERIC_ALL;
-        access.grfAccessMode = GRANT_ACCESS;
-        access.grfInheritance = folder ? SUB_CONTAINERS_AND_OBJECTS_INHERIT : NO_INHERITANCE;
-        access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-        access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-        access.Trustee.ptstrName = static_cast<LPWSTR>(users);
         UniqueLocalMemory<PACL> newAcl;
-        result = SetEntriesInAclW(1, &access, oldAcl, newAcl.Receive());
+        result = AddUsersAccess(oldAcl, rights, folder, newAcl.Receive());
         if (result == ERROR_SUCCESS) {
             std::wstring writable = path;
             result = SetNamedSecurityInfoW(writable.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
                                            nullptr, nullptr, newAcl.Get(), nullptr);
         }
     }
-    FreeSid(users);
     SetLastError(result);
     return result == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool GrantFullAccess(const std::wstring& path) {
+    return GrantUsersAccess(path, GENERIC_ALL);
+}
+
+bool GrantModifyAccess(const std::wstring& path) {
+    return GrantUsersAccess(path, kModifyRights);
 }
 
 }  // namespace vantrel

@@ -68,10 +68,20 @@ TEST(BuiltInstaller, DamagedDataSpeaksWithTheProjectsOwnTexts) {
     damaged[installer.summary.sectionOffset + static_cast<std::size_t>(header.dataEnd) - 1] ^= 0x5A;
     WriteAll(installer.path, damaged);
     ChildProcess child = ChildProcess::Start(installer.path, L"");
-    HWND box = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
-    ASSERT_NE(box, nullptr);
-    // Once the settings are read, fatal messages take their title and text from the table.
     const std::vector<std::wstring>& messages = builder::DefaultEnglishMessages();
+    // The data is checked only once the installation has begun: after the start question.
+    HWND question = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(test::WindowText(question), messages.at(1));
+    ASSERT_TRUE(test::PressButton(question, L"Yes"));
+    HWND box = nullptr;
+    for (int wait = 0; wait < 300 && (box == nullptr || box == question); ++wait) {
+        Sleep(100);
+        box = test::WaitForTopLevelWindow(child.Id(), 100);
+    }
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box, question);
+    // Once the settings are read, fatal messages take their title and text from the table.
     EXPECT_EQ(test::WindowText(box), messages.at(21));
     const std::wstring text = test::AllStaticText(box);
     EXPECT_NE(text.find(L"55"), std::wstring::npos) << text.c_str();

@@ -44,7 +44,7 @@ std::vector<PayloadFileInput> SomeFiles() {
 
 Settings CompressedSettings(const std::wstring& product) {
     Settings s = test::FixtureSettings(product);
-    s.productFlagsLow = product_flags::kCompressedBlocks;
+    s.productFlagsLow |= product_flags::kCompressedBlocks;
     return s;
 }
 
@@ -153,9 +153,9 @@ const PayloadCase kCases[] = {
      [](const std::wstring& p) {
          BuiltSetup s = Valid(p);
          PutU32(s, test::FirstFileSizeOffset(s), 0x40000000);
-         return s;
+         return s;  // accepted by the size check; the data area then holds too little
      },
-     0, nullptr},
+     100, kTableTitle},
     {"FileSize0x40000001",
      [](const std::wstring& p) {
          BuiltSetup s = Valid(p);
@@ -218,14 +218,14 @@ const PayloadCase kCases[] = {
     {"IntegrityUnsignedIntact",
      [](const std::wstring& p) {
          Settings s = CompressedSettings(p);
-         s.productFlagsHigh = product_flags::kIntegrityCheck;
+         s.productFlagsHigh |= product_flags::kIntegrityCheck;
          return test::BuildSetup(EngineBytes(), s, SomeFiles());
      },
      0, nullptr},
     {"IntegrityUnsignedAlteredStub",
      [](const std::wstring& p) {
          Settings s = CompressedSettings(p);
-         s.productFlagsHigh = product_flags::kIntegrityCheck;
+         s.productFlagsHigh |= product_flags::kIntegrityCheck;
          BuiltSetup setup = test::BuildSetup(EngineBytes(), s, SomeFiles());
          AlterStub(setup);
          return setup;

@@ -18,12 +18,14 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/ce
   -subj "/CN=Vantrel Setup test" 2>/dev/null
 osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$work/setup.exe" -out "$work/signed.exe" >/dev/null
 
-# An interactive run that accepts its payload shows nothing yet and ends with 1; a rejected
-# payload would show the corrupt-payload message.
+# A silent run into a folder of its own: an accepted payload installs the example's files,
+# a rejected one ends before the first of them is written.
 for installer in setup.exe signed.exe; do
-  report=$(wine "$probe" "$(win "$work/$installer")" | tr -d '\r')
+  target="$work/installed-${installer%.exe}"
+  report=$(wine "$probe" "$(win "$work/$installer")" /silent "/d:$(win "$target")" | tr -d '\r')
   echo "$installer: $report"
-  if [ "$report" != $'(no window)\nexit code: 1' ]; then
+  if [ "$report" != $'(no window)\nexit code: 1' ] || [ ! -f "$target/hello.cmd" ] ||
+     [ ! -f "$target/docs/manual.txt" ]; then
     echo "FAILED: $installer was not accepted" >&2
     exit 1
   fi

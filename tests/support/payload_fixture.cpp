@@ -54,6 +54,10 @@ void BuiltSetup::PatchFileCheck() {
 Settings FixtureSettings(const std::wstring& productName) {
     Settings s;
     s.productName = productName;
+    // An interactive run of the fixture asks nothing of its own: no start question and no
+    // notice at the end, so that a test sees only the windows it provokes.
+    s.productFlagsLow = product_flags::kNoEndNotice;
+    s.productFlagsHigh = product_flags::kNoStartQuestion;
     std::vector<std::wstring> texts(120);
     texts[21] = L"Fixture Error Title";
     s.messages = MessageTable({L"English"}, texts);

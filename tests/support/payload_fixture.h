@@ -27,7 +27,8 @@ struct BuiltSetup {
     void PatchFileCheck();
 };
 
-// Settings that read without a fault: one language ("English") and a few messages.
+// Settings that read without a fault: one language ("English") and a few messages; an
+// interactive run asks no start question and shows no notice at the end.
 Settings FixtureSettings(const std::wstring& productName);
 
 // Reads a whole file (the engine: VANTREL_ENGINE_EXE through HostPathToWindows).

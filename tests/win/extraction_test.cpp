@@ -56,9 +56,9 @@ void SetWriteTime(const std::wstring& path, std::uint64_t time) {
 
 // Writes like the real writer would: into a side file first, under the target's name only
 // when complete, with the record's time.
-class TestWrite : public StreamingFileWrite {
+class TestWrite : public ExtractedFileWrite {
   public:
-    TestWrite(const FileWriteRequest& request, int crashAtPiece)
+    TestWrite(const ExtractedFileRequest& request, int crashAtPiece)
         : request_(request), crashAtPiece_(crashAtPiece) {
         side_ = request.path + L".part";
         file_ = CreateFileW(side_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -90,7 +90,7 @@ class TestWrite : public StreamingFileWrite {
     static inline volatile std::uintptr_t nowhere = 0;
 
   private:
-    FileWriteRequest request_;
+    ExtractedFileRequest request_;
     int crashAtPiece_;
     int pieces_ = 0;
     std::wstring side_;
@@ -125,7 +125,7 @@ class ExtractionRun {
         folders.uninstallDataDir = root_.Join(L"inst\\uninstall");
         for (const auto& folder : {folders.sharedDir, folders.fontDir, folders.systemDir})
             CreateDirectoryW(folder.c_str(), nullptr);
-        services.beginWrite = [this](const FileWriteRequest& request) {
+        services.beginWrite = [this](const ExtractedFileRequest& request) {
             requests.push_back(request);
             const std::wstring fileName = request.path.substr(request.path.find_last_of(L'\\') + 1);
             return std::make_unique<TestWrite>(request, fileName == crashWritingFile ? 1 : 0);
@@ -197,7 +197,7 @@ class ExtractionRun {
     unsigned decodeThreads = 2;
     std::wstring crashWritingFile;
     std::wstring crashBeforeWriteFile;
-    std::vector<FileWriteRequest> requests;
+    std::vector<ExtractedFileRequest> requests;
     std::vector<std::wstring> removedFiles;
     std::vector<std::wstring> removedFolders;
     std::vector<FontEntry> fonts;
@@ -444,7 +444,7 @@ TEST(Extraction, KindsAreHandedToTheirLists) {
 }
 
 // A writer that finds every target in use and registers the replacement for the restart.
-class DeferredWrite : public StreamingFileWrite {
+class DeferredWrite : public ExtractedFileWrite {
   public:
     bool Write(std::span<const std::uint8_t>) override { return true; }
     FileWriteOutcome Finish() override { return {false, true}; }
@@ -453,7 +453,8 @@ class DeferredWrite : public StreamingFileWrite {
 TEST(Extraction, AFileReplacedAtRestartMarksTheRestartAndIsNotHandedOn) {
     ExtractionRun run(L"extract-deferred");
     run.flagsLow = product_flags::kLogEachFile;
-    run.services.beginWrite = [&run](const FileWriteRequest& request) -> std::unique_ptr<StreamingFileWrite> {
+    run.services.beginWrite =
+        [&run](const ExtractedFileRequest& request) -> std::unique_ptr<ExtractedFileWrite> {
         run.requests.push_back(request);
         return std::make_unique<DeferredWrite>();
     };

@@ -17,6 +17,7 @@
 #include "format/text_encoding.h"
 #include "support/child_process.h"
 #include "support/os_info.h"
+#include "support/shell_folders.h"
 #include "support/scripted_ui.h"
 #include "support/system_info.h"
 #include "support/test_names.h"
@@ -417,7 +418,8 @@ TEST(ViewInstallLog, RetriesWithRunAsOnAccessDeniedThenFallsBackToNotepad) {
     EXPECT_TRUE(ViewInstallLog(L"C:\\P Q\\Install.log", shell.Services()));
     ASSERT_EQ(shell.calls.size(), 2u);
     EXPECT_EQ(shell.calls[1].verb, L"runas");
-    EXPECT_EQ(shell.started, std::vector<std::wstring>{L"notepad.exe \"C:\\P Q\\Install.log\""});
+    EXPECT_EQ(shell.started, std::vector<std::wstring>{L"\"" + SystemFolder() +
+                                                       L"\\notepad.exe\" \"C:\\P Q\\Install.log\""});
 }
 
 TEST(ViewInstallLog, OtherShellFailuresGoStraightToNotepad) {

@@ -137,11 +137,11 @@ int Extraction::InstallRecord(DataAreaReader& reader, const StreamedRecord& item
     // that a crash cannot leave it in the middle of an item.
     bool crashed = false;
     bool skip = false;
-    std::unique_ptr<StreamingFileWrite> writer;
+    std::unique_ptr<ExtractedFileWrite> writer;
     const GuardResult prepared = RunGuarded([&] {
         if (!Prepare(record, destination, skip))
             return;
-        FileWriteRequest request;
+        ExtractedFileRequest request;
         request.path = path;
         request.size = item.dataSize;
         request.time = record.fileTime;

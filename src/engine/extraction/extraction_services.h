@@ -14,7 +14,7 @@
 namespace vantrel {
 
 // One file to write, with what is known before its data arrives.
-struct FileWriteRequest {
+struct ExtractedFileRequest {
     std::wstring path;
     std::uint64_t size = 0;
     FileTimeRecord time{};
@@ -29,9 +29,9 @@ struct FileWriteOutcome {
 
 // A file being written from pieces of data. Destroyed without Finish, it leaves nothing
 // half-written under the target's name.
-class StreamingFileWrite {
+class ExtractedFileWrite {
   public:
-    virtual ~StreamingFileWrite() = default;
+    virtual ~ExtractedFileWrite() = default;
     // False once writing has failed; the rest of the data is then ignored.
     virtual bool Write(std::span<const std::uint8_t> piece) = 0;
     // Completes the file (times, attributes, read-back check) and says where it went.
@@ -51,7 +51,7 @@ struct FolderCreation {
 struct ExtractionServices {
     // Starts writing a file. Null when no attempt could open it; the writer has then logged
     // or listed the failure itself.
-    std::function<std::unique_ptr<StreamingFileWrite>(const FileWriteRequest&)> beginWrite;
+    std::function<std::unique_ptr<ExtractedFileWrite>(const ExtractedFileRequest&)> beginWrite;
     std::function<void(const std::wstring& path)> recordFileRemoval;
     std::function<void(const std::wstring& folder)> recordFolderRemoval;  // removed when empty
     std::function<FolderCreation(const std::wstring& folder)> createFolder;

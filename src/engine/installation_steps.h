@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "engine/install_run.h"
+#include "format/os_version.h"
+
+namespace vantrel {
+
+// Helpers of the installation sequence that stand on their own, exposed for the tests.
+
+// The bit of the running Windows in the excluded-versions mask; 0 when it has none.
+std::uint32_t WindowsVersionBit(const OsVersionInfo& os);
+
+// A notification address with its tokens filled in (%version%, %Session%, %OS%, ...).
+std::wstring NotificationAddress(const std::wstring& address, const std::wstring& version,
+                                 std::uint64_t runStamp);
+
+// Percent-encoding of a text's UTF-8 bytes; letters, digits and "-_.~" stay.
+std::wstring UrlEncode(const std::wstring& text);
+
+// Reads a registry value given as one path: "HKLM\\key\\value" or "HKCU\\key\\value" (also
+// HKCR, HKU and the long root names). Empty when the path or the value is missing.
+std::wstring ReadRegistryPathValue(const std::wstring& path);
+bool IsRegistryPath(const std::wstring& path);
+
+// The command that removes an earlier installation and then starts this installer again:
+// the uninstall command, " /r:\"", this installer's command line with its double quotes
+// turned into backquotes, and a closing double quote.
+std::wstring HandOverCommand(const std::wstring& uninstallCommand, const std::wstring& ownCommandLine);
+
+// Starts a command line without waiting. A program named without a folder is taken from
+// the system folder, never from the search path or the current folder. False with the
+// system error code in place on failure.
+bool StartCommand(const std::wstring& commandLine, const std::wstring& workingFolder = {});
+
+// Splits a command into its program (quotes removed) and the rest.
+void SplitCommand(const std::wstring& command, std::wstring& program, std::wstring& arguments);
+
+}  // namespace vantrel

@@ -1,0 +1,249 @@
+// The installation sequence run in this process with its seams observed: what cannot run as
+// a process of the test prefix (a restart of Windows, a restore point) is seen here.
+#include "engine/installation_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "engine/file_installation.h"
+#include "format/payload_writer.h"
+#include "format/text_encoding.h"
+#include "run/run_end.h"
+#include "support/child_process.h"
+#include "support/payload_fixture.h"
+#include "support/scripted_ui.h"
+#include "support/test_files.h"
+#include "support/test_names.h"
+
+namespace vantrel {
+namespace {
+
+using test::PathExists;
+
+PayloadFileInput File(const std::string& name, std::size_t size) {
+    PayloadFileInput input;
+    input.record.name = name;
+    input.size = size;
+    input.readData = [size] { return Bytes(size, 0x33); };
+    return input;
+}
+
+// A payload in memory, read the way the engine reads its own section.
+struct InProcessInstallation {
+    InProcessInstallation(const std::wstring& name, bool automatic, std::uint32_t flags2 = 0)
+        : folder(L"seq-inproc-" + name), installDir(folder.Join(L"app")) {
+        Settings settings = test::FixtureSettings(L"Vantrel Seq InProc " + name);
+        settings.productVersion = L"1.0";
+        settings.defaultInstallFolder = installDir;
+        settings.uninstallSubfolder = L"uninstall";
+        settings.productFlagsLow |= product_flags::kDeferAnyLockedFile | product_flags::kCreateLog;
+        std::vector<std::wstring> texts(120);
+        texts[20] = L"Restart";
+        texts[37] = L"Restart Windows now?";
+        texts[97] = L"Creating a restore point";
+        settings.messages = MessageTable({L"English"}, texts);
+        PayloadWriteOptions options;
+        options.productFlags2 = flags2;
+        image = WritePayload(settings, {File("locked.bin", 4000)}, options);
+        auto scripted = std::make_unique<test::ScriptedUserInterface>();
+        ui = scripted.get();
+        state.ui = std::move(scripted);
+        state.options.automatic = automatic;
+        payload.mapped = image.section;
+        ReadHeaderAndSettings(state, payload);
+        seams.actions.extractFiles = InstallPayloadFiles;
+        seams.system.restartWindows = [this] { ++restarts; };
+        seams.progress.percent = [this](int value) { percents.push_back(value); };
+        seams.system.createRestorePoint = [this](const std::wstring& description, std::wstring&) {
+            restorePoint = description;
+            return true;
+        };
+        seams.system.commitRestorePoint = [this] {
+            ++commits;
+            return true;
+        };
+    }
+    ~InProcessInstallation() { state.messages = nullptr; }
+
+    int Run() {
+        InstallRun run(state, payload, seams);
+        try {
+            RunInstallationSequence(run);
+        } catch (const RunEnd& end) {
+            return end.exitCode;
+        }
+    }
+
+    test::TempFolder folder;
+    std::wstring installDir;
+    PayloadImage image;
+    RunState state;
+    test::ScriptedUserInterface* ui = nullptr;
+    Payload payload;
+    InstallSeams seams;
+    int restarts = 0;
+    int commits = 0;
+    std::wstring restorePoint;
+    std::vector<int> percents;
+};
+
+struct RestartCase {
+    const char* name;
+    bool automatic;
+    int answer;  // to the reboot question, when it is asked
+    bool asked;
+    int restarts;
+};
+
+class DeferredReplacement : public testing::TestWithParam<RestartCase> {};
+
+// A file of the installation is held open: it is replaced at the next restart, and the run
+// ends by restarting Windows (asked first unless automatic) instead of starting the /r:
+// command.
+TEST_P(DeferredReplacement, EndsWithTheRestartInsteadOfTheRelaunch) {
+    const RestartCase& c = GetParam();
+    InProcessInstallation install(Windows1252ToUtf16(c.name), c.automatic);
+    ASSERT_TRUE(CreateDirectoryW(install.installDir.c_str(), nullptr));
+    const std::wstring locked = install.installDir + L"\\locked.bin";
+    const std::wstring relaunched = install.folder.Join(L"relaunched.txt");
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    install.state.options.launchOnExit =
+        L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo x>\"" + relaunched + L"\"";
+    install.ui->answers.push_back(c.answer);
+    {
+        test::LockedFile holder(locked);
+        ASSERT_TRUE(holder.Valid());
+        EXPECT_EQ(install.Run(), kExitInstall);
+    }
+    bool asked = false;
+    for (const auto& shown : install.ui->shown)
+        asked = asked || shown.text == L"Restart Windows now?";
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(install.restarts, c.restarts);
+    // The relaunch is started without waiting: give it time to show up when it should.
+    for (int i = 0; i < 100 && c.restarts == 0 && !PathExists(relaunched); ++i)
+        Sleep(100);
+    if (c.restarts != 0)
+        Sleep(1000);
+    EXPECT_EQ(PathExists(relaunched), c.restarts == 0);
+    // The file still holds what it held; its replacement waits beside it.
+    EXPECT_TRUE(test::ReadTestFile(locked).empty());
+    EXPECT_EQ(test::CountFilesStartingWith(install.installDir, L"QVT"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(InstallationSequence, DeferredReplacement,
+                         testing::Values(RestartCase{"Automatic", true, mb::kIdYes, false, 1},
+                                         RestartCase{"AskedAndAccepted", false, mb::kIdYes, true, 1},
+                                         RestartCase{"AskedAndDeclined", false, mb::kIdNo, true, 0}),
+                         test::CaseName);
+
+TEST(InstallationSequence, RestorePointIsOpenedAndCommittedAroundTheInstallation) {
+    InProcessInstallation install(L"Restore", true, product_flags2::kRestorePoint);
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(install.restorePoint, L"Vantrel Seq InProc Restore 1.0");
+    EXPECT_EQ(install.commits, 1);
+    const std::string log = test::ReadTestFile(install.installDir + L"\\uninstall\\Install.log");
+    EXPECT_NE(log.find("Creating restore point...OK\r\n"), std::string::npos) << log;
+    EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
+}
+
+TEST(InstallationSequence, FailedRestorePointIsNeverCommitted) {
+    InProcessInstallation install(L"RestoreFails", true, product_flags2::kRestorePoint);
+    install.seams.system.createRestorePoint = [](const std::wstring&, std::wstring& error) {
+        error = L"The service is off.";
+        return false;
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(install.commits, 0);
+    const std::string log = test::ReadTestFile(install.installDir + L"\\uninstall\\Install.log");
+    EXPECT_NE(log.find("Creating restore point...FAILED\r\nThe service is off."), std::string::npos) << log;
+}
+
+TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
+    InProcessInstallation install(L"Progress", true);
+    EXPECT_EQ(install.Run(), kExitInstall);
+    const std::vector<int> fixed = {1, 2, 21, 26, 27, 28, 90, 91, 92, 93, 95, 97, 98, 99, 100};
+    std::vector<int> seen;
+    for (const int value : install.percents)
+        if (std::find(fixed.begin(), fixed.end(), value) != fixed.end() &&
+            (seen.empty() || seen.back() != value))
+            seen.push_back(value);
+    EXPECT_EQ(seen, fixed);
+    EXPECT_TRUE(std::is_sorted(install.percents.begin(), install.percents.end()));
+}
+
+TEST(InstallationSequence, CancelledStartQuestionSendsTheCancelNotification) {
+    InProcessInstallation install(L"Cancel", false);
+    std::vector<std::wstring> sent;
+    install.state.queueNotification = [&sent](NotificationKind, const std::wstring& address) {
+        sent.push_back(address);
+    };
+    install.seams.pages.start = [] { return false; };
+    install.payload.settings.cancelNotification = L"https://example.invalid/cancel?v=%version%";
+    // The fixture asks no start question; this product does.
+    install.payload.settings.productFlagsHigh &= ~product_flags::kNoStartQuestion;
+    EXPECT_EQ(install.Run(), kExitInstall);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0], L"https://example.invalid/cancel?v=1.0");
+    ASSERT_EQ(install.ui->shown.size(), 1u);
+    EXPECT_EQ(install.ui->shown[0].style & 0xF0, mb::kIconWarning);
+    EXPECT_FALSE(PathExists(install.installDir));
+}
+
+struct NotificationCase {
+    const char* name;
+    const wchar_t* oldVersion;  // null: no earlier installation
+    const wchar_t* expected;
+};
+
+class CompletionNotification : public testing::TestWithParam<NotificationCase> {};
+
+TEST_P(CompletionNotification, FollowsTheVersionRelation) {
+    const NotificationCase& c = GetParam();
+    InProcessInstallation install(L"Notify" + Windows1252ToUtf16(c.name), true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.productFlagsHigh |= product_flags::kCompareVersions;
+    settings.uninstallKeyName = L"Vantrel Seq InProc Notify " + Windows1252ToUtf16(c.name);
+    settings.beginNotification = L"begin";
+    settings.completionNotification = L"completion";
+    settings.upgradeNotification = L"upgrade";
+    settings.downgradeNotification = L"downgrade";
+    settings.reinstallNotification = L"reinstall";
+    const std::wstring key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.uninstallKeyName;
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    if (c.oldVersion != nullptr) {
+        CreateDirectoryW(install.installDir.c_str(), nullptr);
+        HKEY entry = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                  &entry, nullptr),
+                  ERROR_SUCCESS);
+        for (const auto& [name, value] :
+             {std::pair<const wchar_t*, std::wstring>{L"InstallLocation", install.installDir},
+              {L"DisplayVersion", c.oldVersion}})
+            RegSetValueExW(entry, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(entry);
+    }
+    std::vector<std::wstring> sent;
+    install.state.queueNotification = [&sent](NotificationKind kind, const std::wstring& address) {
+        EXPECT_EQ(kind, NotificationKind::kPlain);
+        sent.push_back(address);
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_EQ(sent, (std::vector<std::wstring>{L"begin", c.expected}));
+}
+
+INSTANTIATE_TEST_SUITE_P(InstallationSequence, CompletionNotification,
+                         testing::Values(NotificationCase{"New", nullptr, L"completion"},
+                                         NotificationCase{"Same", L"1.0", L"reinstall"},
+                                         NotificationCase{"Upgrade", L"0.9", L"upgrade"},
+                                         NotificationCase{"Downgrade", L"1.1", L"downgrade"}),
+                         test::CaseName);
+
+}  // namespace
+}  // namespace vantrel
