@@ -54,7 +54,8 @@ void RegisterComServers(const std::vector<ComponentInput>& servers, bool sixtyFo
             const std::optional<DWORD> exitCode = RunRegsvr32(L"/s", server.path, sixtyFourBit);
             const DWORD code = exitCode.value_or(static_cast<DWORD>(-1));
             // Whatever DllRegisterServer returns, having called it counts as registered.
-            const bool registered = code == 0 || CallSelfRegistration(server.path, "DllRegisterServer", nullptr);
+            const bool registered =
+                code == 0 || CallSelfRegistration(server.path, "DllRegisterServer", nullptr);
             if (registered)
                 log.WriteLog(std::string_view("OK\r\n"));
             else
@@ -83,8 +84,8 @@ void RegisterTypeLibraries(const std::vector<ComponentInput>& libraries, const R
             if (SUCCEEDED(result))
                 log.WriteLog(std::string_view("OK\r\n"));
             else
-                log.WriteLogPieces(
-                    {L"FAILED\r\n", SystemErrorText(static_cast<unsigned long>(result)), std::wstring_view(L"\r\n")});
+                log.WriteLogPieces({L"FAILED\r\n", SystemErrorText(static_cast<unsigned long>(result)),
+                                    std::wstring_view(L"\r\n")});
         });
         if (crashed) {
             log.WriteLog(std::string_view("CRASHED!\r\n"));
@@ -121,11 +122,13 @@ void InstallDrivers(const std::vector<std::wstring>& infFiles, const Registratio
         using CopyOemInf = BOOL(WINAPI*)(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*);
         const auto copyOemInf = ModuleFunction<CopyOemInf>(setupApi.Get(), "SetupCopyOEMInfW");
         if (copyOemInf == nullptr) {
-            log.WriteLog(std::string_view("Cannot install INF files...unable to link to SetupCopyOEMInf()\r\n"));
+            log.WriteLog(
+                std::string_view("Cannot install INF files...unable to link to SetupCopyOEMInf()\r\n"));
             return;
         }
         copy = [copyOemInf](const std::wstring& infPath, wchar_t* destination, DWORD capacity) {
-            return copyOemInf(infPath.c_str(), nullptr, SPOST_PATH, 0, destination, capacity, nullptr, nullptr);
+            return copyOemInf(infPath.c_str(), nullptr, SPOST_PATH, 0, destination, capacity, nullptr,
+                              nullptr);
         };
     }
     log.WriteLog(std::string_view("\r\n"));
@@ -143,7 +146,8 @@ void InstallDrivers(const std::vector<std::wstring>& infFiles, const Registratio
             }
         } else {
             const DWORD code = GetLastError();
-            log.WriteLogFormat(std::wstring_view(L"FAILED!  Code 0x%08X: %s\r\n"), {code, DriverFailureText(code)});
+            log.WriteLogFormat(std::wstring_view(L"FAILED!  Code 0x%08X: %s\r\n"),
+                               {code, DriverFailureText(code)});
         }
     }
 }

@@ -10,7 +10,8 @@
 namespace vantrel {
 namespace {
 
-LSTATUS CreateKeyWithDefault(HKEY parent, const std::wstring& path, const std::wstring& value, UniqueRegistryKey& key) {
+LSTATUS CreateKeyWithDefault(HKEY parent, const std::wstring& path, const std::wstring& value,
+                             UniqueRegistryKey& key) {
     LSTATUS status = RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
                                      nullptr, key.Receive(), nullptr);
     if (status != ERROR_SUCCESS)
@@ -21,8 +22,9 @@ LSTATUS CreateKeyWithDefault(HKEY parent, const std::wstring& path, const std::w
 
 }  // namespace
 
-bool RegisterControlPanelApplet(const AppletInput& applet, const std::function<void(const std::wstring&)>& showStatus,
-                                InstallLog& log, UninstallData& uninstallData) {
+bool RegisterControlPanelApplet(const AppletInput& applet,
+                                const std::function<void(const std::wstring&)>& showStatus, InstallLog& log,
+                                UninstallData& uninstallData) {
     if (showStatus)
         showStatus(L"Control Panel extension \"" + applet.name + L"\"");
     log.WriteLogPieces({L"Registering control panel applet \"", applet.name, L"\"..."});
@@ -36,12 +38,15 @@ bool RegisterControlPanelApplet(const AppletInput& applet, const std::function<v
     LSTATUS status = ERROR_SUCCESS;
     UniqueRegistryKey classHandle;
     UniqueRegistryKey child;
-    if ((status = CreateKeyWithDefault(HKEY_LOCAL_MACHINE, classKey, applet.name, classHandle)) == ERROR_SUCCESS) {
+    if ((status = CreateKeyWithDefault(HKEY_LOCAL_MACHINE, classKey, applet.name, classHandle)) ==
+        ERROR_SUCCESS) {
         uninstallData.RecordRemoval(L"\\HKLM\\" + classKey, RemovalKind::kRegistryKey);
-        if ((status = CreateKeyWithDefault(classHandle.Get(), L"DefaultIcon", applet.path, child)) == ERROR_SUCCESS &&
+        if ((status = CreateKeyWithDefault(classHandle.Get(), L"DefaultIcon", applet.path, child)) ==
+                ERROR_SUCCESS &&
             (status = CreateKeyWithDefault(classHandle.Get(), L"Shell\\Open\\Command", command, child)) ==
                 ERROR_SUCCESS &&
-            (status = CreateKeyWithDefault(HKEY_LOCAL_MACHINE, namespaceKey, applet.name, child)) == ERROR_SUCCESS)
+            (status = CreateKeyWithDefault(HKEY_LOCAL_MACHINE, namespaceKey, applet.name, child)) ==
+                ERROR_SUCCESS)
             uninstallData.RecordRemoval(L"\\HKLM\\" + namespaceKey, RemovalKind::kRegistryKey);
     }
     if (status == ERROR_SUCCESS) {

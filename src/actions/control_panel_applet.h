@@ -19,7 +19,8 @@ struct AppletInput {
 
 // Registers the applet's class and its Control Panel namespace entry under HKLM, records
 // both keys for removal and logs the result. False at the first failing step.
-bool RegisterControlPanelApplet(const AppletInput& applet, const std::function<void(const std::wstring&)>& showStatus,
-                                InstallLog& log, UninstallData& uninstallData);
+bool RegisterControlPanelApplet(const AppletInput& applet,
+                                const std::function<void(const std::wstring&)>& showStatus, InstallLog& log,
+                                UninstallData& uninstallData);
 
 }  // namespace vantrel

@@ -56,9 +56,10 @@ void RaiseSharedFileCounts(const std::vector<std::string>& list, std::string& sh
                                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
     if (opened != ERROR_SUCCESS) {
         const auto code = static_cast<unsigned long>(opened);
-        failures.Append(FormatText(
-            L"Registry error: unable to increment shared file reference counts.\r\nHKLM\\%s\r\n0x%08X: %s\r\n\r\n",
-            {kSharedDllsKey, code, SystemErrorText(code)}));
+        failures.Append(
+            FormatText(L"Registry error: unable to increment shared file reference "
+                       L"counts.\r\nHKLM\\%s\r\n0x%08X: %s\r\n\r\n",
+                       {kSharedDllsKey, code, SystemErrorText(code)}));
         return;
     }
     for (const std::string& entry : list) {
@@ -71,8 +72,8 @@ void RaiseSharedFileCounts(const std::vector<std::string>& list, std::string& sh
         DWORD count = 0;
         DWORD size = sizeof(count);
         DWORD type = 0;
-        if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) !=
-                ERROR_SUCCESS ||
+        if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count),
+                             &size) != ERROR_SUCCESS ||
             type != REG_DWORD || size != sizeof(count))
             count = 0;
         ++count;

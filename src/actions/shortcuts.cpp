@@ -41,7 +41,8 @@ std::wstring TrimmedLeft(std::wstring_view text) {
 }
 
 bool EndsWithLinkExtension(const std::wstring& path) {
-    return path.size() >= 4 && CompareStringOrdinal(path.c_str() + path.size() - 4, 4, L".LNK", 4, TRUE) == CSTR_EQUAL;
+    return path.size() >= 4 &&
+           CompareStringOrdinal(path.c_str() + path.size() - 4, 4, L".LNK", 4, TRUE) == CSTR_EQUAL;
 }
 
 std::wstring WithLinkExtension(const std::wstring& path, const wchar_t* extension) {
@@ -67,7 +68,8 @@ void ReplaceNoCase(std::wstring& text, std::wstring_view token, const std::wstri
     }
 }
 
-std::wstring NameWithValues(std::wstring name, const ShortcutNameValues& values, const ShortcutServices& services) {
+std::wstring NameWithValues(std::wstring name, const ShortcutNameValues& values,
+                            const ShortcutServices& services) {
     ReplaceNoCase(name, L"<product>", values.product);
     ReplaceNoCase(name, L"<description>", values.description);
     ReplaceNoCase(name, L"<os>", values.windowsFolder);
@@ -84,7 +86,8 @@ void PrepareDesktopFolder(const ShortcutPlaces& places, const ShortcutOptions& o
                           UninstallData& uninstallData) {
     const std::wstring& folder = places.desktopShortcuts;
     if (!CreateFolderTree(folder)) {
-        failures.Append(FormatText(L"Failed to create folder %s: %s\r\n\r\n", {folder, SystemErrorText(GetLastError())}));
+        failures.Append(
+            FormatText(L"Failed to create folder %s: %s\r\n\r\n", {folder, SystemErrorText(GetLastError())}));
     }
     const std::wstring desktopIni = PathJoin(folder, L"Desktop.ini");
     uninstallData.RecordRemoval(desktopIni, RemovalKind::kFile);
@@ -117,8 +120,9 @@ struct PreparedShortcut {
     unsigned flags = 0;
 };
 
-PreparedShortcut Prepare(const ShortcutListEntry& entry, const ShortcutPlaces& places, const ShortcutOptions& options,
-                         const ShortcutServices& services, const MessageTable& messages, InstallLog& log) {
+PreparedShortcut Prepare(const ShortcutListEntry& entry, const ShortcutPlaces& places,
+                         const ShortcutOptions& options, const ShortcutServices& services,
+                         const MessageTable& messages, InstallLog& log) {
     PreparedShortcut prepared;
     prepared.target = entry.target;
     prepared.arguments = entry.arguments;
@@ -128,9 +132,11 @@ PreparedShortcut Prepare(const ShortcutListEntry& entry, const ShortcutPlaces& p
         const std::wstring rest = prepared.arguments.substr(2);
         const std::size_t quote = rest.find(L'"');
         prepared.target = rest.substr(0, quote);
-        prepared.arguments = quote == std::wstring::npos ? std::wstring() : TrimmedLeft(rest.substr(quote + 1));
+        prepared.arguments =
+            quote == std::wstring::npos ? std::wstring() : TrimmedLeft(rest.substr(quote + 1));
     }
-    prepared.icon = entry.icon.empty() || IsAbsolute(entry.icon) ? entry.icon : PathJoin(places.uninstallDir, entry.icon);
+    prepared.icon =
+        entry.icon.empty() || IsAbsolute(entry.icon) ? entry.icon : PathJoin(places.uninstallDir, entry.icon);
 
     prepared.workingFolder = entry.workingFolder;
     Expand(services, prepared.workingFolder);
@@ -145,9 +151,9 @@ PreparedShortcut Prepare(const ShortcutListEntry& entry, const ShortcutPlaces& p
     if (prepared.target.find(L':') == std::wstring::npos)
         prepared.target = PathJoin(places.installDir, prepared.target);
 
-    prepared.name = entry.name.empty()
-                        ? FormatText(messages.Text(kMessageDefaultShortcutName), {FileNameOf(prepared.target)})
-                        : entry.name;
+    prepared.name = entry.name.empty() ? FormatText(messages.Text(kMessageDefaultShortcutName),
+                                                    {FileNameOf(prepared.target)})
+                                       : entry.name;
     if (options.allUsers)
         prepared.flags |= link_flags::kAllUsers;
     if (entry.showMode == 1)
@@ -160,8 +166,8 @@ PreparedShortcut Prepare(const ShortcutListEntry& entry, const ShortcutPlaces& p
 // One link of an entry, with its status line, log line, records and failure entry.
 void MakeLink(const ShortcutListEntry& entry, const PreparedShortcut& shortcut, std::wstring linkPath,
               const wchar_t* logFormat, bool recordFolder, const ShortcutOptions& options,
-              const ShortcutServices& services, const MessageTable& messages, InstallLog& log, FailureList& failures,
-              UninstallData& uninstallData) {
+              const ShortcutServices& services, const MessageTable& messages, InstallLog& log,
+              FailureList& failures, UninstallData& uninstallData) {
     if (options.showLinkInStatus && services.showStatus)
         services.showStatus(WithLinkExtension(linkPath, L".lnk"));
     bool made = false;
@@ -222,14 +228,14 @@ bool CreateShellLink(std::wstring& linkPath, const std::wstring& target, const s
 }
 
 void CreateShortcuts(const std::vector<ShortcutListEntry>& entries, const ShortcutPlaces& places,
-                     const ShortcutOptions& options, const ShortcutServices& services, ShortcutRunState& state,
-                     const MessageTable& messages, InstallLog& log, FailureList& failures,
-                     UninstallData& uninstallData) {
+                     const ShortcutOptions& options, const ShortcutServices& services,
+                     ShortcutRunState& state, const MessageTable& messages, InstallLog& log,
+                     FailureList& failures, UninstallData& uninstallData) {
     for (const ShortcutListEntry& entry : entries) {
         const PreparedShortcut shortcut = Prepare(entry, places, options, services, messages, log);
         const auto make = [&](const std::wstring& folder, const wchar_t* format, bool recordFolder) {
-            MakeLink(entry, shortcut, PathJoin(folder, shortcut.name), format, recordFolder, options, services,
-                     messages, log, failures, uninstallData);
+            MakeLink(entry, shortcut, PathJoin(folder, shortcut.name), format, recordFolder, options,
+                     services, messages, log, failures, uninstallData);
         };
         if (entry.desktop) {
             if (!places.desktopShortcuts.empty()) {
@@ -259,10 +265,10 @@ void CreateShortcuts(const std::vector<ShortcutListEntry>& entries, const Shortc
     }
 }
 
-void CreateRootShortcut(const std::wstring& command, const std::wstring& name, const ShortcutNameValues& values,
-                        const ShortcutPlaces& places, bool detailedLog, const ShortcutServices& services,
-                        const MessageTable& messages, InstallLog& log, FailureList& failures,
-                        UninstallData& uninstallData) {
+void CreateRootShortcut(const std::wstring& command, const std::wstring& name,
+                        const ShortcutNameValues& values, const ShortcutPlaces& places, bool detailedLog,
+                        const ShortcutServices& services, const MessageTable& messages, InstallLog& log,
+                        FailureList& failures, UninstallData& uninstallData) {
     const bool crashed = StepCrashed([&] {
         const std::wstring linkName = NameWithValues(name, values, services);
         std::wstring expanded = command;
@@ -306,13 +312,15 @@ std::intptr_t RunShellVerb(const std::wstring& linkPath, const wchar_t* verb) {
 }
 
 std::wstring PinnedLinkPath(const std::wstring& appDataFolder, const std::wstring& name) {
-    return PathJoin(PathJoin(appDataFolder, L"Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar"),
-                    name + L".lnk");
+    return PathJoin(
+        PathJoin(appDataFolder, L"Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar"),
+        name + L".lnk");
 }
 
 void PinToTaskbar(const std::wstring& command, const std::wstring& name, const ShortcutNameValues& values,
-                  const TaskbarPinContext& context, const ShortcutServices& services, const MessageTable& messages,
-                  InstallLog& log, FailureList& failures, UninstallData& uninstallData) {
+                  const TaskbarPinContext& context, const ShortcutServices& services,
+                  const MessageTable& messages, InstallLog& log, FailureList& failures,
+                  UninstallData& uninstallData) {
     if (!TaskbarPinAllowed(context.majorVersion, context.minorVersion))
         return;
     const bool crashed = StepCrashed([&] {
@@ -338,7 +346,8 @@ void PinToTaskbar(const std::wstring& command, const std::wstring& name, const S
         const std::intptr_t result = context.runVerb ? context.runVerb(linkPath, L"taskbarpin") : 0;
         const bool pinned = result > 32;
         const DWORD error = pinned ? 0 : GetLastError();
-        log.WriteLogFormat(std::wstring_view(L"Pin to taskbar(%s): %s\r\n"), {target, pinned ? L"OK" : L"FAIL"});
+        log.WriteLogFormat(std::wstring_view(L"Pin to taskbar(%s): %s\r\n"),
+                           {target, pinned ? L"OK" : L"FAIL"});
         if (!pinned)
             log.WriteLogPieces({SystemErrorText(error), L"\r\n"});
         DeleteFileW(linkPath.c_str());

@@ -65,8 +65,8 @@ struct ShortcutPlaces {
 // The settings values the shortcut step reads.
 struct ShortcutOptions {
     bool allUsers = false;
-    bool detailedLog = false;         // ProductFlags low 0x100000
-    bool showLinkInStatus = true;     // ProductFlags high 0x20000 clear
+    bool detailedLog = false;                         // ProductFlags low 0x100000
+    bool showLinkInStatus = true;                     // ProductFlags high 0x20000 clear
     std::span<const std::uint8_t> desktopFolderIcon;  // icon data for the desktop folder; may be empty
 };
 
@@ -83,9 +83,9 @@ struct ShortcutRunState {
 
 // Makes every shortcut of the list, logs and records them. Failures never stop the list.
 void CreateShortcuts(const std::vector<ShortcutListEntry>& entries, const ShortcutPlaces& places,
-                     const ShortcutOptions& options, const ShortcutServices& services, ShortcutRunState& state,
-                     const MessageTable& messages, InstallLog& log, FailureList& failures,
-                     UninstallData& uninstallData);
+                     const ShortcutOptions& options, const ShortcutServices& services,
+                     ShortcutRunState& state, const MessageTable& messages, InstallLog& log,
+                     FailureList& failures, UninstallData& uninstallData);
 
 // The texts that replace "<product>", "<description>" and "<os>" in the root and pin names.
 struct ShortcutNameValues {
@@ -96,10 +96,10 @@ struct ShortcutNameValues {
 
 // The root shortcut of a portable installation: "<drive>:\<name>.lnk" for the root command.
 // Called only when the command is not empty and the installation is portable.
-void CreateRootShortcut(const std::wstring& command, const std::wstring& name, const ShortcutNameValues& values,
-                        const ShortcutPlaces& places, bool detailedLog, const ShortcutServices& services,
-                        const MessageTable& messages, InstallLog& log, FailureList& failures,
-                        UninstallData& uninstallData);
+void CreateRootShortcut(const std::wstring& command, const std::wstring& name,
+                        const ShortcutNameValues& values, const ShortcutPlaces& places, bool detailedLog,
+                        const ShortcutServices& services, const MessageTable& messages, InstallLog& log,
+                        FailureList& failures, UninstallData& uninstallData);
 
 // True for the Windows versions that take taskbar pins from an installer: 6.1 up to 6.3.
 bool TaskbarPinAllowed(DWORD majorVersion, DWORD minorVersion);
@@ -122,8 +122,9 @@ struct TaskbarPinContext {
 // the pin command is not empty and the installation is not portable; does nothing outside
 // the versions TaskbarPinAllowed names.
 void PinToTaskbar(const std::wstring& command, const std::wstring& name, const ShortcutNameValues& values,
-                  const TaskbarPinContext& context, const ShortcutServices& services, const MessageTable& messages,
-                  InstallLog& log, FailureList& failures, UninstallData& uninstallData);
+                  const TaskbarPinContext& context, const ShortcutServices& services,
+                  const MessageTable& messages, InstallLog& log, FailureList& failures,
+                  UninstallData& uninstallData);
 
 // The path of the pinned link the system keeps for a name, as recorded for removal.
 std::wstring PinnedLinkPath(const std::wstring& appDataFolder, const std::wstring& name);

@@ -10,8 +10,9 @@
 #include "uninstall/uninstall_data.h"
 
 namespace vantrel {
-void AppendUninstallerShortcuts(std::vector<ShortcutListEntry>& list, const UninstallerShortcutRequest& request,
-                                InstallLog& log, UninstallData& uninstallData) {
+void AppendUninstallerShortcuts(std::vector<ShortcutListEntry>& list,
+                                const UninstallerShortcutRequest& request, InstallLog& log,
+                                UninstallData& uninstallData) {
     std::wstring icon;
     if (!request.iconData.empty()) {
         const std::wstring iconPath = PathJoin(request.uninstallDir, L"uninstall.ico");

@@ -17,8 +17,8 @@ class ShellLinkObject {
   public:
     HRESULT Create() {
         EnsureComReady();
-        HRESULT result =
-            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link_.Receive());
+        HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                          link_.Receive());
         if (FAILED(result))
             return result;
         result = link_->QueryInterface(IID_IPersistFile, file_.Receive());

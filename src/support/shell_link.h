@@ -9,9 +9,9 @@ namespace vantrel {
 // What a shortcut (.lnk) file holds for the engine.
 struct ShellLinkContent {
     std::wstring target;
-    std::wstring arguments;         // not set when empty
-    std::wstring workingFolder;     // not set when empty
-    std::wstring iconPath;          // index 0
+    std::wstring arguments;      // not set when empty
+    std::wstring workingFolder;  // not set when empty
+    std::wstring iconPath;       // index 0
     int showCommand = SW_SHOWNORMAL;
 };
 

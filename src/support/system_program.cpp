@@ -10,7 +10,8 @@ namespace {
 std::wstring SystemDirectory() {
     wchar_t buffer[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring(L"C:\\Windows\\System32");
+    return length > 0 && length < MAX_PATH ? std::wstring(buffer, length)
+                                           : std::wstring(L"C:\\Windows\\System32");
 }
 
 }  // namespace

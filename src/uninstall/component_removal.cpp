@@ -110,13 +110,18 @@ bool UnregisterTypeLibrary(const std::wstring& path) {
     return SUCCEEDED(result);
 }
 
-void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask, const RemovalQuestion& question,
-                           const std::function<void()>& reactivate, FailureList& failures) {
+void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
+                           const RemovalQuestion& question, const std::function<void()>& reactivate,
+                           FailureList& failures) {
     if (sharedFiles.empty())
         return;
     UniqueRegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive()) !=
-        ERROR_SUCCESS) {
+    const LSTATUS opened =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive());
+    // Without the key there is no count to lower: every entry would be skipped as uncounted.
+    if (opened == ERROR_FILE_NOT_FOUND)
+        return;
+    if (opened != ERROR_SUCCESS) {
         failures.Append(L"REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n");
         return;
     }
@@ -135,8 +140,8 @@ void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool
         DWORD count = 0;
         DWORD size = sizeof(count);
         DWORD type = 0;
-        if (RegQueryValueExW(key.Get(), path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) !=
-            ERROR_SUCCESS)
+        if (RegQueryValueExW(key.Get(), path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count),
+                             &size) != ERROR_SUCCESS)
             continue;
         if (type != REG_DWORD || size != sizeof(count))
             count = 0;
@@ -149,8 +154,6 @@ void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool
         }
         if (permanent)
             continue;
-        // A count that reached zero leaves no value behind, as the system's own tools do.
-        RegDeleteValueW(key.Get(), path.c_str());
         if (comServer || typeLibrary) {
             if (comServer)
                 UnregisterComServer(path, sixtyFourBit);
@@ -185,8 +188,9 @@ void RemoveMsiPackages(const std::vector<std::string>& msiLines, FailureList& fa
         const int level = std::atoi(fields[1].c_str());
         const unsigned result = RunWindowsInstaller(path, L"REBOOT=R REMOVE=ALL", level, nullptr);
         if (result != 0) {
-            failures.Append(FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
-                                       {FileNameOf(path), static_cast<long>(result), SystemErrorText(result)}));
+            failures.Append(
+                FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
+                           {FileNameOf(path), static_cast<long>(result), SystemErrorText(result)}));
             remainingLines.push_back(line);
         }
     }
@@ -203,7 +207,9 @@ void RemoveDrivers(const std::vector<std::string>& infLines, const InfRemover& r
         const auto uninstallOemInf = ModuleFunction<UninstallOemInf>(setupApi.Get(), "SetupUninstallOEMInfW");
         if (uninstallOemInf == nullptr)
             return;
-        remove = [uninstallOemInf](const std::wstring& name) { return uninstallOemInf(name.c_str(), SUOI_FORCEDELETE, nullptr); };
+        remove = [uninstallOemInf](const std::wstring& name) {
+            return uninstallOemInf(name.c_str(), SUOI_FORCEDELETE, nullptr);
+        };
     }
     for (const std::string& line : infLines) {
         const std::wstring path = DecodeText(line, AnsiCodePageToUtf16);

@@ -186,9 +186,11 @@ TEST_F(ShortcutFixture, AProductsShortcutsReadBackAndAreAllGoneAfterUninstalling
 
     // Log lines, status lines and records.
     const std::string text = ReadLog(log);
-    EXPECT_NE(text.find("Desktop Folder Shortcut(Tools\\Editor) >>> " + Utf16ToUtf8(desktopLink)), std::string::npos)
+    EXPECT_NE(text.find("Desktop Folder Shortcut(Tools\\Editor) >>> " + Utf16ToUtf8(desktopLink)),
+              std::string::npos)
         << text;
-    EXPECT_NE(text.find("Start Menu Shortcut(Tools\\Editor) >>> " + Utf16ToUtf8(startLink)), std::string::npos);
+    EXPECT_NE(text.find("Start Menu Shortcut(Tools\\Editor) >>> " + Utf16ToUtf8(startLink)),
+              std::string::npos);
     EXPECT_NE(text.find("Shortcut(Uninstall Vantrel Links) >>> "), std::string::npos);
     EXPECT_NE(std::find(statusLines.begin(), statusLines.end(), places.startMenu + L"\\Tools\\Editor.lnk"),
               statusLines.end());
@@ -199,8 +201,8 @@ TEST_F(ShortcutFixture, AProductsShortcutsReadBackAndAreAllGoneAfterUninstalling
     EXPECT_TRUE(Recorded(data, "~" + EncodeText(places.uninstallDir)));
 
     RemoveRecorded(data);
-    for (const std::wstring& gone : {desktopLink, startLink, maximizedLink, uninstallLink, desktopIni, iconPath,
-                                     places.desktopShortcuts, places.startMenu + L"\\Tools"})
+    for (const std::wstring& gone : {desktopLink, startLink, maximizedLink, uninstallLink, desktopIni,
+                                     iconPath, places.desktopShortcuts, places.startMenu + L"\\Tools"})
         EXPECT_FALSE(test::PathExists(gone)) << Utf16ToUtf8(gone);
 }
 
@@ -226,7 +228,8 @@ TEST_F(ShortcutFixture, AMissingWorkingFolderIsLoggedAndTheLinkStillMade) {
     entry.noRecord = true;
     Run({entry});
     EXPECT_TRUE(test::PathExists(places.startMenu + L"\\Elsewhere.LNK"));
-    EXPECT_NE(ReadLog(log).find("Shortcut folder \"" + Utf16ToUtf8(root.Join(L"missing")) + "\" doesn't exist.\r\n"),
+    EXPECT_NE(ReadLog(log).find("Shortcut folder \"" + Utf16ToUtf8(root.Join(L"missing")) +
+                                "\" doesn't exist.\r\n"),
               std::string::npos);
     EXPECT_TRUE(data.Content().removalList.empty());
 }
@@ -244,7 +247,8 @@ TEST_F(ShortcutFixture, AFailedLinkIsAFailureUnlessQuiet) {
     quiet.quiet = true;
     Run({loud, quiet});
     const std::wstring failureText = failures.Text();
-    EXPECT_NE(failureText.find(L"Could not create: " + places.startMenu + L"\\Loud.LNK\r\n"), std::wstring::npos)
+    EXPECT_NE(failureText.find(L"Could not create: " + places.startMenu + L"\\Loud.LNK\r\n"),
+              std::wstring::npos)
         << Utf16ToUtf8(failureText);
     EXPECT_EQ(failureText.find(L"Quiet"), std::wstring::npos);
     EXPECT_TRUE(data.Content().removalList.empty());
@@ -259,10 +263,9 @@ TEST_F(ShortcutFixture, AnEmptyTargetFailsAtOnce) {
 TEST_F(ShortcutFixture, TheRootShortcutTakesTheFirstTokenAsItsQuotedTarget) {
     places.installDir = root.Path();  // the drive of the temporary folder
     const std::wstring name = L"Vantrel Root Link " + std::to_wstring(GetCurrentProcessId());
-    CreateRootShortcut(L"  \"" + program + L"\" --portable <x>", L"<PRODUCT> Link " +
-                           std::to_wstring(GetCurrentProcessId()),
-                       {L"Vantrel Root", L"A test", L"C:\\windows"}, places, true, services, messages, log, failures,
-                       data);
+    CreateRootShortcut(
+        L"  \"" + program + L"\" --portable <x>", L"<PRODUCT> Link " + std::to_wstring(GetCurrentProcessId()),
+        {L"Vantrel Root", L"A test", L"C:\\windows"}, places, true, services, messages, log, failures, data);
     const std::wstring link = places.installDir.substr(0, 3) + name + L".lnk";
     ShellLinkContent read;
     ASSERT_EQ(LoadShellLink(link, read), S_OK) << Utf16ToUtf8(failures.Text());
@@ -288,8 +291,10 @@ TEST_P(TaskbarPinVersions, OnlyWindows7To81TakePins) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, TaskbarPinVersions,
                          ::testing::Values(PinVersion{"Xp", 5, 1, false}, PinVersion{"Vista", 6, 0, false},
-                                           PinVersion{"Windows7", 6, 1, true}, PinVersion{"Windows8", 6, 2, true},
-                                           PinVersion{"Windows81", 6, 3, true}, PinVersion{"Windows10", 10, 0, false}),
+                                           PinVersion{"Windows7", 6, 1, true},
+                                           PinVersion{"Windows8", 6, 2, true},
+                                           PinVersion{"Windows81", 6, 3, true},
+                                           PinVersion{"Windows10", 10, 0, false}),
                          test::CaseName);
 
 struct PinFixture : ShortcutFixture {
@@ -302,8 +307,8 @@ struct PinFixture : ShortcutFixture {
         context.minorVersion = 1;
     }
     void Pin(const std::wstring& name = L"<product> Pin") {
-        PinToTaskbar(L"\"" + program + L"\" -x", name, {L"Vantrel Pin", L"", L""}, context, services, messages, log,
-                     failures, data);
+        PinToTaskbar(L"\"" + program + L"\" -x", name, {L"Vantrel Pin", L"", L""}, context, services,
+                     messages, log, failures, data);
     }
     TaskbarPinContext context;
 };
@@ -369,9 +374,10 @@ TEST(TaskbarUnpin, OnlyLinksUnderUserPinnedAreUnpinned) {
         unpinned.push_back(link + L"|" + verb);
         return std::intptr_t{42};
     });
-    EXPECT_EQ(unpinned, (std::vector<std::wstring>{
-                            L"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch\\User "
-                            L"Pinned\\TaskBar\\App.lnk|taskbarunpin"}));
+    EXPECT_EQ(unpinned,
+              (std::vector<std::wstring>{
+                  L"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch\\User "
+                  L"Pinned\\TaskBar\\App.lnk|taskbarunpin"}));
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ static int InsideRegsvr32(void) {
     program[length < MAX_PATH ? length : MAX_PATH - 1] = 0;
     CharLowerW(program);
     for (const wchar_t* at = program; *at; ++at)
-        if (at[0] == L'r' && at[1] == L'e' && at[2] == L'g' && at[3] == L's' && at[4] == L'v' && at[5] == L'r')
+        if (at[0] == L'r' && at[1] == L'e' && at[2] == L'g' && at[3] == L's' && at[4] == L'v' &&
+            at[5] == L'r')
             return 1;
     return 0;
 }
