@@ -104,6 +104,25 @@ TEST(ComRegistration, ThroughRegsvr32AndInProcessAndUnregisteredByTheUninstaller
         RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str());
 }
 
+TEST(ComRegistration, ACrashingServerIsCaughtLoggedAndTheNextOneStillRegisters) {
+    test::TempFolder folder(L"com-crash");
+    const std::wstring crashingName = L"vantrel-com-" + std::to_wstring(GetCurrentProcessId()) + L"-crash.dll";
+    const std::wstring nextName = L"vantrel-com-" + std::to_wstring(GetCurrentProcessId()) + L"-next.dll";
+    const std::wstring crashing = CopyDll(folder, VANTREL_CRASHING_COM_SERVER_DLL, crashingName);
+    const std::wstring next = CopyDll(folder, VANTREL_COM_SERVER_DLL, nextName);
+    InstallLog log;
+    ASSERT_TRUE(log.Begin());
+    FailureList failures;
+    RegisterComServers({{crashing, 0}, {next, 0}}, false, {}, log, failures);
+    const std::string text = LogText(log);
+    EXPECT_NE(text.find("Registering COM File \"" + Utf16ToUtf8(crashing) + "\"...CRASHED!\r\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(failures.Text(), L"Crashed while registering COM file " + crashingName + L"\r\n");
+    EXPECT_NE(text.find("Registering COM File \"" + Utf16ToUtf8(next) + "\"...OK\r\n"), std::string::npos) << text;
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ComServerKey(nextName)));
+    RegDeleteKeyW(HKEY_CURRENT_USER, ComServerKey(nextName).c_str());
+}
+
 // A type library made on the spot (no IDL compiler needed).
 bool MakeTypeLibrary(const std::wstring& path, const GUID& id) {
     ICreateTypeLib2* creator = nullptr;
