@@ -106,7 +106,8 @@ TEST(ComRegistration, ThroughRegsvr32AndInProcessAndUnregisteredByTheUninstaller
 
 TEST(ComRegistration, ACrashingServerIsCaughtLoggedAndTheNextOneStillRegisters) {
     test::TempFolder folder(L"com-crash");
-    const std::wstring crashingName = L"vantrel-com-" + std::to_wstring(GetCurrentProcessId()) + L"-crash.dll";
+    const std::wstring crashingName =
+        L"vantrel-com-" + std::to_wstring(GetCurrentProcessId()) + L"-crash.dll";
     const std::wstring nextName = L"vantrel-com-" + std::to_wstring(GetCurrentProcessId()) + L"-next.dll";
     const std::wstring crashing = CopyDll(folder, VANTREL_CRASHING_COM_SERVER_DLL, crashingName);
     const std::wstring next = CopyDll(folder, VANTREL_COM_SERVER_DLL, nextName);
@@ -115,10 +116,12 @@ TEST(ComRegistration, ACrashingServerIsCaughtLoggedAndTheNextOneStillRegisters) 
     FailureList failures;
     RegisterComServers({{crashing, 0}, {next, 0}}, false, {}, log, failures);
     const std::string text = LogText(log);
-    EXPECT_NE(text.find("Registering COM File \"" + Utf16ToUtf8(crashing) + "\"...CRASHED!\r\n"), std::string::npos)
+    EXPECT_NE(text.find("Registering COM File \"" + Utf16ToUtf8(crashing) + "\"...CRASHED!\r\n"),
+              std::string::npos)
         << text;
     EXPECT_EQ(failures.Text(), L"Crashed while registering COM file " + crashingName + L"\r\n");
-    EXPECT_NE(text.find("Registering COM File \"" + Utf16ToUtf8(next) + "\"...OK\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Registering COM File \"" + Utf16ToUtf8(next) + "\"...OK\r\n"), std::string::npos)
+        << text;
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ComServerKey(nextName)));
     RegDeleteKeyW(HKEY_CURRENT_USER, ComServerKey(nextName).c_str());
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "actions/uninstaller_shortcuts.h"
+#include "actions/shortcut_list.h"
 #include "context/failure_list.h"
 #include "context/install_log.h"
 #include "format/message_table.h"
@@ -378,6 +378,51 @@ TEST(TaskbarUnpin, OnlyLinksUnderUserPinnedAreUnpinned) {
               (std::vector<std::wstring>{
                   L"C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch\\User "
                   L"Pinned\\TaskBar\\App.lnk|taskbarunpin"}));
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(ShortcutListEntries, AFileRecordsTextsAreReadInTheirOwnEncodings) {
+    const ShortcutListEntry entry =
+        FileShortcutEntry(L"C:\\App\\caf\u00E9.exe", 0x1 | 0x20, true, "Caf\xC3\xA9 \xE2\x82\xAC", L"app.ico",
+                          "-x \x80", "|C:\\Caf\xC3\xA9");
+    EXPECT_TRUE(entry.desktop);
+    EXPECT_FALSE(entry.startMenu);
+    EXPECT_TRUE(entry.startup);
+    EXPECT_TRUE(entry.noRecord);
+    EXPECT_FALSE(entry.expandTarget);
+    EXPECT_EQ(entry.name, L"Caf\u00E9 \u20AC");
+    EXPECT_EQ(entry.arguments, L"-x \u20AC");
+    EXPECT_EQ(entry.workingFolder, L"C:\\Caf\u00E9");
+    EXPECT_EQ(entry.target, L"C:\\App\\caf\u00E9.exe");
+}
+
+TEST(ShortcutListEntries, TheLogShortcutAndTheUninstallerEntriesFollowTheFlags) {
+    std::vector<ShortcutListEntry> list;
+    UninstallerShortcutRequest request;
+    request.uninstallDir = L"C:\\App\\u";
+    request.installDir = L"C:\\App";
+    request.uninstallerPath = L"C:\\App\\u\\uninstall.exe";
+    request.uninstallName = L"App";
+    request.name = L"Uninstall App";
+    request.onDesktop = true;
+    request.inInstallDir = true;
+    InstallLog log;
+    UninstallData data;
+    AppendUninstallerShortcuts(list, request, log, data);
+    AppendInstallLogShortcut(list, L"C:\\App\\u\\Install.log", L"Installation log");
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_TRUE(list[0].desktop && list[0].quiet && list[0].icon.empty());
+    EXPECT_EQ(list[0].arguments, L"/u:\"App\"");
+    EXPECT_EQ(list[1].customFolder, "C:\\App");
+    EXPECT_TRUE(list[2].startMenu);
+    EXPECT_FALSE(list[2].quiet);
+    EXPECT_EQ(list[2].target, L"C:\\App\\u\\Install.log");
+    EXPECT_TRUE(data.Content().removalList.empty());
 }
 
 }  // namespace

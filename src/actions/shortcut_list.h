@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,24 @@ namespace vantrel {
 class InstallLog;
 class UninstallData;
 
-// The shortcuts the installation adds for its own uninstaller and its log, appended to the
-// shortcut list by the sequence after the settings' and the files' entries (before the
-// shortcut step runs).
+// The shortcut list, built by the installation sequence in this order: the settings'
+// shortcut table, the files that ask for shortcuts (handed over by the extraction), the
+// uninstaller's own shortcuts, the log's shortcut. The shortcut step then consumes it.
+
+struct ShortcutRecord;
+
+// An entry of the settings' shortcut table (its target always has variables expanded).
+ShortcutListEntry SettingsShortcutEntry(const ShortcutRecord& record);
+
+// An entry for an installed file: a record of kind 0 with flag 0x1 (desktop) or 0x2 (Start
+// menu), or any record of kind 5 (startup). The texts are as the record holds them: the name
+// UTF-8, the arguments Windows-1252, the working folder encoded text.
+ShortcutListEntry FileShortcutEntry(const std::wstring& installedPath, std::uint32_t recordFlags,
+                                    bool startupKind, std::string_view nameUtf8, const std::wstring& icon,
+                                    std::string_view argumentsWindows1252,
+                                    std::string_view workingFolderEncoded);
+
+// The uninstaller's shortcuts, by the product's flags.
 struct UninstallerShortcutRequest {
     std::wstring uninstallDir;               // %UninstallDir%
     std::wstring uninstallerPath;            // %UninstallDir% joined with the uninstaller's file name
