@@ -109,6 +109,11 @@ bool TaskbarPinAllowed(DWORD majorVersion, DWORD minorVersion);
 using ShellVerbRunner = std::function<std::intptr_t(const std::wstring& linkPath, const wchar_t* verb)>;
 std::intptr_t RunShellVerb(const std::wstring& linkPath, const wchar_t* verb);
 
+// The uninstaller's taskbar step, for one recorded pinned link.
+inline void UnpinFromTaskbar(const std::wstring& linkPath) {
+    RunShellVerb(linkPath, L"taskbarunpin");
+}
+
 // Where the pinning shortcuts live and how the pin is asked for.
 struct TaskbarPinContext {
     std::wstring tempFolder;     // %Temp%

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "actions/fonts.h"
-#include "actions/shared_file_counts.h"
+#include "actions/shared_file_list.h"
 #include "context/failure_list.h"
 #include "format/comma_separated.h"
 #include "format/path_join.h"
@@ -83,7 +83,7 @@ int RemoveProductFonts(std::wstring_view productFonts, const std::wstring& fonts
     return removed;
 }
 
-void UnregisterComServer(const std::wstring& path, bool sixtyFourBit) {
+void UnregisterComServerFile(const std::wstring& path, bool sixtyFourBit) {
     const std::wstring program = SystemProgramPath(L"regsvr32.exe", sixtyFourBit);
     const std::optional<DWORD> exitCode = RunHiddenAndWait(
         program, L"\"" + program + L"\" /s /u \"" + path + L"\"", SystemFolderForBitness(sixtyFourBit));
@@ -95,7 +95,7 @@ void UnregisterComServer(const std::wstring& path, bool sixtyFourBit) {
         unregister();
 }
 
-bool UnregisterTypeLibrary(const std::wstring& path) {
+bool UnregisterTypeLibraryFile(const std::wstring& path) {
     ITypeLib* library = nullptr;
     if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library)))
         return false;
@@ -110,9 +110,9 @@ bool UnregisterTypeLibrary(const std::wstring& path) {
     return SUCCEEDED(result);
 }
 
-void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
-                           const RemovalQuestion& question, const std::function<void()>& reactivate,
-                           FailureList& failures) {
+void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
+                                  const RemovalQuestion& question, const std::function<void()>& reactivate,
+                                  FailureList& failures) {
     if (sharedFiles.empty())
         return;
     UniqueRegistryKey key;
@@ -156,9 +156,9 @@ void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool
             continue;
         if (comServer || typeLibrary) {
             if (comServer)
-                UnregisterComServer(path, sixtyFourBit);
+                UnregisterComServerFile(path, sixtyFourBit);
             if (typeLibrary)
-                UnregisterTypeLibrary(path);
+                UnregisterTypeLibraryFile(path);
             if (reactivate)
                 reactivate();
         }

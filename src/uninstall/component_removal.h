@@ -38,14 +38,14 @@ int RemoveProductFonts(std::wstring_view productFonts, const std::wstring& fonts
 // zero is unregistered (COM server, type library) and deleted, after the question when
 // `ask` is set. `reactivate` brings the progress window back after an unregistration. An
 // inaccessible count key is listed as a failure. The caller then deletes "SharedFiles".
-void LowerSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
-                           const RemovalQuestion& question, const std::function<void()>& reactivate,
-                           FailureList& failures);
+void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
+                                  const RemovalQuestion& question, const std::function<void()>& reactivate,
+                                  FailureList& failures);
 
 // Unregisters a COM server: regsvr32 /u (the product's bitness), else DllUnregisterServer.
-void UnregisterComServer(const std::wstring& path, bool sixtyFourBit);
+void UnregisterComServerFile(const std::wstring& path, bool sixtyFourBit);
 // Unregisters the type library a file holds; false when it cannot be read or unregistered.
-bool UnregisterTypeLibrary(const std::wstring& path);
+bool UnregisterTypeLibraryFile(const std::wstring& path);
 
 // Taskbar step: "taskbarunpin" on every removal-list file under a "User Pinned" folder.
 void UnpinTaskbarShortcuts(const std::vector<std::string>& removalList,

@@ -9,7 +9,7 @@
 #include "actions/control_panel_applet.h"
 #include "actions/fonts.h"
 #include "actions/msi_package.h"
-#include "actions/shared_file_counts.h"
+#include "actions/shared_file_list.h"
 #include "context/failure_list.h"
 #include "context/install_log.h"
 #include "format/text_encoding.h"
@@ -93,7 +93,7 @@ TEST(ComRegistration, ThroughRegsvr32AndInProcessAndUnregisteredByTheUninstaller
     RaiseSharedFileCounts(BuildSharedFileList({{plain, 7, false}, {refusing, 7, false}}, false), saved, log,
                           failures);
     int reactivated = 0;
-    LowerSharedFileCounts(
+    LowerProductSharedFileCounts(
         saved, false, false, {}, [&] { ++reactivated; }, failures);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ComServerKey(plainName)));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ComServerKey(refusingName)));
@@ -158,7 +158,7 @@ TEST(TypeLibraries, RegisteredLoggedAndUnregistered) {
     EXPECT_NE(text.find("missing.tlb\"...FAILED\r\n"), std::string::npos) << text;
     EXPECT_TRUE(failures.Empty());
 
-    EXPECT_TRUE(UnregisterTypeLibrary(path));
+    EXPECT_TRUE(UnregisterTypeLibraryFile(path));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key));
 }
 

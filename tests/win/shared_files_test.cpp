@@ -1,6 +1,6 @@
 // Shared-file reference counts over two products that share one file, and the uninstaller's
 // lowering of them.
-#include "actions/shared_file_counts.h"
+#include "actions/shared_file_list.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ TEST_P(SharedFileLife, CountsRiseAndFallWithTheProductsAndTheFileGoesAtZero) {
         if (step.install) {
             RaiseSharedFileCounts(list, saved, log, failures);
         } else {
-            LowerSharedFileCounts(saved, false, false, {}, {}, failures);
+            LowerProductSharedFileCounts(saved, false, false, {}, {}, failures);
             saved.clear();
         }
         EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
@@ -112,7 +112,7 @@ TEST(SharedFileCounts, AnEntryWithoutACountIsLeftAlone) {
                               key.Receive(), nullptr),
               ERROR_SUCCESS);
     FailureList failures;
-    LowerSharedFileCounts("\"" + EncodeText(file) + "\"", false, false, {}, {}, failures);
+    LowerProductSharedFileCounts("\"" + EncodeText(file) + "\"", false, false, {}, {}, failures);
     EXPECT_TRUE(test::PathExists(file));
     EXPECT_TRUE(failures.Empty());
 }
@@ -133,7 +133,7 @@ TEST(SharedFileCounts, TheQuestionKeepsTheFileOnNo) {
         }
         std::wstring asked;
     } ui;
-    LowerSharedFileCounts(saved, false, true, {&ui, L"Delete %s?", L"Shared file"}, {}, failures);
+    LowerProductSharedFileCounts(saved, false, true, {&ui, L"Delete %s?", L"Shared file"}, {}, failures);
     EXPECT_EQ(ui.asked, L"Delete " + file + L"?|Shared file");
     EXPECT_TRUE(test::PathExists(file));
     EXPECT_EQ(CountOf(file), DWORD{0});

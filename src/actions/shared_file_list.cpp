@@ -1,4 +1,4 @@
-#include "actions/shared_file_counts.h"
+#include "actions/shared_file_list.h"
 
 #include <windows.h>
 
