@@ -22,6 +22,7 @@
 #include "support/unique_registry_key.h"
 #include "support/windows_installer.h"
 #include "uninstall/file_removal.h"
+#include "uninstall/uninstall_data.h"
 
 namespace vantrel {
 namespace {
@@ -71,11 +72,17 @@ int RemoveProductFonts(std::wstring_view productFonts, const std::wstring& fonts
         const std::wstring& fontName = texts[index];
         if (!Confirmed(ask, question, fontName))
             continue;
-        const std::wstring fontFile = PathJoin(fontsFolder, texts[index + 1]);
         if (key)
             RegDeleteValueW(key.Get(), fontName.c_str());
-        RemoveFontResourceW(fontFile.c_str());
-        DeleteFileWithFlags(fontFile, delete_flags::kMissingIsSuccess);
+        // The file name is relative to the Fonts folder; a name that would leave it touches
+        // no file.
+        const std::wstring& fileName = texts[index + 1];
+        if (!fileName.empty() && fileName.find_first_of(L"\\/:") == std::wstring::npos && fileName != L".." &&
+            fileName != L".") {
+            const std::wstring fontFile = PathJoin(fontsFolder, fileName);
+            RemoveFontResourceW(fontFile.c_str());
+            DeleteFileWithFlags(fontFile, delete_flags::kMissingIsSuccess);
+        }
         ++removed;
     }
     if (removed > 0)
@@ -135,7 +142,12 @@ void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBi
         const bool typeLibrary = !entry.empty() && entry.back() == shared_marker::kTypeLibrary;
         if (typeLibrary)
             entry.pop_back();
-        const std::wstring path = DecodeText(entry, AnsiCodePageToUtf16);
+        // Only a full path without ".." is ever unregistered or deleted; the text comes from
+        // the registry, where anything may have changed it.
+        const std::optional<std::wstring> decoded = DecodeRecordedPath(entry);
+        if (!decoded)
+            continue;
+        const std::wstring& path = *decoded;
 
         DWORD count = 0;
         DWORD size = sizeof(count);

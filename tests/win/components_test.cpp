@@ -282,6 +282,35 @@ TEST(Fonts, AFontIsRegisteredAndRemoved) {
     EXPECT_FALSE(test::PathExists(path));
 }
 
+TEST(Fonts, AFileNameThatLeavesTheFontsFolderTouchesNoFile) {
+    test::TempFolder folder(L"fonts-outside");
+    const std::wstring fontsFolder = folder.Join(L"Fonts");
+    ASSERT_TRUE(CreateDirectoryW(fontsFolder.c_str(), nullptr));
+    const std::wstring outside = folder.Join(L"keep.ttf");
+    ASSERT_TRUE(test::WriteTestFile(outside, "font"));
+    EXPECT_EQ(RemoveProductFonts(L"\"Vantrel Outside\" \"..\\keep.ttf\"", fontsFolder, false, {}), 1);
+    EXPECT_TRUE(test::PathExists(outside));
+}
+
+TEST(SharedFileRemoval, AnEntryThatIsNoFullPathIsNeverDeleted) {
+    test::TempFolder folder(L"shared-relative");
+    const std::wstring file = folder.Join(L"x\\..\\kept.dll");
+    ASSERT_TRUE(test::WriteTestFile(folder.Join(L"kept.dll"), "MZ"));
+    ASSERT_TRUE(CreateDirectoryW(folder.Join(L"x").c_str(), nullptr));
+    UniqueRegistryKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              key.Receive(), nullptr),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    ASSERT_EQ(RegSetValueExW(key.Get(), file.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                             sizeof(one)),
+              ERROR_SUCCESS);
+    FailureList failures;
+    LowerProductSharedFileCounts("\"" + EncodeText(file) + "\"", false, false, {}, {}, failures);
+    EXPECT_TRUE(test::PathExists(folder.Join(L"kept.dll")));
+    RegDeleteValueW(key.Get(), file.c_str());
+}
+
 TEST(ControlPanelApplets, TheClassAndNamespaceKeysAreMadeAndRecorded) {
     const std::wstring classId =
         L"{6E0A3B9C-1D2F-4A5B-8C7D-" + std::to_wstring(100000000000 + GetCurrentProcessId()) + L"}";
