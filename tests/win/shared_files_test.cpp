@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(TwoProducts, SharedFileLife,
                                                        {"AUninstalls", 'A', false, 0, true}}}),
                          test::CaseName);
 
-TEST(SharedFileCounts, AnEntryWithoutACountIsLeftAlone) {
+TEST(SharedFileLowering, AnEntryWithoutACountIsLeftAlone) {
     test::TempFolder folder(L"shared-uncounted");
     const std::wstring file = folder.Join(L"alone.dll");
     ASSERT_TRUE(test::WriteTestFile(file, "MZ"));
@@ -117,7 +117,7 @@ TEST(SharedFileCounts, AnEntryWithoutACountIsLeftAlone) {
     EXPECT_TRUE(failures.Empty());
 }
 
-TEST(SharedFileCounts, TheQuestionKeepsTheFileOnNo) {
+TEST(SharedFileLowering, TheQuestionKeepsTheFileOnNo) {
     test::TempFolder folder(L"shared-asked");
     const std::wstring file = folder.Join(L"asked.dll");
     ASSERT_TRUE(test::WriteTestFile(file, "MZ"));
