@@ -154,12 +154,12 @@ int DataAreaWalker::ReadBlock() {
     return 0;
 }
 
-int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+int ReadFileRecordFields(std::span<const std::uint8_t> item, FileRecord& r, std::size_t& used) {
     ItemCursor c(item);
-    FileRecord& r = out.record;
     r = FileRecord{};
+    used = 0;
     r.name = c.CText();  // 1
-    if (r.name.empty())
+    if (c.ok() && r.name.empty())
         return payload_error::kEmptyName;
     r.kind = c.U32();
     r.flags = c.U32();
@@ -175,12 +175,24 @@ int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& 
     r.parameter = c.CText();
     if (r.HasMsiLevel())
         r.msiInterfaceLevel = c.U32();  // 11
-    // A record cut off inside its fields cannot be trusted to name anything.
     if (!c.ok())
-        return payload_error::kEmptyName;
+        return kRecordIncomplete;
     if (r.destination.empty() && (r.flags & file_flags::kToUninstallDir) == 0 && !KindHasFolder(r.kind)) {
         return payload_error::kUnknownKind;
     }
+    used = item.size() - c.Left();
+    return 0;
+}
+
+int DataAreaWalker::ParseItem(std::span<const std::uint8_t> item, DataAreaFile& out) const {
+    std::size_t used = 0;
+    const int fields = ReadFileRecordFields(item, out.record, used);
+    // A record cut off inside its fields cannot be trusted to name anything.
+    if (fields == kRecordIncomplete)
+        return payload_error::kEmptyName;
+    if (fields != 0)
+        return fields;
+    ItemCursor c(item.subspan(used));
     const std::int32_t size = out.index < header_.fileSizes.size() ? header_.fileSizes[out.index] : -1;
     if (size < 0)
         return payload_error::kNegativeFileSize;

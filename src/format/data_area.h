@@ -15,6 +15,8 @@ namespace vantrel {
 
 // Not a payload error code: the source could not supply bytes (a file read failed).
 inline constexpr int kDataAreaReadFailed = -2;
+// Not a payload error code: the bytes given end inside a record's fields.
+inline constexpr int kRecordIncomplete = -3;
 
 // Where the data area's bytes come from: the mapped section, or the program file read piece
 // by piece. The whole area is never needed in memory at once.
@@ -63,6 +65,13 @@ std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint6
 // when `compress`, then enciphered when `cipher` is given.
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
                                          std::uint32_t xzPreset, const Blowfish* cipher);
+
+// Reads fields 1 to 11 of the file record at the start of `item` and sets `used` to their
+// length. Returns 0, kEmptyName, kUnknownKind (a kind without a folder and no explicit or
+// uninstall-folder destination), or kRecordIncomplete when the bytes end inside the fields:
+// a caller holding the whole item reports that as kEmptyName, a caller holding only its
+// start reads on.
+int ReadFileRecordFields(std::span<const std::uint8_t> item, FileRecord& out, std::size_t& used);
 
 // One record served by the walker. `data` points into the walker's queue and stays valid
 // until the next call of Next().

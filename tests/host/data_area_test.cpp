@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "format/byte_writer.h"
+#include "format/data_area_reader.h"
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
@@ -242,6 +243,33 @@ TEST_P(DataAreaErrors, WalkEndsWithItsCode) {
     std::vector<std::int32_t> sizes;
     const Bytes area = GetParam().build(sizes);
     EXPECT_EQ(WalkAll(area, HeaderFor(area, sizes), GetParam().compressed), GetParam().expected);
+}
+
+// The streaming reader, reading every record's data, ends with the same code, whether its
+// blocks are decoded at once or ahead.
+int StreamAll(const Bytes& area, const PayloadHeader& header, bool compressed, std::size_t depth) {
+    MemoryDataAreaSource source(area);
+    InlineJobRunner runner;
+    DecodeAheadBlocks blocks(source, BlockDecoding{compressed, nullptr}, runner, depth);
+    DataAreaReader reader(blocks, header, area.size());
+    for (;;) {
+        StreamedRecord record;
+        const DataAreaStep step = reader.Next(record);
+        if (step.errorCode != 0)
+            return step.errorCode;
+        if (step.finished)
+            return 0;
+        if (const int error = reader.ReadData([](std::span<const std::uint8_t>) {}); error != 0)
+            return error;
+    }
+}
+
+TEST_P(DataAreaErrors, StreamingReaderEndsWithTheSameCode) {
+    std::vector<std::int32_t> sizes;
+    const Bytes area = GetParam().build(sizes);
+    for (const std::size_t depth : {1u, 3u})
+        EXPECT_EQ(StreamAll(area, HeaderFor(area, sizes), GetParam().compressed, depth), GetParam().expected)
+            << "depth " << depth;
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DataAreaErrors, testing::ValuesIn(kAreaCases), test::CaseName);
