@@ -1,5 +1,7 @@
 #include "support/firewall_client.h"
 
+#include "support/crash_guard.h"
+
 #include <windows.h>
 #include <netfw.h>
 #include <oleauto.h>
@@ -61,13 +63,43 @@ int ExistingEntryResult(VARIANT_BOOL enabled, unsigned options, bool* exists) {
                                                                         : firewall_result::kDone;
 }
 
+// The firewall's objects run inside this process; a crash in one of them ends only the
+// operation, with its own code.
+template <typename Body>
+int Guarded(Body&& body) {
+    int result = firewall_result::kCrashed;
+    if (RunGuarded([&] { result = body(); }).crashed)
+        return firewall_result::kCrashed;
+    return result;
+}
+
 }  // namespace
+
+int FirewallClient::Connect() {
+    return Guarded([&] { return ConnectUnguarded(); });
+}
+
+int FirewallClient::AddProgram(const std::wstring& path, const std::wstring& name, unsigned options) {
+    return Guarded([&] { return AddProgramUnguarded(path, name, options); });
+}
+
+int FirewallClient::AddPort(std::uint16_t port, int protocol, const std::wstring& name, unsigned options) {
+    return Guarded([&] { return AddPortUnguarded(port, protocol, name, options); });
+}
+
+int FirewallClient::RemoveProgram(const std::wstring& path, unsigned options) {
+    return Guarded([&] { return RemoveProgramUnguarded(path, options); });
+}
+
+int FirewallClient::RemovePort(std::uint16_t port, int protocol, unsigned options) {
+    return Guarded([&] { return RemovePortUnguarded(port, protocol, options); });
+}
 
 FirewallClient::~FirewallClient() {
     Disconnect();
 }
 
-int FirewallClient::Connect() {
+int FirewallClient::ConnectUnguarded() {
     Disconnect();
     if (processManager == nullptr) {
         if (FAILED(CoCreateInstance(kManagerClass, nullptr, CLSCTX_INPROC_SERVER, kManagerInterface,
@@ -95,7 +127,7 @@ void FirewallClient::Disconnect() {
         std::exchange(profile_, nullptr)->Release();
 }
 
-int FirewallClient::AddProgram(const std::wstring& path, const std::wstring& name, unsigned options) {
+int FirewallClient::AddProgramUnguarded(const std::wstring& path, const std::wstring& name, unsigned options) {
     if (profile_ == nullptr)
         return firewall_result::kNotConnected;
     if (path.empty() || name.empty())
@@ -132,7 +164,7 @@ int FirewallClient::AddProgram(const std::wstring& path, const std::wstring& nam
     return firewall_result::kDone;
 }
 
-int FirewallClient::AddPort(std::uint16_t port, int protocol, const std::wstring& name, unsigned options) {
+int FirewallClient::AddPortUnguarded(std::uint16_t port, int protocol, const std::wstring& name, unsigned options) {
     if (profile_ == nullptr)
         return firewall_result::kNotConnected;
     if (name.empty())
@@ -171,7 +203,7 @@ int FirewallClient::AddPort(std::uint16_t port, int protocol, const std::wstring
     return firewall_result::kDone;
 }
 
-int FirewallClient::RemoveProgram(const std::wstring& path, unsigned options) {
+int FirewallClient::RemoveProgramUnguarded(const std::wstring& path, unsigned options) {
     if (profile_ == nullptr)
         return firewall_result::kNotConnected;
     if (path.empty())
@@ -188,7 +220,7 @@ int FirewallClient::RemoveProgram(const std::wstring& path, unsigned options) {
     return FAILED(applications->Remove(pathText.Get())) ? firewall_result::kRemoveFailed : firewall_result::kDone;
 }
 
-int FirewallClient::RemovePort(std::uint16_t port, int protocol, unsigned options) {
+int FirewallClient::RemovePortUnguarded(std::uint16_t port, int protocol, unsigned options) {
     if (profile_ == nullptr)
         return firewall_result::kNotConnected;
     ComRef<INetFwOpenPorts> ports;

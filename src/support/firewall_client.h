@@ -61,6 +61,7 @@ class FirewallService {
 // The Windows Firewall through its COM interfaces. The manager and its local policy are
 // made on the first connection and kept for the rest of the process; the current profile
 // belongs to this object, from Connect to Disconnect. COM must be initialised on the thread.
+// A crash inside the firewall's objects ends the operation with kCrashed.
 class FirewallClient final : public FirewallService {
   public:
     FirewallClient() = default;
@@ -76,6 +77,12 @@ class FirewallClient final : public FirewallService {
     void Disconnect() override;
 
   private:
+    int ConnectUnguarded();
+    int AddProgramUnguarded(const std::wstring& path, const std::wstring& name, unsigned options);
+    int AddPortUnguarded(std::uint16_t port, int protocol, const std::wstring& name, unsigned options);
+    int RemoveProgramUnguarded(const std::wstring& path, unsigned options);
+    int RemovePortUnguarded(std::uint16_t port, int protocol, unsigned options);
+
     INetFwProfile* profile_ = nullptr;
 };
 

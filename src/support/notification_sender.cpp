@@ -105,7 +105,23 @@ void SendOne(const WinInet& api, HINTERNET session, const Request& request, cons
     api.queryInfo(http.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
 }
 
+HINTERNET OpenSession(const WinInet& api, const NotificationTimeouts& timeouts) {
+    const HINTERNET session = api.open(L"Vantrel Setup", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session != nullptr)
+        SetTimeouts(api, session, timeouts);
+    return session;
+}
+
 }  // namespace
+
+void PostWebForm(std::wstring_view address, const std::string& form, const NotificationTimeouts& timeouts) {
+    WinInet api;
+    if (!api.Load())
+        return;
+    const InternetHandle session(api, OpenSession(api, timeouts));
+    if (session.Get() != nullptr)
+        SendOne(api, session.Get(), Request{std::wstring(address), form}, timeouts);
+}
 
 struct NotificationSender::Shared {
     SRWLOCK lock = SRWLOCK_INIT;
@@ -154,11 +170,8 @@ struct NotificationSender::Shared {
         while (Next(request)) {
             if (!loaded) {
                 loaded = true;
-                if (api.Load()) {
-                    session = api.open(L"Vantrel Setup", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-                    if (session != nullptr)
-                        SetTimeouts(api, session, timeouts);
-                }
+                if (api.Load())
+                    session = OpenSession(api, timeouts);
             }
             InterlockedIncrement(&attempts);
             if (session != nullptr)
