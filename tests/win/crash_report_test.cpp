@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FatalCase{"Assertion", L"assert", "Fatal error: Internal Fatal Error\r\nModule: probe.cpp\r\nLine: 42\r\n"},
                       FatalCase{"OutOfMemory", L"oom",
                                 "Fatal error: Out Of Memory.\r\nAdvice: Make sure the hard drive is not full.\r\n"
-                                "Requested size = 2147483632 (0x7FFFFFF0)\r\n\r\nStack contents:\r\n"}),
+                                "Requested size = 4294967280 (0xFFFFFFF0)\r\n\r\nStack contents:\r\n"}),
     test::CaseName);
 
 TEST(CrashReport, AReleaserThatGivesMemoryBackLetsTheAllocationBeTriedAgain) {

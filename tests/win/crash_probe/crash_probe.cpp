@@ -18,6 +18,7 @@ namespace {
 
 volatile int* volatile nowhere = reinterpret_cast<int*>(0x10);
 std::vector<char*> ballast;
+char* volatile kept = nullptr;
 
 bool ReleaseBallast() {
     if (ballast.empty())
@@ -70,11 +71,10 @@ int wmain(int argc, wchar_t** argv) {
     } else if (mode == L"assert") {
         InternalAssertion("probe.cpp", 42);
     } else if (mode == L"oom") {
-        // More than a 32-bit process can ever have: the allocation fails for certain.
-        const std::size_t size = 0x7FFFFFF0;
-        auto* block = new char[size];
-        block[0] = 1;
-        delete[] block;
+        // More than a 32-bit process can ever have: the allocation fails for certain. Kept
+        // where the compiler cannot prove it unused.
+        volatile std::size_t size = 0xFFFFFFF0u;
+        kept = new char[size];
     } else if (mode == L"reserve") {
         // A releaser that gives memory back lets the allocation be tried again.
         ballast.push_back(new char[1024]);
