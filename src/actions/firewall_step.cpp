@@ -34,7 +34,8 @@ int OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name, 
             continue;
         result = firewall.AddPort(port, kind.protocol, name, 0);
         if (result != firewall_result::kDone)
-            log.WriteLogFormat("Failed to open firewall port %d, code %d\r\n", {static_cast<int>(port), result});
+            log.WriteLogFormat("Failed to open firewall port %d, code %d\r\n",
+                               {static_cast<int>(port), result});
         else
             log.WriteLogFormat(kind.added, {static_cast<int>(port)});
     }
@@ -80,9 +81,12 @@ int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firew
         } else {
             const std::wstring path = ResolveFirewallProgram(target, input.installDir, input.expandVariables);
             if (!IsExistingFile(path)) {
-                log.WriteLogFormat(L"Failed to add firewall exception for \"%s\": file does not exist\r\n", {path});
-            } else if (const int result = firewall.AddProgram(path, name, 0); result != firewall_result::kDone) {
-                log.WriteLogFormat(L"Failed to add firewall exception for \"%s\", code %d\r\n", {path, result});
+                log.WriteLogFormat(L"Failed to add firewall exception for \"%s\": file does not exist\r\n",
+                                   {path});
+            } else if (const int result = firewall.AddProgram(path, name, 0);
+                       result != firewall_result::kDone) {
+                log.WriteLogFormat(L"Failed to add firewall exception for \"%s\", code %d\r\n",
+                                   {path, result});
             } else {
                 log.WriteLogPieces({std::wstring_view(L"Added firewall exception: "), std::wstring_view(path),
                                     std::wstring_view(L"\r\n")});

@@ -23,10 +23,12 @@ constexpr CodeText kCodeTexts[] = {
     {0xC000008F, "Floating-point operation cannot be represented exactly as a decimal fraction."},
     {0xC0000090, "Invalid floating point operation."},
     {0xC0000091,
-     "The exponent of a floating-point operation is greater than the magnitude allowed by the corresponding type."},
+     "The exponent of a floating-point operation is greater than the magnitude allowed by the corresponding "
+     "type."},
     {0xC0000092, "The stack overflowed or underflowed as the result of a floating-point operation."},
     {0xC0000093,
-     "The exponent of a floating-point operation is less than the magnitude allowed by the corresponding type."},
+     "The exponent of a floating-point operation is less than the magnitude allowed by the corresponding "
+     "type."},
     {0xC000001D, "Invalid instruction executed."},
     {0xC0000006, "Failed to load page into physical memory."},
     {0xC0000094, "Integer divide by zero."},
@@ -38,8 +40,9 @@ constexpr CodeText kCodeTexts[] = {
     {0xC00000FD, "Stack overflow."},
     {0xC000013A, "Ctrl+C pressed."},
     {0x80000001, "Memory Allocated as PAGE_GUARD by VirtualAlloc() was accessed."},
-    {0xC0000017, "Called by HeapAlloc() if you specify HEAP_GENERATE_EXCEPTIONS and there is no memory or heap "
-                 "corruption."},
+    {0xC0000017,
+     "Called by HeapAlloc() if you specify HEAP_GENERATE_EXCEPTIONS and there is no memory or heap "
+     "corruption."},
     {0xC015000F, "The activation context being deactivated is not the most recently activated one."},
     {0xE06D7363, "Visual C++ structured exception handling."},
     {0x8007000E, "Out of memory."},
@@ -78,7 +81,8 @@ std::string BuildCrashText(const CrashFacts& f) {
                  "\r\nMemory address: " + Hex(f.accessedAddress) + "\r\n";
         }
     }
-    t += "Thread ID: " + std::to_string(f.threadId) + "  Main Thread: " + std::to_string(f.mainThreadId) + "\r\n";
+    t += "Thread ID: " + std::to_string(f.threadId) + "  Main Thread: " + std::to_string(f.mainThreadId) +
+         "\r\n";
     if (f.times)
         t += "Process/kernel/user time: " + *f.times + "\r\n";
     t += "OS: " + f.os + "\r\n";
@@ -136,9 +140,10 @@ std::string CrashReportForm(const CrashReportInput& input) {
     }
     if (!input.comments.empty())
         body += "\r\nComments:\r\n" + input.comments;
-    const std::string subject = std::string("Exception - Installer ") + kEngineVersion + ": " + input.executableName;
-    return "from=" + WebEncode(input.senderAddress) + "&body=" + WebEncode(body) + "&subject=" + WebEncode(subject) +
-           "&headers=" + WebEncode(headers);
+    const std::string subject =
+        std::string("Exception - Installer ") + kEngineVersion + ": " + input.executableName;
+    return "from=" + WebEncode(input.senderAddress) + "&body=" + WebEncode(body) +
+           "&subject=" + WebEncode(subject) + "&headers=" + WebEncode(headers);
 }
 
 }  // namespace vantrel

@@ -55,10 +55,14 @@ std::wstring ExpandNotificationAddress(std::wstring_view address, const Notifica
     const struct {
         std::wstring_view token;
         const std::wstring& value;
-    } replacements[] = {{L"%version%", tokens.version},     {L"%Session%", tokens.session},
-                        {L"%OS%", tokens.os},               {L"%OSMajor%", tokens.osMajor},
-                        {L"%OSMinor%", tokens.osMinor},     {L"%OSName%", tokens.osName},
-                        {L"%OSDescription%", tokens.osDescription}, {L"%OSServer%", tokens.osServer}};
+    } replacements[] = {{L"%version%", tokens.version},
+                        {L"%Session%", tokens.session},
+                        {L"%OS%", tokens.os},
+                        {L"%OSMajor%", tokens.osMajor},
+                        {L"%OSMinor%", tokens.osMinor},
+                        {L"%OSName%", tokens.osName},
+                        {L"%OSDescription%", tokens.osDescription},
+                        {L"%OSServer%", tokens.osServer}};
     // One pass from left to right, so that a value is never searched for tokens again.
     std::wstring result;
     std::size_t at = 0;
@@ -93,7 +97,8 @@ std::optional<WebAddress> ParseWebAddress(std::wstring_view address) {
     }
     const std::size_t pathStart = address.find_first_of(L"/?#");
     std::wstring_view authority = address.substr(0, pathStart);
-    std::wstring_view rest = pathStart == std::wstring_view::npos ? std::wstring_view() : address.substr(pathStart);
+    std::wstring_view rest =
+        pathStart == std::wstring_view::npos ? std::wstring_view() : address.substr(pathStart);
     if (const std::size_t fragment = rest.find(L'#'); fragment != std::wstring_view::npos)
         rest = rest.substr(0, fragment);
     // Credentials in the address are not supported: the host is what follows them.
@@ -117,14 +122,20 @@ std::optional<WebAddress> ParseWebAddress(std::wstring_view address) {
     if (authority.empty())
         return std::nullopt;
     parsed.host = authority;
-    parsed.pathAndQuery = rest.empty() ? L"/" : (rest.front() == L'?' ? L"/" + std::wstring(rest) : std::wstring(rest));
+    parsed.pathAndQuery =
+        rest.empty() ? L"/" : (rest.front() == L'?' ? L"/" + std::wstring(rest) : std::wstring(rest));
     return parsed;
 }
 
 std::string ProblemReportForm(std::wstring_view productName, std::wstring_view version,
                               std::wstring_view installerFileName, std::wstring_view failures) {
     std::wstring text(productName);
-    text.append(L" ").append(version).append(L"\r\n").append(installerFileName).append(L"\r\n").append(failures);
+    text.append(L" ")
+        .append(version)
+        .append(L"\r\n")
+        .append(installerFileName)
+        .append(L"\r\n")
+        .append(failures);
     return "problems=" + WebEncode(Utf16ToUtf8(text));
 }
 

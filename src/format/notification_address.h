@@ -31,8 +31,8 @@ std::wstring ExpandNotificationAddress(std::wstring_view address, const Notifica
 struct WebAddress {
     bool secure = false;  // https: TLS with the server's certificate verified
     std::wstring host;
-    std::uint16_t port = 80;      // 443 for https unless the address names another
-    std::wstring pathAndQuery;    // "/" when the address has none
+    std::uint16_t port = 80;    // 443 for https unless the address names another
+    std::wstring pathAndQuery;  // "/" when the address has none
 };
 
 // Nothing for an address that is not http or https, has no host or a bad port.

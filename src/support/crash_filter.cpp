@@ -112,7 +112,8 @@ std::vector<CrashFrame> CallStack(const CrashRecord& record, const std::vector<C
     const auto walk = ModuleFunction<decltype(&StackWalk64)>(dbghelp.Get(), "StackWalk64");
     const auto tableAccess =
         ModuleFunction<decltype(&SymFunctionTableAccess64)>(dbghelp.Get(), "SymFunctionTableAccess64");
-    const auto moduleBase = ModuleFunction<decltype(&SymGetModuleBase64)>(dbghelp.Get(), "SymGetModuleBase64");
+    const auto moduleBase =
+        ModuleFunction<decltype(&SymGetModuleBase64)>(dbghelp.Get(), "SymGetModuleBase64");
     const auto fromAddress = ModuleFunction<decltype(&SymFromAddr)>(dbghelp.Get(), "SymFromAddr");
     const auto cleanup = ModuleFunction<decltype(&SymCleanup)>(dbghelp.Get(), "SymCleanup");
     if (!initialize || !setOptions || !walk || !tableAccess || !moduleBase || !fromAddress || !cleanup)
@@ -136,8 +137,8 @@ std::vector<CrashFrame> CallStack(const CrashRecord& record, const std::vector<C
         frame.AddrPC.Offset = frameWords[1];
     }
     for (int depth = 0; depth < 100; ++depth) {
-        if (!walk(IMAGE_FILE_MACHINE_I386, process, thread, &frame, &context, nullptr, tableAccess, moduleBase,
-                  nullptr) ||
+        if (!walk(IMAGE_FILE_MACHINE_I386, process, thread, &frame, &context, nullptr, tableAccess,
+                  moduleBase, nullptr) ||
             frame.AddrPC.Offset == 0) {
             break;
         }
@@ -270,9 +271,11 @@ std::string CrashTextFor(const CrashRecord& record) {
                       Seconds(value(user));
     }
     facts.os = Narrow(OsDescription(CurrentOs()));
-    facts.browser = RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", L"svcVersion");
+    facts.browser =
+        RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", L"svcVersion");
     if (facts.browser.empty())
-        facts.browser = RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", L"Version");
+        facts.browser =
+            RegistryText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", L"Version");
     wchar_t language[64] = {};
     GetLocaleInfoW(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), LOCALE_SENGLANGUAGE, language, 64);
     facts.language = Narrow(language);
@@ -281,8 +284,8 @@ std::string CrashTextFor(const CrashRecord& record) {
     facts.previousOutOfMemory = OutOfMemoryOccurred();
     facts.commandLine = Narrow(GetCommandLineW());
     const CONTEXT& c = record.context;
-    facts.registers = {c.EFlags, c.Eax, c.Ebx, c.Ecx, c.Edx, c.Edi, c.Esi, c.Eip, c.Ebp, c.Esp,
-                       c.SegCs,  c.SegDs, c.SegEs, c.SegFs, c.SegGs, c.SegSs};
+    facts.registers = {c.EFlags, c.Eax, c.Ebx,   c.Ecx,   c.Edx,   c.Edi,   c.Esi,   c.Eip,
+                       c.Ebp,    c.Esp, c.SegCs, c.SegDs, c.SegEs, c.SegFs, c.SegGs, c.SegSs};
     facts.modules = Modules();
     facts.addressModule = ModuleNameAt(facts.modules, facts.address);
     if (!record.fatal)

@@ -13,12 +13,18 @@ namespace {
 
 // netfw.h declares the class and interface identifiers without defining them; the engine
 // links no import library that holds them.
-constexpr CLSID kManagerClass = {0x304ce942, 0x6e39, 0x40d8, {0x94, 0x3a, 0xb9, 0x13, 0xc4, 0x0c, 0x9c, 0xd4}};
-constexpr IID kManagerInterface = {0xf7898af5, 0xcac4, 0x4632, {0xa2, 0xec, 0xda, 0x06, 0xe5, 0x11, 0x1a, 0xf2}};
-constexpr CLSID kApplicationClass = {0xec9846b3, 0x2762, 0x4a6b, {0xa2, 0x14, 0x6a, 0xcb, 0x60, 0x34, 0x62, 0xd2}};
-constexpr IID kApplicationInterface = {0xb5e64ffa, 0xc2c5, 0x444e, {0xa3, 0x01, 0xfb, 0x5e, 0x00, 0x01, 0x80, 0x50}};
-constexpr CLSID kOpenPortClass = {0x0ca545c6, 0x37ad, 0x4a6c, {0xbf, 0x92, 0x9f, 0x76, 0x10, 0x06, 0x7e, 0xf5}};
-constexpr IID kOpenPortInterface = {0xe0483ba0, 0x47ff, 0x4d9c, {0xa6, 0xd6, 0x77, 0x41, 0xd0, 0xb1, 0x95, 0xf7}};
+constexpr CLSID kManagerClass = {
+    0x304ce942, 0x6e39, 0x40d8, {0x94, 0x3a, 0xb9, 0x13, 0xc4, 0x0c, 0x9c, 0xd4}};
+constexpr IID kManagerInterface = {
+    0xf7898af5, 0xcac4, 0x4632, {0xa2, 0xec, 0xda, 0x06, 0xe5, 0x11, 0x1a, 0xf2}};
+constexpr CLSID kApplicationClass = {
+    0xec9846b3, 0x2762, 0x4a6b, {0xa2, 0x14, 0x6a, 0xcb, 0x60, 0x34, 0x62, 0xd2}};
+constexpr IID kApplicationInterface = {
+    0xb5e64ffa, 0xc2c5, 0x444e, {0xa3, 0x01, 0xfb, 0x5e, 0x00, 0x01, 0x80, 0x50}};
+constexpr CLSID kOpenPortClass = {
+    0x0ca545c6, 0x37ad, 0x4a6c, {0xbf, 0x92, 0x9f, 0x76, 0x10, 0x06, 0x7e, 0xf5}};
+constexpr IID kOpenPortInterface = {
+    0xe0483ba0, 0x47ff, 0x4d9c, {0xa6, 0xd6, 0x77, 0x41, 0xd0, 0xb1, 0x95, 0xf7}};
 
 // Kept for the rest of the process once made: creating the manager is slow, and the
 // uninstaller and the installer each connect once at most.
@@ -47,7 +53,8 @@ class ComRef {
 
 class Bstr {
   public:
-    explicit Bstr(const std::wstring& text) : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    explicit Bstr(const std::wstring& text)
+        : text_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     ~Bstr() { SysFreeString(text_); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
@@ -60,7 +67,7 @@ class Bstr {
 int ExistingEntryResult(VARIANT_BOOL enabled, unsigned options, bool* exists) {
     *exists = enabled != VARIANT_FALSE;
     return *exists && (options & firewall_option::kFailWhenPresent) != 0 ? firewall_result::kEntryExists
-                                                                        : firewall_result::kDone;
+                                                                         : firewall_result::kDone;
 }
 
 // The firewall's objects run inside this process; a crash in one of them ends only the
@@ -127,7 +134,8 @@ void FirewallClient::Disconnect() {
         std::exchange(profile_, nullptr)->Release();
 }
 
-int FirewallClient::AddProgramUnguarded(const std::wstring& path, const std::wstring& name, unsigned options) {
+int FirewallClient::AddProgramUnguarded(const std::wstring& path, const std::wstring& name,
+                                        unsigned options) {
     if (profile_ == nullptr)
         return firewall_result::kNotConnected;
     if (path.empty() || name.empty())
@@ -164,7 +172,8 @@ int FirewallClient::AddProgramUnguarded(const std::wstring& path, const std::wst
     return firewall_result::kDone;
 }
 
-int FirewallClient::AddPortUnguarded(std::uint16_t port, int protocol, const std::wstring& name, unsigned options) {
+int FirewallClient::AddPortUnguarded(std::uint16_t port, int protocol, const std::wstring& name,
+                                     unsigned options) {
     if (profile_ == nullptr)
         return firewall_result::kNotConnected;
     if (name.empty())
@@ -215,9 +224,10 @@ int FirewallClient::RemoveProgramUnguarded(const std::wstring& path, unsigned op
     ComRef<INetFwAuthorizedApplication> existing;
     if (FAILED(applications->Item(pathText.Get(), existing.Out())) || !existing) {
         return (options & firewall_option::kFailWhenMissing) != 0 ? firewall_result::kEntryMissing
-                                                                 : firewall_result::kDone;
+                                                                  : firewall_result::kDone;
     }
-    return FAILED(applications->Remove(pathText.Get())) ? firewall_result::kRemoveFailed : firewall_result::kDone;
+    return FAILED(applications->Remove(pathText.Get())) ? firewall_result::kRemoveFailed
+                                                        : firewall_result::kDone;
 }
 
 int FirewallClient::RemovePortUnguarded(std::uint16_t port, int protocol, unsigned options) {
@@ -230,7 +240,7 @@ int FirewallClient::RemovePortUnguarded(std::uint16_t port, int protocol, unsign
     ComRef<INetFwOpenPort> existing;
     if (FAILED(ports->Item(port, ipProtocol, existing.Out())) || !existing) {
         return (options & firewall_option::kFailWhenMissing) != 0 ? firewall_result::kEntryMissing
-                                                                 : firewall_result::kDone;
+                                                                  : firewall_result::kDone;
     }
     return FAILED(ports->Remove(port, ipProtocol)) ? firewall_result::kRemoveFailed : firewall_result::kDone;
 }

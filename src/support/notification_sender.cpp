@@ -72,12 +72,13 @@ void SetTimeouts(const WinInet& api, HINTERNET handle, const NotificationTimeout
     api.setOption(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &receive, sizeof(receive));
 }
 
-void SendOne(const WinInet& api, HINTERNET session, const Request& request, const NotificationTimeouts& timeouts) {
+void SendOne(const WinInet& api, HINTERNET session, const Request& request,
+             const NotificationTimeouts& timeouts) {
     const std::optional<WebAddress> address = ParseWebAddress(request.address);
     if (!address)
         return;
-    const InternetHandle connection(
-        api, api.connect(session, address->host.c_str(), address->port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    const InternetHandle connection(api, api.connect(session, address->host.c_str(), address->port, nullptr,
+                                                     nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (connection.Get() == nullptr)
         return;
     SetTimeouts(api, connection.Get(), timeouts);
@@ -88,16 +89,16 @@ void SendOne(const WinInet& api, HINTERNET session, const Request& request, cons
     if (address->secure)
         flags |= INTERNET_FLAG_SECURE;
     const bool post = !request.form.empty();
-    const InternetHandle http(api, api.openRequest(connection.Get(), post ? L"POST" : L"GET",
-                                                   address->pathAndQuery.c_str(), L"HTTP/1.0", nullptr, nullptr,
-                                                   flags, 0));
+    const InternetHandle http(
+        api, api.openRequest(connection.Get(), post ? L"POST" : L"GET", address->pathAndQuery.c_str(),
+                             L"HTTP/1.0", nullptr, nullptr, flags, 0));
     if (http.Get() == nullptr)
         return;
     SetTimeouts(api, http.Get(), timeouts);
     static constexpr wchar_t kFormHeader[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
-    const BOOL sent = api.sendRequest(http.Get(), post ? kFormHeader : nullptr, post ? static_cast<DWORD>(-1) : 0,
-                                      post ? const_cast<char*>(request.form.data()) : nullptr,
-                                      static_cast<DWORD>(request.form.size()));
+    const BOOL sent = api.sendRequest(
+        http.Get(), post ? kFormHeader : nullptr, post ? static_cast<DWORD>(-1) : 0,
+        post ? const_cast<char*>(request.form.data()) : nullptr, static_cast<DWORD>(request.form.size()));
     if (!sent)
         return;
     DWORD status = 0;
@@ -182,7 +183,8 @@ struct NotificationSender::Shared {
     }
 };
 
-NotificationSender::NotificationSender(NotificationTimeouts timeouts) : shared_(new Shared), timeouts_(timeouts) {
+NotificationSender::NotificationSender(NotificationTimeouts timeouts)
+    : shared_(new Shared), timeouts_(timeouts) {
     shared_->timeouts = timeouts;
 }
 
@@ -191,7 +193,8 @@ NotificationSender::~NotificationSender() {
     shared_->Release();
 }
 
-void NotificationSender::Notify(std::wstring_view address, const NotificationTokens& tokens, std::string form) {
+void NotificationSender::Notify(std::wstring_view address, const NotificationTokens& tokens,
+                                std::string form) {
     Request request{ExpandNotificationAddress(address, tokens), std::move(form)};
     if (request.address.empty())
         return;

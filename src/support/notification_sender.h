@@ -52,7 +52,8 @@ class NotificationSender {
 
 // Posts a form to a web address and waits for the answer (or the time-outs); the crash
 // report's "Inform Us" uses it. Errors are ignored.
-void PostWebForm(std::wstring_view address, const std::string& form, const NotificationTimeouts& timeouts = {});
+void PostWebForm(std::wstring_view address, const std::string& form,
+                 const NotificationTimeouts& timeouts = {});
 
 // The tokens of this machine for a product version and run session.
 NotificationTokens SystemNotificationTokens(std::wstring_view productVersion, std::uint64_t session);

@@ -37,23 +37,24 @@ CrashFacts AccessViolation() {
 
 TEST(CrashText, AnExceptionHasEverySectionInItsOrder) {
     const std::string text = BuildCrashText(AccessViolation());
-    EXPECT_EQ(text,
-              "Exception: Illegal memory access.\r\n"
-              "\r\nProduct: Vantrel Setup 41.1.1 Standard\r\n\r\n"
-              "Exception code: C0000005\r\nAddress: 00401A2B\r\n"
-              "Module: setup.exe\r\n"
-              "Read/write: write\r\nMemory address: 00000010\r\n"
-              "Thread ID: 12  Main Thread: 12\r\n"
-              "Process/kernel/user time: 1.5 / 0.1 / 0.2\r\n"
-              "OS: Windows 7\r\nIE: 11.0\r\nLanguage: English\r\nLocale: 0x00000409  Codepage: 1252\r\n"
-              "A previous out-of-memory condition occurred.\r\n"
-              "Command line: setup.exe /silent\r\n"
-              "\r\nCPU Registers:\r\nFlags: 00000000\r\n  EAX: 00000001\r\n  EBX: 00000000\r\n  ECX: 00000000"
-              "\r\n  EDX: 00000000\r\n  EDI: 00000000\r\n  ESI: 00000000\r\n  EIP: 00000000\r\n  EBP: 00000000"
-              "\r\n  ESP: 00000000\r\n   CS: 00000000\r\n   DS: 00000000\r\n   ES: 00000000\r\n   FS: 00000000"
-              "\r\n   GS: 00000000\r\n   SS: 0000002B"
-              "\r\n\r\nModules:\r\n00400000 0047FFFF C:\\setup.exe\r\n"
-              "\r\nCall Stack:\r\n0019FF00 00401A2B setup.exe Crash\r\n0019FF40 77001000 kernel32.dll\r\n");
+    EXPECT_EQ(
+        text,
+        "Exception: Illegal memory access.\r\n"
+        "\r\nProduct: Vantrel Setup 41.1.1 Standard\r\n\r\n"
+        "Exception code: C0000005\r\nAddress: 00401A2B\r\n"
+        "Module: setup.exe\r\n"
+        "Read/write: write\r\nMemory address: 00000010\r\n"
+        "Thread ID: 12  Main Thread: 12\r\n"
+        "Process/kernel/user time: 1.5 / 0.1 / 0.2\r\n"
+        "OS: Windows 7\r\nIE: 11.0\r\nLanguage: English\r\nLocale: 0x00000409  Codepage: 1252\r\n"
+        "A previous out-of-memory condition occurred.\r\n"
+        "Command line: setup.exe /silent\r\n"
+        "\r\nCPU Registers:\r\nFlags: 00000000\r\n  EAX: 00000001\r\n  EBX: 00000000\r\n  ECX: 00000000"
+        "\r\n  EDX: 00000000\r\n  EDI: 00000000\r\n  ESI: 00000000\r\n  EIP: 00000000\r\n  EBP: 00000000"
+        "\r\n  ESP: 00000000\r\n   CS: 00000000\r\n   DS: 00000000\r\n   ES: 00000000\r\n   FS: 00000000"
+        "\r\n   GS: 00000000\r\n   SS: 0000002B"
+        "\r\n\r\nModules:\r\n00400000 0047FFFF C:\\setup.exe\r\n"
+        "\r\nCall Stack:\r\n0019FF00 00401A2B setup.exe Crash\r\n0019FF40 77001000 kernel32.dll\r\n");
 }
 
 TEST(CrashText, AFatalErrorHasNoExceptionPartsAndNoSecondOutOfMemoryLine) {
@@ -92,7 +93,8 @@ TEST(OutOfMemoryReport, ShowsEightyStackWordsInTenLinesOfEight) {
     const std::string words0 = "\r\n00000000 00000001 00000002 00000003 00000004 00000005 00000006 00000007";
     EXPECT_EQ(text.substr(head.size(), words0.size()), words0);
     std::size_t lines = 0;
-    for (std::size_t at = text.find("\r\n0000", head.size()); at != std::string::npos; at = text.find("\r\n0000", at + 1))
+    for (std::size_t at = text.find("\r\n0000", head.size()); at != std::string::npos;
+         at = text.find("\r\n0000", at + 1))
         ++lines;
     EXPECT_EQ(lines, 10u);
     EXPECT_EQ(text.substr(text.size() - 9), " 0000004F");
@@ -100,17 +102,22 @@ TEST(OutOfMemoryReport, ShowsEightyStackWordsInTenLinesOfEight) {
 
 TEST(CrashReportForm, WithoutEmailOrCommentsHoldsOnlyTheInternalHeaderAndTheText) {
     CrashReportInput input{"Exception: x\r\n", "setup.exe", "crash@vantrel.test", "", ""};
-    const std::string subject = std::string("Exception%20-%20Installer%20") + kEngineVersion + "%3A%20setup.exe";
-    EXPECT_EQ(CrashReportForm(input), "from=crash%40vantrel.test&body=Exception%3A%20x%0D%0A&subject=" + subject +
-                                          "&headers=X-Orvanta-Internal%3A%202%0D%0A");
+    const std::string subject =
+        std::string("Exception%20-%20Installer%20") + kEngineVersion + "%3A%20setup.exe";
+    EXPECT_EQ(CrashReportForm(input), "from=crash%40vantrel.test&body=Exception%3A%20x%0D%0A&subject=" +
+                                          subject + "&headers=X-Orvanta-Internal%3A%202%0D%0A");
     input.email = "a@b.test";
     input.comments = "clicked";
     const std::string form = CrashReportForm(input);
-    EXPECT_NE(form.find("&body=Exception%3A%20x%0D%0A%0D%0AEmail%3A%20a%40b.test%0D%0A%0D%0AComments%3A%0D%0Aclicked&"),
-              std::string::npos);
-    EXPECT_NE(form.find("&headers=X-Orvanta-Internal%3A%202%0D%0AX-Exception-Email%3A%20a%40b.test%0D%0AReply-To%3A%20"
-                        "a%40b.test%0D%0A"),
-              std::string::npos);
+    EXPECT_NE(
+        form.find(
+            "&body=Exception%3A%20x%0D%0A%0D%0AEmail%3A%20a%40b.test%0D%0A%0D%0AComments%3A%0D%0Aclicked&"),
+        std::string::npos);
+    EXPECT_NE(
+        form.find(
+            "&headers=X-Orvanta-Internal%3A%202%0D%0AX-Exception-Email%3A%20a%40b.test%0D%0AReply-To%3A%20"
+            "a%40b.test%0D%0A"),
+        std::string::npos);
 }
 
 }  // namespace

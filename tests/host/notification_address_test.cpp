@@ -25,11 +25,12 @@ TEST(NotificationAddress, TokensAreReplacedOnceAndWebEncoded) {
     tokens.osName = L"Server 2008 R2";
     tokens.osDescription = L"Windows 7 x64 Service Pack 1 & %version%";
     tokens.osServer = L"0";
-    EXPECT_EQ(ExpandNotificationAddress(L"  http://example.test/n?v=%version%&s=%Session%&os=%OS%&ma=%OSMajor%"
-                                        L"&mi=%OSMinor%&n=%OSName%&d=%OSDescription%&srv=%OSServer%&x=%Other%\r\n",
-                                        tokens),
-              L"http://example.test/n?v=2.0%20beta&s=1A2B&os=7&ma=6&mi=1&n=Server%202008%20R2"
-              L"&d=Windows%207%20x64%20Service%20Pack%201%20%26%20%25version%25&srv=0&x=%Other%");
+    EXPECT_EQ(
+        ExpandNotificationAddress(L"  http://example.test/n?v=%version%&s=%Session%&os=%OS%&ma=%OSMajor%"
+                                  L"&mi=%OSMinor%&n=%OSName%&d=%OSDescription%&srv=%OSServer%&x=%Other%\r\n",
+                                  tokens),
+        L"http://example.test/n?v=2.0%20beta&s=1A2B&os=7&ma=6&mi=1&n=Server%202008%20R2"
+        L"&d=Windows%207%20x64%20Service%20Pack%201%20%26%20%25version%25&srv=0&x=%Other%");
     EXPECT_EQ(ExpandNotificationAddress(L" \t ", tokens), L"");
 }
 
@@ -59,10 +60,14 @@ TEST_P(WebAddressTest, TakesTheAddressApart) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, WebAddressTest,
-    ::testing::Values(AddressCase{"PlainHttp", L"http://example.test/a/b?c=1", true, false, L"example.test", 80, L"/a/b?c=1"},
-                      AddressCase{"HttpsDefaultsTo443", L"HTTPS://example.test", true, true, L"example.test", 443, L"/"},
-                      AddressCase{"HttpsKeepsItsPort", L"https://example.test:8443/x", true, true, L"example.test", 8443, L"/x"},
-                      AddressCase{"QueryWithoutPath", L"http://127.0.0.1:8080?a=b#frag", true, false, L"127.0.0.1", 8080, L"/?a=b"},
+    ::testing::Values(AddressCase{"PlainHttp", L"http://example.test/a/b?c=1", true, false, L"example.test",
+                                  80, L"/a/b?c=1"},
+                      AddressCase{"HttpsDefaultsTo443", L"HTTPS://example.test", true, true, L"example.test",
+                                  443, L"/"},
+                      AddressCase{"HttpsKeepsItsPort", L"https://example.test:8443/x", true, true,
+                                  L"example.test", 8443, L"/x"},
+                      AddressCase{"QueryWithoutPath", L"http://127.0.0.1:8080?a=b#frag", true, false,
+                                  L"127.0.0.1", 8080, L"/?a=b"},
                       AddressCase{"OtherScheme", L"ftp://example.test/", false, false, L"", 0, L""},
                       AddressCase{"NoScheme", L"example.test/x", false, false, L"", 0, L""},
                       AddressCase{"NoHost", L"http:///x", false, false, L"", 0, L""},

@@ -28,7 +28,8 @@ std::wstring ProbePath() {
 }
 
 ProbeRun RunProbe(const std::wstring& mode, const test::TempFolder& folder) {
-    test::ChildProcess probe = test::ChildProcess::Start(ProbePath(), mode + L" \"" + folder.Path() + L"\" silent");
+    test::ChildProcess probe =
+        test::ChildProcess::Start(ProbePath(), mode + L" \"" + folder.Path() + L"\" silent");
     ProbeRun run;
     run.exitCode = probe.Wait(60000);
     run.log = test::ReadTestFile(folder.Path() + L"\\uninstall\\Install.log");
@@ -49,13 +50,29 @@ TEST(CrashReport, AnUnguardedCrashWritesEverySectionInOrderAndEndsSilentlyWithOn
     test::TempFolder folder(L"crash-write");
     const ProbeRun run = RunProbe(L"write", folder);
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(1));
-    ExpectInOrder(run.log, {"Before the crash\r\n", "INSTALLER CRASHED!\r\n", "Exception: Illegal memory access.\r\n",
-                            "\r\nProduct: Vantrel Setup ", "\r\n\r\nException code: C0000005\r\nAddress: ",
-                            "Module: crash_probe.exe\r\n", "Read/write: write\r\nMemory address: 00000010\r\n",
-                            "Thread ID: ", "  Main Thread: ", "Process/kernel/user time: ", "OS: ", "IE: ",
-                            "Language: ", "Locale: 0x", "  Codepage: ", "Command line: ",
-                            "\r\nCPU Registers:\r\nFlags: ", "\r\n  EAX: ", "\r\n  EIP: ", "\r\n   SS: ",
-                            "\r\n\r\nModules:\r\n", "crash_probe.exe\r\n", "\r\nCall Stack:\r\n"});
+    ExpectInOrder(run.log, {"Before the crash\r\n",
+                            "INSTALLER CRASHED!\r\n",
+                            "Exception: Illegal memory access.\r\n",
+                            "\r\nProduct: Vantrel Setup ",
+                            "\r\n\r\nException code: C0000005\r\nAddress: ",
+                            "Module: crash_probe.exe\r\n",
+                            "Read/write: write\r\nMemory address: 00000010\r\n",
+                            "Thread ID: ",
+                            "  Main Thread: ",
+                            "Process/kernel/user time: ",
+                            "OS: ",
+                            "IE: ",
+                            "Language: ",
+                            "Locale: 0x",
+                            "  Codepage: ",
+                            "Command line: ",
+                            "\r\nCPU Registers:\r\nFlags: ",
+                            "\r\n  EAX: ",
+                            "\r\n  EIP: ",
+                            "\r\n   SS: ",
+                            "\r\n\r\nModules:\r\n",
+                            "crash_probe.exe\r\n",
+                            "\r\nCall Stack:\r\n"});
     EXPECT_EQ(run.log.find("previous out-of-memory"), std::string::npos);
 }
 
@@ -82,10 +99,12 @@ TEST_P(CrashReportFatalTest, EndsInTheCrashReportWithTheMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, CrashReportFatalTest,
     ::testing::Values(FatalCase{"FatalError", L"fatal", "Fatal error: Probe fatal\r\n"},
-                      FatalCase{"Assertion", L"assert", "Fatal error: Internal Fatal Error\r\nModule: probe.cpp\r\nLine: 42\r\n"},
-                      FatalCase{"OutOfMemory", L"oom",
-                                "Fatal error: Out Of Memory.\r\nAdvice: Make sure the hard drive is not full.\r\n"
-                                "Requested size = 4294967280 (0xFFFFFFF0)\r\n\r\nStack contents:\r\n"}),
+                      FatalCase{"Assertion", L"assert",
+                                "Fatal error: Internal Fatal Error\r\nModule: probe.cpp\r\nLine: 42\r\n"},
+                      FatalCase{
+                          "OutOfMemory", L"oom",
+                          "Fatal error: Out Of Memory.\r\nAdvice: Make sure the hard drive is not full.\r\n"
+                          "Requested size = 4294967280 (0xFFFFFFF0)\r\n\r\nStack contents:\r\n"}),
     test::CaseName);
 
 TEST(CrashReport, AReleaserThatGivesMemoryBackLetsTheAllocationBeTriedAgain) {
@@ -109,8 +128,9 @@ TEST(CrashReport, TheDialogShowsTheTextAndSendsNothingOnExit) {
     const HWND dialog = test::WaitForTopLevelWindow(probe.Id(), 30000);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(test::WindowText(dialog), L"Illegal Operation");
-    EXPECT_NE(ControlText(dialog, IDC_EXCEPTION_INTRO).find(L"Please report this problem to Vantrel by clicking"),
-              std::wstring::npos);
+    EXPECT_NE(
+        ControlText(dialog, IDC_EXCEPTION_INTRO).find(L"Please report this problem to Vantrel by clicking"),
+        std::wstring::npos);
     EXPECT_EQ(ControlText(dialog, IDC_EXCEPTION_TEXT).rfind(L"Exception: Illegal memory access.\r\n", 0), 0u);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_INFORM_US)));
     // The log is written before the dialog is shown.
@@ -128,20 +148,24 @@ TEST(CrashReport, InformUsPostsTheReportWithTheAdditions) {
         ProbePath(), L"write \"" + folder.Path() + L"\" shown " + server.Address(L"/report"));
     const HWND dialog = test::WaitForTopLevelWindow(probe.Id(), 30000);
     ASSERT_NE(dialog, nullptr);
-    SendMessageW(GetDlgItem(dialog, IDC_EXCEPTION_EMAIL), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.test"));
-    SendMessageW(GetDlgItem(dialog, IDC_EXCEPTION_COMMENTS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"it broke"));
+    SendMessageW(GetDlgItem(dialog, IDC_EXCEPTION_EMAIL), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"me@example.test"));
+    SendMessageW(GetDlgItem(dialog, IDC_EXCEPTION_COMMENTS), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"it broke"));
     ASSERT_TRUE(test::PressButton(dialog, L"Inform Us"));
     EXPECT_EQ(probe.Wait(30000), std::optional<DWORD>(1));
     const std::vector<std::string> requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
-    ExpectInOrder(requests[0], {"POST /report HTTP/1.0\r\n", "from=crash%40vantrel.test&body=Exception%3A%20Illegal",
-                                "%0D%0AEmail%3A%20me%40example.test%0D%0A%0D%0AComments%3A%0D%0Ait%20broke&subject=",
-                                "&headers=X-Orvanta-Internal%3A%202%0D%0AX-Exception-Email%3A%20me%40example.test"});
+    ExpectInOrder(requests[0],
+                  {"POST /report HTTP/1.0\r\n", "from=crash%40vantrel.test&body=Exception%3A%20Illegal",
+                   "%0D%0AEmail%3A%20me%40example.test%0D%0A%0D%0AComments%3A%0D%0Ait%20broke&subject=",
+                   "&headers=X-Orvanta-Internal%3A%202%0D%0AX-Exception-Email%3A%20me%40example.test"});
 }
 
 TEST(CrashReport, WithoutAReportAddressInformUsIsDisabled) {
     test::TempFolder folder(L"crash-no-address");
-    test::ChildProcess probe = test::ChildProcess::Start(ProbePath(), L"write \"" + folder.Path() + L"\" shown");
+    test::ChildProcess probe =
+        test::ChildProcess::Start(ProbePath(), L"write \"" + folder.Path() + L"\" shown");
     const HWND dialog = test::WaitForTopLevelWindow(probe.Id(), 30000);
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_INFORM_US)));

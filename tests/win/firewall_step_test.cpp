@@ -32,15 +32,15 @@ class RecordingFirewall final : public FirewallService {
         return Answer(L"add program " + path + L" as " + name + L" options " + std::to_wstring(options));
     }
     int AddPort(std::uint16_t port, int protocol, const std::wstring& name, unsigned options) override {
-        return Answer(L"add port " + std::to_wstring(port) + L"/" + std::to_wstring(protocol) + L" as " + name +
-                      L" options " + std::to_wstring(options));
+        return Answer(L"add port " + std::to_wstring(port) + L"/" + std::to_wstring(protocol) + L" as " +
+                      name + L" options " + std::to_wstring(options));
     }
     int RemoveProgram(const std::wstring& path, unsigned options) override {
         return Answer(L"remove program " + path + L" options " + std::to_wstring(options));
     }
     int RemovePort(std::uint16_t port, int protocol, unsigned options) override {
-        return Answer(L"remove port " + std::to_wstring(port) + L"/" + std::to_wstring(protocol) + L" options " +
-                      std::to_wstring(options));
+        return Answer(L"remove port " + std::to_wstring(port) + L"/" + std::to_wstring(protocol) +
+                      L" options " + std::to_wstring(options));
     }
     void Disconnect() override { calls.push_back(L"disconnect"); }
 
@@ -103,7 +103,8 @@ TEST_F(FirewallStepTest, BothProtocolsOpenTcpThenUdpAndTheLineIsRecordedAsItStan
     const std::vector<std::wstring> expected = {L"connect", L"add port 8080/6 as Web options 0",
                                                 L"add port 8080/17 as Web options 0", L"disconnect"};
     EXPECT_EQ(firewall_.calls, expected);
-    EXPECT_EQ(LogText(), "Added firewall exception: TCP port 8080\r\nAdded firewall exception: UDP port 8080\r\n");
+    EXPECT_EQ(LogText(),
+              "Added firewall exception: TCP port 8080\r\nAdded firewall exception: UDP port 8080\r\n");
     EXPECT_EQ(records_.Content().firewallLines, std::vector<std::string>{"8080;Web;3;0"});
 }
 
@@ -118,24 +119,26 @@ TEST_F(FirewallStepTest, TheLastAdditionDecidesWhetherAPortLineIsRecorded) {
 }
 
 TEST_F(FirewallStepTest, ProgramsAreResolvedCheckedAndKeptLinesAreNotRecorded) {
-    const std::wstring text = L"%InstallDir%\\server.exe;Server;0;0\r\n"
-                              L"server.exe;;0;1\r\n"
-                              L"|missing.exe;Gone;0;0\r\n"
-                              L"server.exe;Refused;0;0\r\n";
+    const std::wstring text =
+        L"%InstallDir%\\server.exe;Server;0;0\r\n"
+        L"server.exe;;0;1\r\n"
+        L"|missing.exe;Gone;0;0\r\n"
+        L"server.exe;Refused;0;0\r\n";
     firewall_.results[L"add program " + program_ + L" as Refused options 0"] = firewall_result::kPathRejected;
     EXPECT_EQ(Run(text), 0);
-    const std::vector<std::wstring> expected = {L"connect",
-                                                L"add program " + program_ + L" as Server options 0",
-                                                L"add program " + program_ + L" as Vantrel Demo options 0",
-                                                L"add program " + program_ + L" as Refused options 0",
-                                                L"disconnect"};
+    const std::vector<std::wstring> expected = {
+        L"connect", L"add program " + program_ + L" as Server options 0",
+        L"add program " + program_ + L" as Vantrel Demo options 0",
+        L"add program " + program_ + L" as Refused options 0", L"disconnect"};
     EXPECT_EQ(firewall_.calls, expected);
     const std::string path = Narrow(program_);
-    EXPECT_EQ(LogText(), "Added firewall exception: " + path + "\r\nAdded firewall exception: " + path +
-                             "\r\nFailed to add firewall exception for \"" + Narrow(folder_) +
-                             "\\missing.exe\": file does not exist\r\nFailed to add firewall exception for \"" +
-                             path + "\", code 11\r\n");
-    EXPECT_EQ(records_.Content().firewallLines, std::vector<std::string>{"%InstallDir%\\server.exe;Server;0;0"});
+    EXPECT_EQ(LogText(),
+              "Added firewall exception: " + path + "\r\nAdded firewall exception: " + path +
+                  "\r\nFailed to add firewall exception for \"" + Narrow(folder_) +
+                  "\\missing.exe\": file does not exist\r\nFailed to add firewall exception for \"" + path +
+                  "\", code 11\r\n");
+    EXPECT_EQ(records_.Content().firewallLines,
+              std::vector<std::string>{"%InstallDir%\\server.exe;Server;0;0"});
 }
 
 TEST_F(FirewallStepTest, AFailedConnectionIsLoggedAndNothingElseHappens) {
@@ -151,7 +154,8 @@ struct DamagedText {
     const wchar_t* text;
 };
 
-class FirewallStepDamagedTextTest : public FirewallStepTest, public ::testing::WithParamInterface<DamagedText> {};
+class FirewallStepDamagedTextTest : public FirewallStepTest,
+                                    public ::testing::WithParamInterface<DamagedText> {};
 
 TEST_P(FirewallStepDamagedTextTest, EndsWithTheCorruptPayloadCodeBeforeTouchingTheFirewall) {
     EXPECT_EQ(Run(GetParam().text), payload_error::kFirewallFields);
@@ -162,7 +166,8 @@ TEST_P(FirewallStepDamagedTextTest, EndsWithTheCorruptPayloadCodeBeforeTouchingT
 INSTANTIATE_TEST_SUITE_P(Lines, FirewallStepDamagedTextTest,
                          ::testing::Values(DamagedText{"ThreeFields", L"8080;Web;1;0\r\n8081;Web;1\r\n"},
                                            DamagedText{"FiveFields", L"8080;Web;1;0;x"},
-                                           DamagedText{"EmptyLineInside", L"8080;Web;1;0\r\n\r\n8081;Web;1;0"}),
+                                           DamagedText{"EmptyLineInside",
+                                                       L"8080;Web;1;0\r\n\r\n8081;Web;1;0"}),
                          test::CaseName);
 
 TEST_F(FirewallStepTest, SkippedForAPortableInstallationThatAsksForIt) {
@@ -179,13 +184,10 @@ TEST_F(FirewallStepTest, TheUninstallerRemovesWhatWasRecorded) {
     RecordingFirewall removal;
     RemoveFirewallExceptions(recorded, folder_, nullptr, removal);
     const std::vector<std::wstring> expected = {
-        L"connect",
-        L"remove port 8080/6 options 0",
-        L"remove port 8080/17 options 0",
+        L"connect", L"remove port 8080/6 options 0", L"remove port 8080/17 options 0",
         // No expansion at hand here: the variable stays and the path is taken as relative.
         L"remove program " + folder_ + L"\\%InstallDir%\\server.exe options 0",
-        L"remove port 9000/17 options 0",
-        L"disconnect"};
+        L"remove port 9000/17 options 0", L"disconnect"};
     EXPECT_EQ(removal.calls, expected);
 
     RecordingFirewall unreachable;

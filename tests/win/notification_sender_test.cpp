@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "loopback_server.h"
+#include "run/notification_queue.h"
 
 namespace vantrel {
 namespace {
@@ -94,6 +95,32 @@ TEST(NotificationSenderTest, TheStopBoundHoldsWhenTheServerNeverAnswers) {
         sender.Stop();
     }
     EXPECT_LT(GetTickCount() - start, 6000u);
+}
+
+// The run's seam: plain kinds are GETs with the machine's tokens, the error notification
+// posts the problem report with the failure list.
+TEST(NotificationQueueTest, TheErrorNotificationCarriesTheProblemReport) {
+    test::LoopbackServer server(true);
+    {
+        NotificationSender sender;
+        const NotificationQueue queue = NotificationQueueFor(sender, [] {
+            return NotificationFacts{L"Demo", L"3.1", 0xABCDEF, L"Failed one\r\n\r\n"};
+        });
+        queue(NotificationKind::kStart, server.Address(L"/start?v=%version%&s=%Session%&srv=%OSServer%"));
+        queue(NotificationKind::kError, server.Address(L"/error"));
+        queue(NotificationKind::kStart, L"");
+        sender.Stop();
+    }
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(HeadLine(requests[0]),
+              "GET /start?v=3.1&s=ABCDEF&srv=" +
+                  std::string(SystemNotificationTokens(L"", 0).osServer == L"1" ? "1" : "0") + " HTTP/1.0");
+    EXPECT_EQ(HeadLine(requests[1]), "POST /error HTTP/1.0");
+    const std::size_t body = requests[1].find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_EQ(requests[1].substr(body + 4),
+              "problems=Demo%203.1%0D%0Awin_tests.exe%0D%0AFailed%20one%0D%0A%0D%0A");
 }
 
 }  // namespace
