@@ -8,6 +8,7 @@
 #include "format/path_join.h"
 #include "format/payload_error_codes.h"
 #include "format/text_encoding.h"
+#include "support/crash_guard.h"
 #include "support/firewall_client.h"
 #include "uninstall/uninstall_data.h"
 
@@ -42,34 +43,12 @@ int OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name, 
     return result;
 }
 
-}  // namespace
-
-std::wstring ResolveFirewallProgram(std::wstring_view decodedTarget, std::wstring_view installDir,
-                                    const std::function<void(std::wstring&)>& expandVariables) {
-    std::wstring path(decodedTarget);
-    if (expandVariables)
-        expandVariables(path);
-    if (!IsAbsolutePathText(path))
-        path = PathJoin(installDir, path);
-    return path;
-}
-
-int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firewall, InstallLog& log,
-                          UninstallData& records) {
-    if (input.portable && (input.productFlags2 & kNoFirewallWhenPortable) != 0)
-        return 0;
-    if (input.firewallText.empty())
-        return 0;
-    // The whole text is checked before the firewall is touched, so a damaged payload opens
-    // nothing that no record would ever close again.
-    const FirewallTextRead read = ReadFirewallText(input.firewallText);
-    if (read.errorCode != 0)
-        return read.errorCode;
-
+void ApplyFirewallLines(const FirewallTextRead& read, const FirewallStepInput& input,
+                        FirewallService& firewall, InstallLog& log, UninstallData& records) {
     const int connected = firewall.Connect();
     if (connected != firewall_result::kDone) {
         log.WriteLogFormat("Failed to connect to the firewall service: code %d\r\n", {connected});
-        return 0;
+        return;
     }
     for (std::size_t index = 0; index < read.instructions.size(); ++index) {
         const FirewallInstruction& line = read.instructions[index];
@@ -97,6 +76,35 @@ int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firew
             records.AddFirewallLine(Utf16ToUtf8(read.lineTexts[index]));
     }
     firewall.Disconnect();
+}
+
+}  // namespace
+
+std::wstring ResolveFirewallProgram(std::wstring_view decodedTarget, std::wstring_view installDir,
+                                    const std::function<void(std::wstring&)>& expandVariables) {
+    std::wstring path(decodedTarget);
+    if (expandVariables)
+        expandVariables(path);
+    if (!IsAbsolutePathText(path))
+        path = PathJoin(installDir, path);
+    return path;
+}
+
+int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firewall, InstallLog& log,
+                          UninstallData& records) {
+    if (input.portable && (input.productFlags2 & kNoFirewallWhenPortable) != 0)
+        return 0;
+    if (input.firewallText.empty())
+        return 0;
+    // The whole text is checked before the firewall is touched, so a damaged payload opens
+    // nothing that no record would ever close again.
+    const FirewallTextRead read = ReadFirewallText(input.firewallText);
+    if (read.errorCode != 0)
+        return read.errorCode;
+
+    // A crash inside the firewall's objects (or anything the step calls) ends the step
+    // without a message; the installation goes on with the next step.
+    RunGuarded([&] { ApplyFirewallLines(read, input, firewall, log, records); });
     return 0;
 }
 

@@ -196,6 +196,43 @@ TEST_F(FirewallStepTest, TheUninstallerRemovesWhatWasRecorded) {
     EXPECT_EQ(unreachable.calls, std::vector<std::wstring>{L"connect"});
 }
 
+// A firewall whose port call crashes, the way a broken system component would.
+class CrashingFirewall final : public FirewallService {
+  public:
+    std::vector<std::wstring> calls;
+    int Connect() override {
+        calls.push_back(L"connect");
+        return 0;
+    }
+    int AddProgram(const std::wstring&, const std::wstring&, unsigned) override { return 0; }
+    int AddPort(std::uint16_t, int, const std::wstring&, unsigned) override {
+        calls.push_back(L"add port");
+        *nowhere = 1;
+        return 0;
+    }
+    int RemoveProgram(const std::wstring&, unsigned) override { return 0; }
+    int RemovePort(std::uint16_t, int, unsigned) override { return 0; }
+    void Disconnect() override { calls.push_back(L"disconnect"); }
+
+  private:
+    static inline volatile int* volatile nowhere = nullptr;
+};
+
+TEST_F(FirewallStepTest, ACrashEndsTheStepSilentlyAndTheRunGoesOn) {
+    CrashingFirewall crashing;
+    FirewallStepInput input;
+    input.firewallText = L"8080;Web;1;0\r\n8081;Web;1;0\r\n";
+    input.productName = L"Vantrel Demo";
+    input.installDir = folder_;
+    EXPECT_EQ(AddFirewallExceptions(input, crashing, log_, records_), 0);
+    EXPECT_EQ(crashing.calls, (std::vector<std::wstring>{L"connect", L"add port"}));
+    EXPECT_EQ(LogText(), "");
+    EXPECT_TRUE(records_.Content().firewallLines.empty());
+    // The step after it still runs.
+    EXPECT_EQ(Run(L"9000;;1;0"), 0);
+    EXPECT_EQ(records_.Content().firewallLines, std::vector<std::string>{"9000;;1;0"});
+}
+
 // The system's firewall objects: whatever the platform stores, the calls must come back with
 // a code of the table and never crash.
 TEST(FirewallClientTest, TheSystemFirewallAnswersWithCodesOfTheTable) {
