@@ -10,7 +10,6 @@
 #include "format/text_encoding.h"
 #include "support/crash_guard.h"
 #include "support/firewall_client.h"
-#include "uninstall/uninstall_data.h"
 
 namespace vantrel {
 namespace {
@@ -44,7 +43,7 @@ int OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name, 
 }
 
 void ApplyFirewallLines(const FirewallTextRead& read, const FirewallStepInput& input,
-                        FirewallService& firewall, InstallLog& log, UninstallData& records) {
+                        FirewallService& firewall, InstallLog& log, std::vector<std::string>& recordedLines) {
     const int connected = firewall.Connect();
     if (connected != firewall_result::kDone) {
         log.WriteLogFormat("Failed to connect to the firewall service: code %d\r\n", {connected});
@@ -73,7 +72,7 @@ void ApplyFirewallLines(const FirewallTextRead& read, const FirewallStepInput& i
             }
         }
         if (succeeded && !line.keep)
-            records.AddFirewallLine(Utf16ToUtf8(read.lineTexts[index]));
+            recordedLines.push_back(Utf16ToUtf8(read.lineTexts[index]));
     }
     firewall.Disconnect();
 }
@@ -91,7 +90,7 @@ std::wstring ResolveFirewallProgram(std::wstring_view decodedTarget, std::wstrin
 }
 
 int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firewall, InstallLog& log,
-                          UninstallData& records) {
+                          std::vector<std::string>& recordedLines) {
     if (input.portable && (input.productFlags2 & kNoFirewallWhenPortable) != 0)
         return 0;
     if (input.firewallText.empty())
@@ -104,7 +103,7 @@ int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firew
 
     // A crash inside the firewall's objects (or anything the step calls) ends the step
     // without a message; the installation goes on with the next step.
-    RunGuarded([&] { ApplyFirewallLines(read, input, firewall, log, records); });
+    RunGuarded([&] { ApplyFirewallLines(read, input, firewall, log, recordedLines); });
     return 0;
 }
 

@@ -4,12 +4,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
 class FirewallService;
 class InstallLog;
-class UninstallData;
 
 // ProductFlags2: no firewall exceptions for a portable installation.
 inline constexpr std::uint32_t kNoFirewallWhenPortable = 0x80000;
@@ -26,11 +26,13 @@ struct FirewallStepInput {
 
 // The firewall step of the installation sequence, after the associations and before the
 // product registration: opens the listed ports and authorizes the listed programs, logging
-// each result, and records the lines the uninstaller is to undo. Failures are only logged.
+// each result, and appends the lines the uninstaller is to undo to `recordedLines` (UTF-8,
+// each as the payload has it, with its own line break: the [Firewall] lines of
+// Uninstall.DAT). Failures are only logged.
 // Returns 0, or the corrupt-payload code when a line does not hold four fields; then
 // nothing has been added, and the caller ends the run with that code.
 int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firewall, InstallLog& log,
-                          UninstallData& records);
+                          std::vector<std::string>& recordedLines);
 
 // A program target as the firewall gets it: variables expanded, a relative path taken from
 // the installation folder.

@@ -9,6 +9,7 @@
 #include "support/crash_filter.h"
 #include "support/fatal_hook.h"
 #include "support/notification_sender.h"
+#include "support/system_info.h"
 #include "ui/exception_dialog.h"
 
 namespace vantrel {
@@ -22,15 +23,6 @@ struct ReportState {
     CrashReportConfig* config = nullptr;  // made on first use, kept for the process
 };
 ReportState state;
-
-std::string ExecutableName() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring name(path);
-    if (const std::size_t slash = name.find_last_of(L"\\/"); slash != std::wstring::npos)
-        name.erase(0, slash + 1);
-    return Utf16ToUtf8(name);
-}
 
 LONG InstallerCrashReporter(const CrashRecord& record) {
     const std::string text = CrashTextFor(record);
@@ -51,8 +43,9 @@ LONG InstallerCrashReporter(const CrashRecord& record) {
         if (answer.informUs && canInform) {
             const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             PostWebForm(config.reportAddress,
-                        CrashReportForm({Windows1252ToUtf8(text), ExecutableName(), config.senderAddress,
-                                         Utf16ToUtf8(answer.email), Utf16ToUtf8(answer.comments)}));
+                        CrashReportForm({Windows1252ToUtf8(text), Utf16ToUtf8(FileNameOf(ModuleFilePath())),
+                                         config.senderAddress, Utf16ToUtf8(answer.email),
+                                         Utf16ToUtf8(answer.comments)}));
             SetCursor(previous);
         }
     }

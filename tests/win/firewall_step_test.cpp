@@ -94,7 +94,7 @@ class FirewallStepTest : public ::testing::Test {
     std::wstring folder_;
     std::wstring program_;
     InstallLog log_;
-    UninstallData records_;
+    std::vector<std::string> records_;
     RecordingFirewall firewall_;
 };
 
@@ -105,7 +105,7 @@ TEST_F(FirewallStepTest, BothProtocolsOpenTcpThenUdpAndTheLineIsRecordedAsItStan
     EXPECT_EQ(firewall_.calls, expected);
     EXPECT_EQ(LogText(),
               "Added firewall exception: TCP port 8080\r\nAdded firewall exception: UDP port 8080\r\n");
-    EXPECT_EQ(records_.Content().firewallLines, std::vector<std::string>{"8080;Web;3;0"});
+    EXPECT_EQ(records_, std::vector<std::string>{"8080;Web;3;0\n"});
 }
 
 TEST_F(FirewallStepTest, TheLastAdditionDecidesWhetherAPortLineIsRecorded) {
@@ -115,7 +115,7 @@ TEST_F(FirewallStepTest, TheLastAdditionDecidesWhetherAPortLineIsRecorded) {
     EXPECT_EQ(LogText(),
               "Failed to open firewall port 53, code 13\r\nAdded firewall exception: UDP port 53\r\n"
               "Added firewall exception: TCP port 54\r\nFailed to open firewall port 54, code 13\r\n");
-    EXPECT_EQ(records_.Content().firewallLines, std::vector<std::string>{"53;;3;0"});
+    EXPECT_EQ(records_, std::vector<std::string>{"53;;3;0\r\n"});
 }
 
 TEST_F(FirewallStepTest, ProgramsAreResolvedCheckedAndKeptLinesAreNotRecorded) {
@@ -137,8 +137,7 @@ TEST_F(FirewallStepTest, ProgramsAreResolvedCheckedAndKeptLinesAreNotRecorded) {
                   "\r\nFailed to add firewall exception for \"" + Narrow(folder_) +
                   "\\missing.exe\": file does not exist\r\nFailed to add firewall exception for \"" + path +
                   "\", code 11\r\n");
-    EXPECT_EQ(records_.Content().firewallLines,
-              std::vector<std::string>{"%InstallDir%\\server.exe;Server;0;0"});
+    EXPECT_EQ(records_, std::vector<std::string>{"%InstallDir%\\server.exe;Server;0;0\r\n"});
 }
 
 TEST_F(FirewallStepTest, AFailedConnectionIsLoggedAndNothingElseHappens) {
@@ -146,7 +145,7 @@ TEST_F(FirewallStepTest, AFailedConnectionIsLoggedAndNothingElseHappens) {
     EXPECT_EQ(Run(L"8080;Web;1;0"), 0);
     EXPECT_EQ(firewall_.calls, std::vector<std::wstring>{L"connect"});
     EXPECT_EQ(LogText(), "Failed to connect to the firewall service: code 2\r\n");
-    EXPECT_TRUE(records_.Content().firewallLines.empty());
+    EXPECT_TRUE(records_.empty());
 }
 
 struct DamagedText {
@@ -160,7 +159,7 @@ class FirewallStepDamagedTextTest : public FirewallStepTest,
 TEST_P(FirewallStepDamagedTextTest, EndsWithTheCorruptPayloadCodeBeforeTouchingTheFirewall) {
     EXPECT_EQ(Run(GetParam().text), payload_error::kFirewallFields);
     EXPECT_TRUE(firewall_.calls.empty());
-    EXPECT_TRUE(records_.Content().firewallLines.empty());
+    EXPECT_TRUE(records_.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, FirewallStepDamagedTextTest,
@@ -179,7 +178,13 @@ TEST_F(FirewallStepTest, SkippedForAPortableInstallationThatAsksForIt) {
 
 TEST_F(FirewallStepTest, TheUninstallerRemovesWhatWasRecorded) {
     ASSERT_EQ(Run(L"8080;Web;3;0\r\n%InstallDir%\\server.exe;Server;0;0\r\n9000;;2;0\r\n"), 0);
-    std::vector<std::string> recorded = records_.Content().firewallLines;
+    // Through Uninstall.DAT's records, as the uninstaller gets them back.
+    UninstallData data;
+    for (const std::string& line : records_)
+        data.AddFirewallLine(line);
+    std::vector<std::string> recorded = data.Content().firewallLines;
+    ASSERT_EQ(recorded.size(), 3u);
+    EXPECT_EQ(recorded[0], "8080;Web;3;0");
     recorded.insert(recorded.begin() + 1, "damaged;line");
     RecordingFirewall removal;
     RemoveFirewallExceptions(recorded, folder_, nullptr, removal);
@@ -227,10 +232,10 @@ TEST_F(FirewallStepTest, ACrashEndsTheStepSilentlyAndTheRunGoesOn) {
     EXPECT_EQ(AddFirewallExceptions(input, crashing, log_, records_), 0);
     EXPECT_EQ(crashing.calls, (std::vector<std::wstring>{L"connect", L"add port"}));
     EXPECT_EQ(LogText(), "");
-    EXPECT_TRUE(records_.Content().firewallLines.empty());
+    EXPECT_TRUE(records_.empty());
     // The step after it still runs.
     EXPECT_EQ(Run(L"9000;;1;0"), 0);
-    EXPECT_EQ(records_.Content().firewallLines, std::vector<std::string>{"9000;;1;0"});
+    EXPECT_EQ(records_, std::vector<std::string>{"9000;;1;0"});
 }
 
 // The system's firewall objects: whatever the platform stores, the calls must come back with
