@@ -76,6 +76,14 @@ TEST(CrashReport, AnUnguardedCrashWritesEverySectionInOrderAndEndsSilentlyWithOn
     EXPECT_EQ(run.log.find("previous out-of-memory"), std::string::npos);
 }
 
+TEST(CrashReport, AStackOverflowIsReportedFromAFreshStack) {
+    test::TempFolder folder(L"crash-overflow");
+    const ProbeRun run = RunProbe(L"overflow", folder);
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(1));
+    ExpectInOrder(run.log, {"INSTALLER CRASHED!\r\n", "Exception: Stack overflow.\r\n",
+                            "Exception code: C00000FD\r\n", "\r\nCall Stack:\r\n"});
+}
+
 struct FatalCase {
     const char* name;
     const wchar_t* mode;

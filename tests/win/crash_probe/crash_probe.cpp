@@ -1,6 +1,6 @@
 // Plays an installer that crashes: registers the installer's crash reporter with a session
 // whose log goes to the given folder, then fails in the way the first argument names.
-//   crash_probe <write|fatal|assert|oom|reserve> <folder> [silent] [report-address]
+//   crash_probe <write|overflow|fatal|assert|oom|reserve> <folder> [silent] [report-address]
 #include <windows.h>
 
 #include <memory>
@@ -27,6 +27,17 @@ bool ReleaseBallast() {
         delete[] block;
     ballast.clear();
     return true;
+}
+
+// Each frame keeps a buffer the compiler cannot drop, so the recursion runs out of stack.
+volatile int deepest = 1 << 30;
+
+int Recurse(int depth) {
+    volatile char frame[4096];
+    frame[0] = static_cast<char>(depth);
+    if (depth > deepest)
+        return 0;
+    return Recurse(depth + 1) + frame[0];
 }
 
 }  // namespace
@@ -66,6 +77,8 @@ int wmain(int argc, wchar_t** argv) {
 
     if (mode == L"write") {
         *nowhere = 1;
+    } else if (mode == L"overflow") {
+        return Recurse(0);
     } else if (mode == L"fatal") {
         FatalError(L"Probe fatal");
     } else if (mode == L"assert") {
