@@ -128,7 +128,7 @@ std::wstring ControlText(HWND dialog, int id) {
     return text;
 }
 
-TEST(CrashReport, TheDialogShowsTheTextAndSendsNothingOnExit) {
+TEST(CrashReport, TheDialogShowsTheTextCopiesItAndSendsNothingOnExit) {
     test::TempFolder folder(L"crash-dialog");
     test::LoopbackServer server(true);
     test::ChildProcess probe = test::ChildProcess::Start(
@@ -144,6 +144,24 @@ TEST(CrashReport, TheDialogShowsTheTextAndSendsNothingOnExit) {
     // The log is written before the dialog is shown.
     EXPECT_NE(test::ReadTestFile(folder.Path() + L"\\uninstall\\Install.log").find("INSTALLER CRASHED!"),
               std::string::npos);
+    // "Copy Report" puts the text on the clipboard and the dialog stays.
+    ASSERT_TRUE(test::PressButton(dialog, L"Copy Report"));
+    EXPECT_TRUE(IsWindow(dialog));
+    std::wstring copied;
+    for (int attempt = 0; attempt < 50 && copied.empty(); ++attempt) {
+        if (OpenClipboard(nullptr)) {
+            if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
+                    copied = text;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+        }
+        if (copied.empty())
+            Sleep(100);
+    }
+    EXPECT_EQ(copied.rfind(L"Exception: Illegal memory access.\r\n", 0), 0u);
     ASSERT_TRUE(test::PressButton(dialog, L"Exit"));
     EXPECT_EQ(probe.Wait(30000), std::optional<DWORD>(1));
     EXPECT_TRUE(server.Requests().empty());
