@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "support/crash_guard.h"
 #include "support/os_info.h"
 #include "support/system_library.h"
 
@@ -175,8 +176,10 @@ struct NotificationSender::Shared {
                     session = OpenSession(api, timeouts);
             }
             InterlockedIncrement(&attempts);
+            // A crash inside the system's internet functions loses this request only; the
+            // installation on the main thread never notices.
             if (session != nullptr)
-                SendOne(api, session, request, timeouts);
+                RunGuarded([&] { SendOne(api, session, request, timeouts); });
         }
         if (session != nullptr)
             api.close(session);
