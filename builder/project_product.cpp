@@ -10,6 +10,7 @@
 #include "builder/source_glob.h"
 #include "builder/toml_table_reader.h"
 #include "format/file_time.h"
+#include "format/product_registry_key.h"
 
 namespace vantrel::builder {
 namespace {
@@ -97,6 +98,11 @@ void ReadProduct(TableReader table, Settings& s) {
     SetWide(table, "installer_title", s.installerTitle);
     SetWide(table, "taskbar_text", s.taskbarText);
     SetWide(table, "registry_key", s.productRegistryKey);
+    if (!s.productRegistryKey.empty() && !IsRemovableProductRegistryKey(s.productRegistryKey))
+        table.Fail(
+            "registry_key",
+            "the uninstaller deletes this key with everything under it: name a key of the product's own "
+            "(for example \"Company\\\\Product\"), not a shared one and without empty or \"..\" parts");
     SetWide(table, "uninstall_key", s.uninstallKeyName);
     SetAnsi(table, "install_location_value", s.installLocationValue);
     if (auto bitness =

@@ -1,12 +1,13 @@
 # Fails when a source file includes a header from a layer above its own. Run as
 #   cmake -DSOURCE_DIR=<repository> -P cmake/CheckLayers.cmake
-# The layers, bottom to top; folders on one line form one layer and may include each other.
+# The layers, bottom to top; folders on one line (comma-separated) form one layer and may
+# include each other.
 set(VANTREL_LAYERS
   "format"
   "support"
   "run"
   "context"
-  "actions;uninstall;ui"
+  "actions,uninstall,ui"
   "engine")
 
 if(NOT SOURCE_DIR)
@@ -16,7 +17,9 @@ endif()
 # Rank of each folder of src/.
 set(rank 0)
 foreach(layer IN LISTS VANTREL_LAYERS)
-  foreach(folder IN ITEMS ${layer})
+  # A ";" inside one entry would split it into layers of their own.
+  string(REPLACE "," ";" folders "${layer}")
+  foreach(folder IN LISTS folders)
     set(rank_${folder} ${rank})
   endforeach()
   math(EXPR rank "${rank} + 1")

@@ -2,6 +2,7 @@
 
 #include "engine/installer_crash_report.h"
 #include "engine/installer_run.h"
+#include "format/path_join.h"
 #include "run/exit_routine.h"
 #include "run/fatal_message.h"
 #include "run/run_end.h"
@@ -10,6 +11,8 @@
 #include "support/ole_session.h"
 #include "support/system_info.h"
 #include "ui/user_interface.h"
+#include "uninstall/folder_guard.h"
+#include "uninstall/self_delete_batch.h"
 #include "uninstall/uninstaller.h"
 
 namespace vantrel {
@@ -19,9 +22,19 @@ int RunUninstall(RunState& run) {
     const std::wstring& name = run.options.uninstallProductName;
     if (name.empty())
         Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
-    // The uninstall notification and the self-deleting clean-up batch will follow a
-    // successful removal; the exit code is the same either way.
-    RunUninstaller(run, name);
+    // The steps that other subsystems carry out; an empty one does nothing.
+    const UninstallSeams seams;
+    const UninstallOutcome outcome = RunUninstaller(run, name, seams);
+    if (outcome.succeeded) {
+        if (seams.notifyUninstalled && !outcome.notifyUrl.empty())
+            seams.notifyUninstalled(outcome.notifyUrl, outcome.displayName, outcome.displayVersion);
+        // The batch deletes the running program: only an uninstaller in the product's own
+        // uninstall folder may go, never a setup.exe started with /u from elsewhere.
+        const std::wstring self = ModuleFilePath();
+        const std::wstring uninstallFolder = PathJoin(outcome.installDir, outcome.uninstallSubdir);
+        if (ComparablePath(FolderOf(self)) == ComparablePath(uninstallFolder))
+            StartSelfDeletionBatch(self, outcome.installDir, outcome.uninstallSubdir);
+    }
     return kExitUninstall;
 }
 

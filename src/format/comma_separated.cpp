@@ -62,9 +62,9 @@ std::vector<std::basic_string<Char>> ReadRecord(std::basic_string_view<Char> tex
     return fields;
 }
 
-template <class Char>
-std::vector<std::vector<std::basic_string<Char>>> ReadRecords(std::basic_string_view<Char> text) {
-    std::vector<std::vector<std::basic_string<Char>>> records;
+// Calls `take(fields, recordText)` for each record of a whole text.
+template <class Char, class Take>
+void ForEachRecord(std::basic_string_view<Char> text, Take&& take) {
     std::size_t at = 0;
     while (at < text.size()) {
         if (IsLineBreak(text[at])) {
@@ -77,8 +77,16 @@ std::vector<std::vector<std::basic_string<Char>>> ReadRecords(std::basic_string_
         for (std::size_t i = start; i < at && blank; ++i)
             blank = text[i] == Char(' ') || text[i] == Char('\t');
         if (!blank)
-            records.push_back(std::move(record));
+            take(std::move(record), text.substr(start, at - start));
     }
+}
+
+template <class Char>
+std::vector<std::vector<std::basic_string<Char>>> ReadRecords(std::basic_string_view<Char> text) {
+    std::vector<std::vector<std::basic_string<Char>>> records;
+    ForEachRecord(text, [&](std::vector<std::basic_string<Char>>&& record, std::basic_string_view<Char>) {
+        records.push_back(std::move(record));
+    });
     return records;
 }
 
@@ -100,6 +108,14 @@ std::vector<std::vector<std::string>> SplitCommaRecords(std::string_view text) {
 
 std::vector<std::vector<std::wstring>> SplitCommaRecords(std::wstring_view text) {
     return ReadRecords(text);
+}
+
+std::vector<WideCommaRecord> SplitCommaRecordsWithText(std::wstring_view text) {
+    std::vector<WideCommaRecord> records;
+    ForEachRecord(text, [&](std::vector<std::wstring>&& fields, std::wstring_view recordText) {
+        records.push_back({std::move(fields), std::wstring(recordText)});
+    });
+    return records;
 }
 
 }  // namespace vantrel

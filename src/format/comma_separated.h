@@ -24,6 +24,14 @@ std::vector<std::wstring> SplitCommaRecord(std::wstring_view line);
 std::vector<std::vector<std::string>> SplitCommaRecords(std::string_view text);
 std::vector<std::vector<std::wstring>> SplitCommaRecords(std::wstring_view text);
 
+// One record of a whole text with the text it was read from (from its first character to
+// the line break that ends it), for messages that quote a record as written.
+struct WideCommaRecord {
+    std::vector<std::wstring> fields;
+    std::wstring text;
+};
+std::vector<WideCommaRecord> SplitCommaRecordsWithText(std::wstring_view text);
+
 // The writing side lives in comma_separated_writer.cpp.
 
 // True when the field must be enclosed in quotes: it holds a comma, double quote, tab, CR,

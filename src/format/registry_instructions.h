@@ -46,6 +46,23 @@ struct RegistryInstruction {
 // optional sign; what is not a number reads as 0.
 std::vector<RegistryInstruction> ReadRegistryInstructions(std::wstring_view text);
 
+// Every record of the text in order, as the registry step walks it: a key, a value, or a
+// record of another length (illegal), each with the text it was read from.
+struct RegistryRecord {
+    enum class Shape { kKey, kValue, kIllegal };
+    Shape shape = Shape::kIllegal;
+    RegistryInstruction instruction;  // for keys and values
+    std::wstring text;                // the record as written
+};
+std::vector<RegistryRecord> ReadRegistryRecords(std::wstring_view text);
+
+// The bytes a value record writes for `type` and its data field (already expanded where the
+// type asks for it): strings as their UTF-16 units without a terminating zero; binary as
+// pairs of hexadecimal digits once spaces are removed (a text that is not such pairs is
+// written as its own UTF-16 units); a DWORD from a signed decimal number (low 32 bits); a
+// QWORD from unsigned decimal digits; any other type has no data. Little-endian throughout.
+std::vector<std::uint8_t> RegistryValueBytes(std::uint32_t type, std::wstring_view data);
+
 // The text of the records, each ending with CR LF.
 std::wstring WriteRegistryInstructions(const std::vector<RegistryInstruction>& instructions);
 

@@ -16,4 +16,16 @@ std::wstring AnsiCodePageToUtf16(std::string_view text) {
     return result;
 }
 
+std::string Utf16ToAnsiCodePage(std::wstring_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string result(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
 }  // namespace vantrel

@@ -1,40 +1,676 @@
 #include "uninstall/uninstaller.h"
 
-#include "run/engine_identity.h"
+#include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <optional>
+
+#include "context/failure_list.h"
+#include "format/message_table.h"
+#include "format/path_join.h"
+#include "format/product_registry_key.h"
+#include "format/settings.h"
+#include "format/text_encoding.h"
 #include "format/text_format.h"
-#include "support/unique_registry_key.h"
+#include "run/engine_identity.h"
+#include "run/fatal_message.h"
+#include "run/run_end.h"
+#include "support/registry_values.h"
+#include "support/search_path.h"
+#include "support/shell_folders.h"
+#include "support/system_info.h"
+#include "support/system_library.h"
+#include "uninstall/conditional_deletions.h"
+#include "uninstall/file_removal.h"
+#include "uninstall/folder_guard.h"
+#include "uninstall/pending_renames.h"
+#include "uninstall/running_programs.h"
+#include "uninstall/shared_file_counts.h"
+#include "uninstall/uninstall_data.h"
 
 namespace vantrel {
 namespace {
 
-constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+namespace pf = product_flags;
 
-void Tell(RunState& run, const std::wstring& text) {
-    if (!run.options.silent && run.ui)
-        run.ui->ShowMessageBox(text, kEngineName, mb::kOk | mb::kIconError);
+constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool IsBlank(std::wstring_view text) {
+    return text.find_first_not_of(L" \t\r\n") == std::wstring_view::npos;
+}
+
+std::wstring Trimmed(std::wstring_view text) {
+    const std::size_t first = text.find_first_not_of(L" \t\r\n");
+    if (first == std::wstring_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(L" \t\r\n");
+    return std::wstring(text.substr(first, last - first + 1));
+}
+
+// File-system redirection of this 32-bit process switched off for a 64-bit product, and
+// back on however the run ends.
+class RedirectionOff {
+  public:
+    RedirectionOff() = default;
+    RedirectionOff(const RedirectionOff&) = delete;
+    RedirectionOff& operator=(const RedirectionOff&) = delete;
+    ~RedirectionOff() { Restore(); }
+    bool Disable() {
+        active_ = Wow64DisableWow64FsRedirection(&old_) != FALSE;
+        return active_;
+    }
+    void Restore() {
+        if (active_)
+            Wow64RevertWow64FsRedirection(old_);
+        active_ = false;
+    }
+
+  private:
+    PVOID old_ = nullptr;
+    bool active_ = false;
+};
+
+// The product as its Uninstall key describes it.
+struct InstalledProduct {
+    std::wstring displayName;
+    std::wstring installDir;
+    std::uint32_t flagsLow = 0;
+    std::uint32_t flagsHigh = 0;
+    std::uint32_t flags2 = 0;
+    DWORD bitness = 0;
+    UninstallAppearance appearance;
+    std::wstring displayVersion;
+    std::wstring uninstallSubdir;
+    std::wstring pathSubfolder;
+    std::string productFonts;
+    DWORD shortcutMode = 0;
+    std::wstring notifyUrl;
+    std::uint64_t session = 0;
+    std::wstring desktopFolder;
+    std::wstring supportOffer;
+
+    std::wstring UninstallFolder() const { return PathJoin(installDir, uninstallSubdir); }
+    REGSAM View() const { return bitness == 1 ? KEY_WOW64_64KEY : 0; }
+};
+
+std::wstring TextValue(HKEY key, const wchar_t* name) {
+    return ReadRegistryString(key, name).value_or(std::wstring());
+}
+
+std::string Text8Value(HKEY key, const wchar_t* name) {
+    return ToSystemCodePage(TextValue(key, name));
+}
+
+DWORD NumberValue(HKEY key, const wchar_t* name, DWORD fallback) {
+    return ReadRegistryDword(key, name).value_or(fallback);
+}
+
+double SizeValue(HKEY key, const wchar_t* name, double fallback) {
+    const std::optional<std::wstring> text = ReadRegistryString(key, name);
+    return text && !text->empty() ? std::wcstod(text->c_str(), nullptr) : fallback;
+}
+
+void ReadProductValues(HKEY key, InstalledProduct& product) {
+    const std::uint64_t flags =
+        static_cast<std::uint64_t>(std::wcstoll(TextValue(key, L"ProductFlags").c_str(), nullptr, 10));
+    product.flagsLow = static_cast<std::uint32_t>(flags & 0xFFFFFFFFu);
+    product.flagsHigh = static_cast<std::uint32_t>(flags >> 32);
+    product.flags2 =
+        static_cast<std::uint32_t>(std::wcstoull(TextValue(key, L"ProductFlags2").c_str(), nullptr, 10));
+    product.bitness = NumberValue(key, L"Bitness", 0);
+    UninstallAppearance& look = product.appearance;
+    look.displayTitle = TextValue(key, L"DisplayTitle");
+    look.titleSize = SizeValue(key, L"TitleSize", 1.0);
+    look.titleColor = NumberValue(key, L"TitleColor", GetSysColor(COLOR_WINDOWTEXT));
+    look.titleShadow = NumberValue(key, L"TitleShadow", 1);
+    look.topColor = NumberValue(key, L"TopColor", GetSysColor(COLOR_WINDOW));
+    look.bottomColor = NumberValue(key, L"BottomColor", 0);
+    look.monoColor = NumberValue(key, L"MonoColor", 1);
+    look.titlePosition = NumberValue(key, L"TitlePosition", 0);
+    look.titleFont = TextValue(key, L"TitleFont");
+    look.taskbarText = ReadRegistryString(key, L"TaskbarText").value_or(L"Setup");
+    look.copyrightText = TextValue(key, L"CopyrightText");
+    look.copyrightFont = TextValue(key, L"CopyrightFont");
+    look.copyrightSize = SizeValue(key, L"CopyrightSize", 0.0);
+    look.copyrightColor = TextValue(key, L"CopyrightColor");
+    look.copyrightPos = NumberValue(key, L"CopyrightPos", 0);
+    product.displayVersion = TextValue(key, L"DisplayVersion");
+    product.uninstallSubdir = TextValue(key, L"UninstallSubdir");
+    product.pathSubfolder = TextValue(key, L"AddToPathSubfolder");
+    product.productFonts = Text8Value(key, L"ProductFonts");
+    product.shortcutMode = NumberValue(key, L"ShortcutMode", 0);
+    product.notifyUrl = TextValue(key, L"NotifyURL");
+    product.session = ReadRegistryQword(key, L"Session").value_or(0);
+    product.desktopFolder = TextValue(key, L"DesktopFolder");
+    if ((product.flagsLow & pf::kBackgroundBitmap) != 0) {
+        look.useBitmap = true;
+        look.bitmapTpi = NumberValue(key, L"BitmapTPI", 0xFFFFFFFF);
+        look.stretchMode = NumberValue(key, L"StretchMode", 0);
+        look.bitmapSize = NumberValue(key, L"BitmapSize", 0);
+    }
+}
+
+// The backup value of the associations: the display name without characters that a value
+// name should not hold.
+std::wstring AssociationBackupName(const std::wstring& displayName) {
+    std::wstring name;
+    for (const wchar_t c : displayName)
+        if (c != L'\\' && c != L'\r' && c != L'\n' && c != L'\t')
+            name += c;
+    return name + L" Backup";
+}
+
+bool IsWebAddress(const std::wstring& text) {
+    return (text.rfind(L"http://", 0) == 0 || text.rfind(L"https://", 0) == 0) && text.size() > 8 &&
+           text.find_first_of(L" \t\r\n\"") == std::wstring::npos;
+}
+
+class Uninstaller {
+  public:
+    Uninstaller(RunState& run, const std::wstring& productName, const UninstallSeams& seams)
+        : run_(run), productName_(productName), seams_(seams) {}
+
+    UninstallOutcome Run();
+
+  private:
+    bool UserInterfaceOff() const {
+        return run_.options.silent || (product_.flagsLow & pf::kUninstallSilently) != 0;
+    }
+    bool AsksQuestions() const { return !UserInterfaceOff() && !run_.options.automatic; }
+    std::wstring String(int number) const {
+        const auto found = data_.Content().strings.find(number);
+        return found == data_.Content().strings.end() ? std::wstring() : found->second;
+    }
+    void Tell(const std::wstring& text) {
+        if (!run_.options.silent && run_.ui)
+            run_.ui->ShowMessageBox(text, kEngineName, mb::kOk | mb::kIconError);
+    }
+    int Ask(const std::wstring& text, const std::wstring& caption, unsigned style) {
+        return run_.ui ? run_.ui->ShowMessageBox(text, caption, style) : mb::kIdYes;
+    }
+    void Status(int number) {
+        if (seams_.showStatus)
+            seams_.showStatus(String(number));
+    }
+    void Progress(int percent) {
+        if (seams_.setProgress)
+            seams_.setProgress(percent);
+    }
+    void ShowFile(const std::wstring& path) {
+        if ((product_.flagsHigh & pf::kHideFileNamesInProgress) == 0 && seams_.showCurrentFile)
+            seams_.showCurrentFile(path);
+    }
+    void Pause() const { Sleep(seams_.pauseMs); }
+
+    bool Start();
+    void Confirm();
+    void RemoveEverything();
+    void RemoveFonts();
+    void LowerSharedCounts();
+    void RemoveMsiPackages();
+    void RemoveRecordedObjects();
+    void RemoveFolders();
+    void RemoveStartMenuFolder();
+    void RemoveProductRegistryKey();
+    void RemoveDrivers(const std::vector<std::string>& infLines);
+    void FinishWhenClean();
+    bool End();
+
+    RunState& run_;
+    std::wstring productName_;
+    const UninstallSeams& seams_;
+    UniqueRegistryKey key_;
+    InstalledProduct product_;
+    UninstallData data_;
+    std::wstring dataPath_;
+    FailureList failures_;
+    RedirectionOff redirection_;
+    std::vector<std::string> remainingFileLines_;
+    std::vector<std::string> remainingMsiLines_;
+    std::vector<std::wstring> deletedFiles_;
+    std::vector<std::string> folders_;
+    std::wstring sharedPath_;
+    std::wstring startMenu_;
+};
+
+bool Uninstaller::Start() {
+    const std::wstring keyPath = ProductUninstallKeyPath(productName_);
+    LSTATUS status = ERROR_SUCCESS;
+    if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, keyPath, KEY_ALL_ACCESS, false, &status)) {
+        if (status == ERROR_ACCESS_DENIED)
+            Tell(L"Permission denied.  Please run the uninstaller with administrator rights.");
+        else
+            Tell(FormatText(L"No product named '%s' is installed.", {productName_}));
+        return false;
+    }
+    key_ = OpenRegistryKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ | KEY_WRITE, false);
+    if (!key_) {
+        Tell(FormatText(
+            L"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation cannot be "
+            L"performed.",
+            {productName_}));
+        return false;
+    }
+    product_.displayName = TextValue(key_.Get(), L"DisplayName");
+    if (IsBlank(product_.displayName))
+        product_.displayName = productName_;
+    product_.installDir = TextValue(key_.Get(), L"InstallLocation");
+    if (IsBlank(product_.installDir)) {
+        Tell(FormatText(
+            L"The uninstall information for %s is corrupt.\r\n\r\nThe uninstallation cannot be performed.",
+            {product_.displayName}));
+        return false;
+    }
+    ReadProductValues(key_.Get(), product_);
+    if (product_.bitness == 1 && !redirection_.Disable())
+        Fatal(L"Wow64DisableWow64FsRedirection() failed");
+    if (product_.session == 0)
+        product_.session = TakeRunStamp();
+    if ((product_.flagsLow & pf::kNoBackgroundWindow) == 0 && !run_.options.automatic &&
+        !UserInterfaceOff() && seams_.showBackground)
+        seams_.showBackground(product_.appearance, product_.UninstallFolder());
+
+    dataPath_ = PathJoin(product_.UninstallFolder(), L"Uninstall.DAT");
+    const unsigned long readError = data_.Read(dataPath_);
+    if (readError != 0) {
+        Tell(UninstallDataLoadFailureText(product_.displayName, dataPath_, readError));
+        return false;
+    }
+    return true;
+}
+
+void Uninstaller::Confirm() {
+    CloseRunningPrograms(data_.Content().autoClose);
+    if (AsksQuestions()) {
+        if (Ask(String(53), String(55), mb::kYesNo | mb::kIconQuestion) == mb::kIdNo)
+            throw RunEnd{1};
+        product_.supportOffer = Trimmed(TextValue(key_.Get(), L"SupportOffer"));
+        if (IsWebAddress(product_.supportOffer) && seams_.offerSupport &&
+            seams_.offerSupport(product_.supportOffer)) {
+            ShellExecuteW(nullptr, L"open", product_.supportOffer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            throw RunEnd{kExitUninstall};
+        }
+    }
+    if (!run_.options.automatic) {
+        const bool allClosed =
+            WaitForProgramsToClose(data_.Content().autoClose, [this](const std::wstring& name) {
+                if (UserInterfaceOff())
+                    return true;
+                return Ask(FormatText(String(107), {name}), String(55),
+                           mb::kRetryCancel | mb::kIconWarning) == mb::kIdRetry;
+            });
+        if (!allClosed) {
+            if (seams_.notifyCancelled)
+                seams_.notifyCancelled();
+            if (!UserInterfaceOff())
+                Ask(String(101), String(111), mb::kOk | mb::kIconInformation);
+            throw RunEnd{1};
+        }
+    }
+    if (seams_.openProgress)
+        seams_.openProgress();
+}
+
+void Uninstaller::RemoveFonts() {
+    Status(67);
+    Progress(3);
+    if (product_.productFonts.empty())
+        return;
+    if (seams_.removeFonts)
+        seams_.removeFonts(product_.productFonts,
+                           (product_.flagsLow & pf::kAskBeforeRemovingFonts) != 0 && !UserInterfaceOff());
+    WriteRegistryText(key_.Get(), L"ProductFonts", L"");
+    Pause();
+}
+
+void Uninstaller::LowerSharedCounts() {
+    const std::string sharedFiles = Text8Value(key_.Get(), L"SharedFiles");
+    if (sharedFiles.empty())
+        return;
+    SharedFileCountContext context;
+    context.view = product_.View();
+    const bool product64Bit = product_.bitness == 1;
+    context.unregisterComServer = [product64Bit](const std::wstring& path) {
+        UnregisterComServer(path, product64Bit);
+    };
+    context.unregisterTypeLibrary = UnregisterTypeLibrary;
+    if ((product_.flagsLow & pf::kAskBeforeDeletingShared) != 0 && !UserInterfaceOff()) {
+        context.confirmDeletion = [this](const std::wstring& path) {
+            return Ask(FormatText(String(59), {path}), String(35), mb::kYesNo | mb::kIconQuestion) ==
+                   mb::kIdYes;
+        };
+    }
+    if (LowerSharedFileCounts(sharedFiles, context, failures_))
+        DeleteRegistryValue(key_.Get(), L"SharedFiles");
+}
+
+void Uninstaller::RemoveMsiPackages() {
+    const std::vector<std::string>& lines = data_.Content().msiLines;
+    if (lines.empty())
+        return;
+    Status(108);
+    const UniqueLibrary msi(LoadSystemLibrary(L"msi.dll"));
+    using SetInternalUi = INT(WINAPI*)(INT, HWND*);
+    using InstallProduct = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
+    const auto setUi = ModuleFunction<SetInternalUi>(msi.Get(), "MsiSetInternalUI");
+    const auto install = ModuleFunction<InstallProduct>(msi.Get(), "MsiInstallProductW");
+    for (const std::string& line : lines) {
+        const std::size_t comma = line.rfind(',');
+        std::string pathText = line.substr(0, comma == std::string::npos ? line.size() : comma);
+        const int level = comma == std::string::npos ? 2 : std::atoi(line.c_str() + comma + 1);
+        pathText.erase(std::remove(pathText.begin(), pathText.end(), '"'), pathText.end());
+        const std::wstring package = Trimmed(DecodeText(pathText));
+        UINT result = 120;  // the library is missing: "not implemented"
+        if (setUi != nullptr && install != nullptr) {
+            setUi(level, nullptr);
+            result = install(package.c_str(), L"REBOOT=R REMOVE=ALL");
+        }
+        if (result != 0) {
+            failures_.Append(
+                FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
+                           {FileNameOf(package), static_cast<int>(result), SystemErrorText(result)}));
+            remainingMsiLines_.push_back(line);
+        }
+    }
+    Pause();
+}
+
+void Uninstaller::RemoveRecordedObjects() {
+    Progress(10);
+    std::vector<std::string> lines = std::move(data_.Content().removalList);
+    data_.ResetRemovalList();
+    std::size_t done = 0;
+    for (const std::string& line : lines) {
+        ++done;
+        if (line.empty())
+            continue;
+        const RemovalKind kind = RemovalKindOf(line);
+        const std::string_view encoded = RemovalPathOf(line);
+        switch (kind) {
+            case RemovalKind::kFolder:
+                folders_.emplace_back(encoded);
+                continue;
+            case RemovalKind::kRegistryValue:
+            case RemovalKind::kRegistryKey:
+            case RemovalKind::kRegistryKey64: {
+                std::wstring rest;
+                const HKEY root = SplitRegistryRoot(DecodeText(encoded), rest);
+                if (root == nullptr || rest.empty())
+                    continue;
+                if (kind == RemovalKind::kRegistryValue) {
+                    const std::size_t last = rest.rfind(L'\\');
+                    if (last == std::wstring::npos)
+                        continue;
+                    UniqueRegistryKey key = OpenRegistryKey(root, rest.substr(0, last), KEY_SET_VALUE, false);
+                    if (key)
+                        DeleteRegistryValue(key.Get(), rest.substr(last + 1).c_str());
+                } else {
+                    DeleteRegistryTree(root, rest, kind == RemovalKind::kRegistryKey64 ? KEY_WOW64_64KEY : 0);
+                }
+                continue;
+            }
+            case RemovalKind::kFile:
+                break;
+        }
+        const std::optional<std::wstring> path = DecodeRecordedPath(encoded);
+        if (!path) {
+            failures_.Append(String(58) + L" " + DecodeText(encoded) + L"\r\n");
+            remainingFileLines_.push_back(line);
+            continue;
+        }
+        ShowFile(*path);
+        Progress(static_cast<int>(11 + 81 * done / lines.size()));
+        if (GetFileAttributesW(path->c_str()) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (DeleteFileWithFlags(*path, 0)) {
+            deletedFiles_.push_back(*path);
+        } else {
+            failures_.Append(String(58) + L" " + *path + L"\r\n");
+            remainingFileLines_.push_back(line);
+        }
+    }
+}
+
+void Uninstaller::RemoveFolders() {
+    std::stable_sort(folders_.begin(), folders_.end(),
+                     [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    const std::wstring installDir = ComparablePath(product_.installDir);
+    for (const std::string& encoded : folders_) {
+        const std::optional<std::wstring> decoded = DecodeRecordedPath(encoded);
+        if (!decoded)
+            continue;
+        ShowFile(*decoded);
+        // Parents are climbed only inside the installation folder, which itself stays: the
+        // self-deletion batch or the tree removal takes it.
+        const std::wstring comparable = ComparablePath(*decoded);
+        const bool inside =
+            comparable.size() > installDir.size() && comparable.rfind(installDir + L"\\", 0) == 0;
+        std::wstring folder = *decoded;
+        for (int level = 0; level < 50; ++level) {
+            if (ComparablePath(folder) == installDir)
+                break;
+            if (!RemoveFolder(folder, 0) || !inside)
+                break;
+            folder = WithoutLastComponent(folder);
+            if (folder.empty())
+                break;
+        }
+    }
+}
+
+void Uninstaller::RemoveStartMenuFolder() {
+    if (startMenu_.empty())
+        return;
+    const std::wstring programs = product_.shortcutMode == 1 ? SMProgramsAllFolder() : SMProgramsFolder();
+    const std::wstring stop = ComparablePath(programs);
+    std::wstring folder = PathJoin(programs, startMenu_);
+    for (int level = 0; level < 20 && !folder.empty(); ++level) {
+        if (ComparablePath(folder) == stop || !RemoveFolder(folder, 0))
+            break;
+        folder = WithoutLastComponent(folder);
+    }
+}
+
+void Uninstaller::RemoveProductRegistryKey() {
+    const std::wstring productKey = TextValue(key_.Get(), L"ProductRegistry");
+    if (productKey.empty())
+        return;
+    // A shared key would take other software's settings with it: such a value is left alone.
+    if (IsRemovableProductRegistryKey(productKey)) {
+        const REGSAM view = product_.View();
+        auto removeBelow = [view](HKEY root, const std::wstring& software, const std::wstring& relative) {
+            std::wstring path = PathJoin(software, relative);
+            DeleteRegistryTree(root, path, view);
+            for (int level = 0; level < 20; ++level) {
+                path = WithoutLastComponent(path);
+                if (path.size() <= software.size() || !DeleteEmptyRegistryKey(root, path, view))
+                    break;
+            }
+        };
+        removeBelow(HKEY_LOCAL_MACHINE, L"Software", productKey);
+        wchar_t name[256];
+        for (DWORD index = 0;; ++index) {
+            DWORD length = 256;
+            if (RegEnumKeyExW(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
+            removeBelow(HKEY_USERS, std::wstring(name, length) + L"\\Software", productKey);
+        }
+    }
+    DeleteRegistryValue(key_.Get(), L"ProductRegistry");
+}
+
+void Uninstaller::RemoveDrivers(const std::vector<std::string>& lines) {
+    if (lines.empty())
+        return;
+    const UniqueLibrary setupApi(LoadSystemLibrary(L"setupapi.dll"));
+    using UninstallOemInf = BOOL(WINAPI*)(PCWSTR, DWORD, PVOID);
+    const auto uninstall = ModuleFunction<UninstallOemInf>(setupApi.Get(), "SetupUninstallOEMInfW");
+    if (uninstall == nullptr)
+        return;
+    constexpr DWORD kForceDelete = 0x1;
+    for (const std::string& line : lines) {
+        const std::wstring path = DecodeText(line);
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        uninstall(FileNameOf(path).c_str(), kForceDelete, nullptr);
+    }
+}
+
+void Uninstaller::FinishWhenClean() {
+    if (!failures_.Empty())
+        return;
+    DeleteFileWithFlags(dataPath_, delete_flags::kMissingIsSuccess);
+    if ((product_.flagsLow & pf::kRemoveFromPath) != 0)
+        RemoveFolderFromSearchPath(SearchPathFolderOf(product_.installDir, product_.pathSubfolder));
+    const std::string batch2 = Text8Value(key_.Get(), L"UninstallBatch2");
+    if (!batch2.empty()) {
+        if (seams_.runBatch)
+            seams_.runBatch(batch2, (product_.flagsLow & pf::kUninstallBatch2Option) != 0);
+        DeleteRegistryValue(key_.Get(), L"UninstallBatch2");
+    }
+    key_.Reset();
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, ProductUninstallKeyPath(productName_));
+}
+
+void Uninstaller::RemoveEverything() {
+    // Batch 1 and the associations.
+    sharedPath_ = TextValue(key_.Get(), L"SharedPath");
+    startMenu_ = TextValue(key_.Get(), L"ProductStartMenu");
+    const std::string batch1 = Text8Value(key_.Get(), L"UninstallBatch1");
+    if (!batch1.empty()) {
+        if (seams_.runBatch)
+            seams_.runBatch(batch1, (product_.flagsLow & pf::kUninstallBatch1Option) != 0);
+        DeleteRegistryValue(key_.Get(), L"UninstallBatch1");
+    }
+    Status(70);
+    Progress(1);
+    if (!data_.Content().associations.empty()) {
+        if (seams_.restoreAssociations)
+            seams_.restoreAssociations(data_.Content().associations,
+                                       AssociationBackupName(product_.displayName));
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+        Pause();
+    }
+    RemoveFonts();
+
+    Status(68);
+    Progress(5);
+    if ((product_.flagsHigh & pf::kKeepInstallLog) == 0)
+        DeleteFileWithFlags(PathJoin(product_.UninstallFolder(), L"Install.log"),
+                            delete_flags::kMissingIsSuccess);
+    LowerSharedCounts();
+
+    for (const std::string& line : data_.Content().removalList) {
+        if (RemovalKindOf(line) == RemovalKind::kFile && line.find("\\User Pinned\\") != std::string::npos &&
+            seams_.unpinFromTaskbar) {
+            if (const auto path = DecodeRecordedPath(RemovalPathOf(line)))
+                seams_.unpinFromTaskbar(*path);
+        }
+    }
+    Pause();
+    RemoveMsiPackages();
+
+    RemoveRecordedObjects();
+    Progress(92);
+    CleanPendingRenames(deletedFiles_, nullptr);
+    ConditionalDeletionContext deletions;
+    deletions.phase = DeletionPhase::kUninstallation;
+    deletions.installDir = product_.installDir;
+    RunConditionalDeletions(deletions, data_.Content().deletions);
+    if (deletions.restartNeeded)
+        product_.flagsHigh |= pf::kRestartAfterUninstall;
+    Progress(93);
+    RemoveFolders();
+
+    // The rewrite keeps no firewall or driver lines; their steps come after it.
+    const std::vector<std::string> firewallLines = data_.Content().firewallLines;
+    const std::vector<std::string> infLines = data_.Content().infLines;
+    data_.KeepOnlyWhatRemains(remainingFileLines_, remainingMsiLines_);
+    const MessageTable noMessages;
+    data_.Write(dataPath_, failures_, noMessages);
+    data_.ResetRemovalList();
+
+    RemoveStartMenuFolder();
+    Pause();
+    Status(69);
+    Progress(95);
+    RemoveProductRegistryKey();
+    const std::string& registryScript = data_.Content().registryScript;
+    if (!registryScript.empty() && seams_.removeRegistryEntries)
+        seams_.removeRegistryEntries(registryScript, product_.View());
+    Progress(96);
+    if (!firewallLines.empty() && seams_.removeFirewallExceptions)
+        seams_.removeFirewallExceptions(firewallLines, product_.installDir);
+    Progress(97);
+    RemoveDrivers(infLines);
+    if ((product_.flagsLow & pf::kRemoveInstallTree) != 0)
+        RemoveFolderTree(product_.installDir, 0);
+    Progress(98);
+    if (!sharedPath_.empty())
+        RemoveFolder(sharedPath_, 0);
+    FinishWhenClean();
+
+    key_.Reset();
+    const std::wstring desktop = product_.shortcutMode == 1 ? DesktopAllFolder() : DesktopFolder();
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.c_str(), nullptr);
+    Progress(100);
+    redirection_.Restore();
+    if ((product_.flagsHigh & pf::kShowProgressDialog) != 0) {
+        Pause();
+        if (seams_.closeProgress)
+            seams_.closeProgress();
+    }
+}
+
+bool Uninstaller::End() {
+    if (!failures_.Empty()) {
+        if (!UserInterfaceOff())
+            Ask(FormatText(String(10), {failures_.Text()}), String(20), mb::kOk | mb::kIconWarning);
+        return false;
+    }
+    if ((product_.flags2 & 0x40000) != 0 && !UserInterfaceOff())
+        Ask(String(34), String(15), mb::kOk | mb::kIconInformation);
+    if ((product_.flagsHigh & pf::kRestartAfterUninstall) != 0 && seams_.restartWindows) {
+        if (UserInterfaceOff() || Ask(String(74), String(20), mb::kYesNo | mb::kIconQuestion) == mb::kIdYes)
+            seams_.restartWindows();
+    }
+    if (!run_.options.launchOnExit.empty()) {
+        const std::wstring& program = run_.options.launchOnExit;
+        ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, FolderOf(program).c_str(), SW_SHOWNORMAL);
+    }
+    return true;
+}
+
+UninstallOutcome Uninstaller::Run() {
+    UninstallOutcome outcome;
+    if (!Start())
+        return outcome;
+    Confirm();
+    RemoveEverything();
+    outcome.succeeded = End();
+    outcome.installDir = product_.installDir;
+    outcome.uninstallSubdir = product_.uninstallSubdir;
+    outcome.notifyUrl = product_.notifyUrl;
+    outcome.displayName = product_.displayName;
+    outcome.displayVersion = product_.displayVersion;
+    return outcome;
 }
 
 }  // namespace
 
-bool RunUninstaller(RunState& run, const std::wstring& productName) {
-    UniqueRegistryKey key;
-    const std::wstring path = kUninstallRoot + productName;
-    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
-    if (status != ERROR_SUCCESS) {
-        if (status == ERROR_ACCESS_DENIED) {
-            Tell(run, L"Permission denied.  Please run the uninstaller with administrator rights.");
-        } else {
-            Tell(run, FormatText(L"No product named '%s' is installed.", {productName}));
-        }
-        return false;
-    }
-    key.Reset();
-    // Removing an installed product arrives with the uninstall data file; until then an
-    // existing registration is reported as not removable rather than half-removed.
-    Tell(run, FormatText(L"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation "
-                         L"cannot be performed.",
-                         {productName}));
-    return false;
+std::wstring ProductUninstallKeyPath(const std::wstring& productName) {
+    return PathJoin(kUninstallRoot, productName);
+}
+
+UninstallOutcome RunUninstaller(RunState& run, const std::wstring& productName, const UninstallSeams& seams) {
+    Uninstaller uninstaller(run, productName, seams);
+    return uninstaller.Run();
 }
 
 }  // namespace vantrel

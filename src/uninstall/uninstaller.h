@@ -3,10 +3,27 @@
 #include <string>
 
 #include "run/run_state.h"
+#include "uninstall/uninstall_seams.h"
 
 namespace vantrel {
 
-// Uninstalls the product registered under `productName`; true when it was removed cleanly.
-bool RunUninstaller(RunState& run, const std::wstring& productName);
+// What the start-up code needs after an uninstallation.
+struct UninstallOutcome {
+    bool succeeded = false;  // everything was removed
+    std::wstring installDir;
+    std::wstring uninstallSubdir;
+    std::wstring notifyUrl;
+    std::wstring displayName;
+    std::wstring displayVersion;
+};
+
+// Uninstalls the product registered under `productName` (its subkey of the Uninstall key).
+// A No to the confirmation, or a cancel while a program is still running, ends the run with
+// exit code 1 (RunEnd).
+UninstallOutcome RunUninstaller(RunState& run, const std::wstring& productName,
+                                const UninstallSeams& seams = {});
+
+// The subkey of HKEY_LOCAL_MACHINE that holds a product's uninstall information.
+std::wstring ProductUninstallKeyPath(const std::wstring& productName);
 
 }  // namespace vantrel

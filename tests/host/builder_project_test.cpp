@@ -261,6 +261,14 @@ const BadCase kBadCases[] = {
      "project.toml:3: [files] 'class_id': a control-panel applet needs its class identifier"},
     {"UnknownFileKey", "[product]\nname = \"D\"\n[[files]]\nsource = \"a.txt\"\nreplce = \"skip\"\n",
      "project.toml:5: [files] 'replce': unknown key (did you mean 'replace'?)"},
+    {"SharedRegistryKey", "[product]\nname = \"D\"\nregistry_key = \"Microsoft\"\n",
+     "project.toml:3: [product] 'registry_key': the uninstaller deletes this key with everything under it: "
+     "name a key of the product's own (for example \"Company\\\\Product\"), not a shared one and without "
+     "empty or \"..\" parts"},
+    {"RegistryKeyClimbs", "[product]\nname = \"D\"\nregistry_key = \"Ex\\\\..\\\\Microsoft\"\n",
+     "project.toml:3: [product] 'registry_key': the uninstaller deletes this key with everything under it: "
+     "name a key of the product's own (for example \"Company\\\\Product\"), not a shared one and without "
+     "empty or \"..\" parts"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProjectBad, testing::ValuesIn(kBadCases), test::CaseName);

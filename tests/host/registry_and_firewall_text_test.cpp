@@ -77,6 +77,52 @@ TEST(RegistryInstructions, OtherShapesAndNonNumbersAreHandledAsTheyRead) {
     EXPECT_EQ(read[0].mode, registry_mode::kDeleteAtUninstall);
 }
 
+TEST(RegistryInstructions, RecordsKeepTheirTextAndIllegalShapes) {
+    const std::vector<RegistryRecord> read = ReadRegistryRecords(
+        L"\r\n  \"\\HKLM\\A\"  \r\n\r\n\\HKCU\\B,\"na,me\",1,\"say \"\"hi\"\"\r\nthere\",3\n"
+        L"\\HKCU\\C,x\r\n\t\r\n\\HKCU\\D,v,4,1,2,extra");
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_EQ(read[0].shape, RegistryRecord::Shape::kKey);
+    EXPECT_EQ(read[0].instruction.keyPath, L"\\HKLM\\A");
+    EXPECT_EQ(read[1].shape, RegistryRecord::Shape::kValue);
+    EXPECT_EQ(read[1].instruction.valueName, L"na,me");
+    EXPECT_EQ(read[1].instruction.data, L"say \"hi\"\r\nthere");
+    EXPECT_EQ(read[1].instruction.mode, registry_mode::kWriteDelete);
+    EXPECT_EQ(read[2].shape, RegistryRecord::Shape::kIllegal);
+    EXPECT_EQ(read[2].text, L"\\HKCU\\C,x");
+    EXPECT_EQ(read[3].shape, RegistryRecord::Shape::kIllegal);
+    EXPECT_EQ(read[3].text, L"\\HKCU\\D,v,4,1,2,extra");
+}
+
+struct ValueBytesCase {
+    const char* name;
+    std::uint32_t type;
+    const wchar_t* data;
+    std::vector<std::uint8_t> bytes;
+};
+
+class RegistryValueBytesTest : public ::testing::TestWithParam<ValueBytesCase> {};
+
+TEST_P(RegistryValueBytesTest, MatchTheLayout) {
+    EXPECT_EQ(RegistryValueBytes(GetParam().type, GetParam().data), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, RegistryValueBytesTest,
+    ::testing::Values(ValueBytesCase{"StringWithoutTerminator", 1, L"A\u00e9", {0x41, 0, 0xE9, 0}},
+                      ValueBytesCase{"ExpandStringUnchanged", 2, L"%x%", {'%', 0, 'x', 0, '%', 0}},
+                      ValueBytesCase{"BinaryPairsAnyCase", 3, L"0A 0b ff", {0x0A, 0x0B, 0xFF}},
+                      ValueBytesCase{"BinaryOddDigitsWrittenAsText", 3, L"0A 0", {'0', 0, 'A', 0, '0', 0}},
+                      ValueBytesCase{"BinaryNonHexWrittenAsText", 3, L"zz", {'z', 0, 'z', 0}},
+                      ValueBytesCase{"BinaryEmpty", 3, L"", {}},
+                      ValueBytesCase{"DwordMinusOne", 4, L"-1", {0xFF, 0xFF, 0xFF, 0xFF}},
+                      ValueBytesCase{"DwordHexPrefixReadsZero", 4, L"0x10", {0, 0, 0, 0}},
+                      ValueBytesCase{"DwordPlusSign", 4, L"+258", {2, 1, 0, 0}},
+                      ValueBytesCase{"QwordDigits", 11, L"4294967296x", {0, 0, 0, 0, 1, 0, 0, 0}},
+                      ValueBytesCase{"QwordSignIsNotADigit", 11, L"-5", {0, 0, 0, 0, 0, 0, 0, 0}},
+                      ValueBytesCase{"OtherTypeHasNoData", 7, L"abc", {}}),
+    test::CaseName);
+
 TEST(FirewallText, ReadsPortsAndProgramsWithTheirBreaks) {
     const FirewallTextRead read = ReadFirewallText(L"8080;Web;1;0\r\n|C:\\\u00e4pp.exe;;0;1\n\r53;;3;0");
     ASSERT_EQ(read.errorCode, 0);

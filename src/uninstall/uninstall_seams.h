@@ -1,0 +1,80 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "format/uninstall_data_file.h"
+
+namespace vantrel {
+
+// How the background window looked during the installation, as the product key keeps it.
+struct UninstallAppearance {
+    std::wstring displayTitle;
+    double titleSize = 1.0;
+    DWORD titleColor = 0;
+    DWORD titleShadow = 1;
+    DWORD topColor = 0;
+    DWORD bottomColor = 0;
+    DWORD monoColor = 1;
+    DWORD titlePosition = 0;
+    std::wstring titleFont;
+    std::wstring taskbarText = L"Setup";
+    std::wstring copyrightText;
+    std::wstring copyrightFont;
+    double copyrightSize = 0.0;
+    std::wstring copyrightColor;
+    DWORD copyrightPos = 0;
+    bool useBitmap = false;  // "Installer Background.bmp" in the uninstall folder
+    DWORD bitmapTpi = 0xFFFFFFFF;
+    DWORD stretchMode = 0;
+    DWORD bitmapSize = 0;
+};
+
+// The steps of an uninstallation that other parts of the engine carry out. Each member may
+// be empty: the step then does nothing (its records are still consumed).
+struct UninstallSeams {
+    // Runs one of the product's uninstall batches with its option flag.
+    std::function<void(const std::string& batchText, bool optionFlag)> runBatch;
+    // Restores the file types the installation took over. `backupValueName` is the value that
+    // holds what each key had before.
+    std::function<void(const std::vector<FileAssociation>& associations, const std::wstring& backupValueName)>
+        restoreAssociations;
+    // Removes the product's fonts ("\"name\" \"file\"" pairs); `askEach` asks before each one.
+    std::function<void(const std::string& productFonts, bool askEach)> removeFonts;
+    // Unpins a shortcut from the taskbar.
+    std::function<void(const std::wstring& shortcutPath)> unpinFromTaskbar;
+    // Applies the removal lines of the registry script (UTF-8 lines of the data file).
+    // `view` is KEY_WOW64_64KEY for a 64-bit product, else 0.
+    std::function<void(const std::string& registryScript, REGSAM view)> removeRegistryEntries;
+    // Removes the firewall exceptions of the data file's lines.
+    std::function<void(const std::vector<std::string>& firewallLines, const std::wstring& installDir)>
+        removeFirewallExceptions;
+    // The background window, created before the confirmation unless the product has none.
+    std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)>
+        showBackground;
+    // The progress window: opened after the confirmation, then a status line, the file or
+    // folder being removed, the percentage, and closing.
+    std::function<void()> openProgress;
+    std::function<void(const std::wstring& text)> showStatus;
+    std::function<void(const std::wstring& path)> showCurrentFile;
+    std::function<void(int percent)> setProgress;
+    std::function<void()> closeProgress;
+    // The support offer shown before anything is removed; true when the user takes it.
+    std::function<bool(const std::wstring& address)> offerSupport;
+    // The cancellation notification when the user cancels while a program is still running.
+    std::function<void()> notifyCancelled;
+    // The product's notification after a successful uninstallation (sent in the background).
+    std::function<void(const std::wstring& address, const std::wstring& displayName,
+                       const std::wstring& version)>
+        notifyUninstalled;
+    // Restarts Windows (a planned restart for an installation).
+    std::function<void()> restartWindows;
+    // How long the pauses that let the shell and other programs catch up last (ms).
+    DWORD pauseMs = 700;
+};
+
+}  // namespace vantrel

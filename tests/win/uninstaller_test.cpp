@@ -1,0 +1,297 @@
+#include "uninstall/uninstaller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "context/failure_list.h"
+#include "format/text_encoding.h"
+#include "run/run_end.h"
+#include "support/child_process.h"
+#include "support/installed_product.h"
+#include "support/scripted_ui.h"
+#include "support/test_files.h"
+#include "support/test_names.h"
+#include "uninstall/shared_file_counts.h"
+
+namespace vantrel {
+namespace {
+
+using test::InstalledProduct;
+using test::PathExists;
+using test::TempFolder;
+
+// A run as the start-up code makes it for "/a /u:": automatic, questions scripted.
+struct ScriptedRun {
+    ScriptedRun() {
+        auto scripted = std::make_unique<test::ScriptedUserInterface>();
+        ui = scripted.get();
+        run.ui = std::move(scripted);
+        run.options.automatic = true;
+        seams.pauseMs = 0;
+    }
+    RunState run;
+    test::ScriptedUserInterface* ui = nullptr;
+    UninstallSeams seams;
+};
+
+enum class StartFault { kMissingKey, kNoInstallLocation, kNoDisplayName, kUnreadableDataFile };
+
+struct StartCase {
+    const char* name;
+    StartFault fault;
+    const wchar_t* expected;  // the message shown: %N the command-line name, %F the data file
+};
+
+class UninstallerStart : public testing::TestWithParam<StartCase> {};
+
+TEST_P(UninstallerStart, ShowsItsMessageAndRemovesNothing) {
+    const std::wstring name = L"Vantrel Start " + std::to_wstring(static_cast<int>(GetParam().fault));
+    TempFolder folder(L"uninstaller-start");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring kept = product.AddFile(L"kept.txt");
+    switch (GetParam().fault) {
+        case StartFault::kMissingKey:
+            break;
+        case StartFault::kNoInstallLocation:
+            product.SetValue(L"DisplayName", L"Shown Name");
+            product.SetValue(L"InstallLocation", L"  ");
+            ASSERT_TRUE(product.Write());
+            break;
+        case StartFault::kNoDisplayName:
+            product.SetValue(L"DisplayName", L"");
+            ASSERT_TRUE(product.Write());
+            DeleteFileW(product.DataFilePath().c_str());
+            break;
+        case StartFault::kUnreadableDataFile:
+            product.SetValue(L"DisplayName", L"Shown Name");
+            ASSERT_TRUE(product.Write());
+            DeleteFileW(product.DataFilePath().c_str());
+            break;
+    }
+    ScriptedRun scripted;
+    const UninstallOutcome outcome = RunUninstaller(scripted.run, name, scripted.seams);
+    EXPECT_FALSE(outcome.succeeded);
+    ASSERT_EQ(scripted.ui->shown.size(), 1u);
+    std::wstring expected = GetParam().expected;
+    for (std::size_t at; (at = expected.find(L"%N")) != std::wstring::npos;)
+        expected.replace(at, 2, name);
+    for (std::size_t at; (at = expected.find(L"%F")) != std::wstring::npos;)
+        expected.replace(at, 2, product.DataFilePath());
+    EXPECT_EQ(scripted.ui->shown[0].text.substr(0, expected.size()), expected);
+    EXPECT_TRUE(PathExists(kept));
+    EXPECT_EQ(product.KeyExists(), GetParam().fault != StartFault::kMissingKey);
+}
+
+const StartCase kStartCases[] = {
+    {"MissingKey", StartFault::kMissingKey, L"No product named '%N' is installed."},
+    {"NoInstallLocation", StartFault::kNoInstallLocation,
+     L"The uninstall information for Shown Name is corrupt.\r\n\r\nThe uninstallation cannot be performed."},
+    {"NoDisplayNameUsesTheCommandLineName", StartFault::kNoDisplayName,
+     L"The uninstall information for %N could not be loaded.\r\n\r\nFilepath: %F\r\nCode 2: "},
+    {"UnreadableDataFile", StartFault::kUnreadableDataFile,
+     L"The uninstall information for Shown Name could not be loaded.\r\n\r\nFilepath: %F\r\nCode 2: "},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, UninstallerStart, testing::ValuesIn(kStartCases), test::CaseName);
+
+TEST(Uninstaller, LockedFileIsReportedAndRetriedByTheSecondRun) {
+    const std::wstring name = L"Vantrel Uninstall Locked";
+    TempFolder folder(L"uninstaller-locked");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring free = product.AddFile(L"bin\\free.dll");
+    const std::wstring locked = product.AddFile(L"bin\\locked.dll");
+    const std::wstring other = product.AddFile(L"data\\other.dat");
+    ASSERT_TRUE(product.Write());
+    {
+        test::LockedFile lock(locked);
+        ASSERT_TRUE(lock.Valid());
+        ScriptedRun scripted;
+        const UninstallOutcome outcome = RunUninstaller(scripted.run, name, scripted.seams);
+        EXPECT_FALSE(outcome.succeeded);
+        ASSERT_EQ(scripted.ui->shown.size(), 1u);
+        EXPECT_EQ(scripted.ui->shown[0].text,
+                  L"These items could not be removed:\r\nUnable to delete: " + locked + L"\r\n");
+        EXPECT_TRUE(product.KeyExists());
+        EXPECT_FALSE(PathExists(free));
+        EXPECT_FALSE(PathExists(other));
+        EXPECT_FALSE(PathExists(folder.Join(L"data")));
+        EXPECT_TRUE(PathExists(locked));
+        // The rewritten data file holds only what remains.
+        UninstallDataContent rewritten = ParseUninstallData(test::ReadTestFile(product.DataFilePath()));
+        std::erase(rewritten.removalList, std::string());
+        EXPECT_EQ(rewritten.removalList, std::vector<std::string>{EncodeText(locked)});
+    }
+    ScriptedRun second;
+    const UninstallOutcome outcome = RunUninstaller(second.run, name, second.seams);
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_TRUE(second.ui->shown.empty());
+    EXPECT_FALSE(PathExists(locked));
+    EXPECT_FALSE(PathExists(product.DataFilePath()));
+    EXPECT_FALSE(product.KeyExists());
+}
+
+TEST(Uninstaller, NoToTheConfirmationEndsWithExitCodeOne) {
+    const std::wstring name = L"Vantrel Uninstall Declined";
+    TempFolder folder(L"uninstaller-declined");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring file = product.AddFile(L"app.exe");
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = false;
+    scripted.ui->answers.push_back(mb::kIdNo);
+    try {
+        RunUninstaller(scripted.run, name, scripted.seams);
+        FAIL() << "the run went on";
+    } catch (const RunEnd& end) {
+        EXPECT_EQ(end.exitCode, 1);
+    }
+    EXPECT_TRUE(PathExists(file));
+    EXPECT_TRUE(product.KeyExists());
+}
+
+TEST(Uninstaller, SeamsAreCalledInTheirOrder) {
+    const std::wstring name = L"Vantrel Uninstall Seams";
+    TempFolder folder(L"uninstaller-seams");
+    InstalledProduct product(name, folder.Path());
+    product.AddFile(L"app.exe");
+    product.SetValue(L"UninstallBatch1", L"echo one");
+    product.SetValue(L"UninstallBatch2", L"echo two");
+    product.Data().registryScript = "\\HKLM\\Software\\VantrelSeams\r\n";
+    product.Data().firewallLines = {"app.exe;App;1;0"};
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    std::vector<std::string> calls;
+    scripted.seams.runBatch = [&](const std::string& text, bool) { calls.push_back("batch " + text); };
+    scripted.seams.removeRegistryEntries = [&](const std::string&, REGSAM) { calls.push_back("registry"); };
+    scripted.seams.removeFirewallExceptions = [&](const std::vector<std::string>& lines,
+                                                  const std::wstring&) {
+        calls.push_back("firewall " + lines.at(0));
+    };
+    std::vector<int> percents;
+    scripted.seams.setProgress = [&](int percent) { percents.push_back(percent); };
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_EQ(calls, (std::vector<std::string>{"batch echo one", "registry", "firewall app.exe;App;1;0",
+                                               "batch echo two"}));
+    ASSERT_FALSE(percents.empty());
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.front(), 1);
+    EXPECT_EQ(percents.back(), 100);
+}
+
+TEST(Uninstaller, ProductRegistryKeyIsRemovedButASharedOneIsRefused) {
+    TempFolder folder(L"uninstaller-registry");
+    {
+        InstalledProduct product(L"Vantrel Uninstall Registry", folder.Path());
+        product.AddProductRegistryKey(L"Vantrel Test Company\\Registry Product");
+        ASSERT_TRUE(product.Write());
+        ScriptedRun scripted;
+        EXPECT_TRUE(RunUninstaller(scripted.run, product.Name(), scripted.seams).succeeded);
+        EXPECT_FALSE(test::MachineKeyExists(L"Software\\Vantrel Test Company\\Registry Product"));
+        EXPECT_FALSE(test::MachineKeyExists(L"Software\\Vantrel Test Company"));
+    }
+    {
+        InstalledProduct product(L"Vantrel Uninstall Shared Registry", folder.Path());
+        product.SetValue(L"ProductRegistry", L"Microsoft");
+        ASSERT_TRUE(product.Write());
+        ScriptedRun scripted;
+        EXPECT_TRUE(RunUninstaller(scripted.run, product.Name(), scripted.seams).succeeded);
+        EXPECT_TRUE(test::MachineKeyExists(L"Software\\Microsoft\\Windows\\CurrentVersion"));
+    }
+}
+
+// Shared-file counts, in a key of the test's own.
+class SharedFileCounts : public testing::Test {
+  protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+            ERROR_SUCCESS);
+        context_.root = HKEY_CURRENT_USER;
+        context_.keyPath = kKey;
+    }
+    void TearDown() override {
+        RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+        RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+    }
+    void SetCount(const std::wstring& path, DWORD count) {
+        RegSetValueExW(key_, path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+    }
+    std::optional<DWORD> Count(const std::wstring& path) {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (RegQueryValueExW(key_, path.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS)
+            return std::nullopt;
+        return value;
+    }
+
+    static constexpr const wchar_t* kKey = L"Software\\VantrelTest\\SharedDLLs";
+    HKEY key_ = nullptr;
+    SharedFileCountContext context_;
+};
+
+TEST_F(SharedFileCounts, LowerKeepDeleteOrLeaveAlone) {
+    TempFolder folder(L"shared-counts");
+    const std::wstring three = folder.Join(L"three.dll");
+    const std::wstring one = folder.Join(L"one.dll");
+    const std::wstring missing = folder.Join(L"uncounted.dll");
+    const std::wstring permanent = folder.Join(L"permanent.dll");
+    const std::wstring unicode = folder.Join(L"\u00e9t\u00e9.dll");
+    for (const auto& path : {three, one, missing, permanent, unicode})
+        ASSERT_TRUE(test::WriteTestFile(path, "dll"));
+    SetCount(three, 3);
+    SetCount(one, 1);
+    SetCount(permanent, 1);
+    SetCount(unicode, 1);
+    const std::string list = "\"" + EncodeText(three) + "\";\"" + EncodeText(one) + "\";\"" +
+                             EncodeText(missing) + "\";\"" + EncodeText(permanent) + " \";\"" +
+                             EncodeText(unicode) + "\"";
+    FailureList failures;
+    EXPECT_TRUE(LowerSharedFileCounts(list, context_, failures));
+    EXPECT_TRUE(failures.Empty());
+    EXPECT_EQ(Count(three), 2u);
+    EXPECT_TRUE(PathExists(three));
+    EXPECT_EQ(Count(one), 0u);
+    EXPECT_FALSE(PathExists(one));
+    EXPECT_FALSE(Count(missing));
+    EXPECT_TRUE(PathExists(missing));
+    EXPECT_EQ(Count(permanent), 0u);
+    EXPECT_TRUE(PathExists(permanent));
+    EXPECT_FALSE(PathExists(unicode));
+}
+
+TEST_F(SharedFileCounts, MarkersUnregisterBeforeDeletingAndAQuestionCanKeep) {
+    TempFolder folder(L"shared-markers");
+    const std::wstring server = folder.Join(L"server.dll");
+    const std::wstring library = folder.Join(L"library.tlb");
+    const std::wstring kept = folder.Join(L"kept.dll");
+    for (const auto& path : {server, library, kept}) {
+        ASSERT_TRUE(test::WriteTestFile(path, "dll"));
+        SetCount(path, 1);
+    }
+    std::vector<std::wstring> calls;
+    context_.unregisterComServer = [&](const std::wstring& path) { calls.push_back(L"com " + path); };
+    context_.unregisterTypeLibrary = [&](const std::wstring& path) { calls.push_back(L"tlb " + path); };
+    context_.confirmDeletion = [&](const std::wstring& path) { return path != kept; };
+    const std::string list =
+        "\"" + EncodeText(server) + "^\";\"" + EncodeText(library) + "\xA9\";\"" + EncodeText(kept) + "\"";
+    FailureList failures;
+    EXPECT_TRUE(LowerSharedFileCounts(list, context_, failures));
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"com " + server, L"tlb " + library}));
+    EXPECT_FALSE(PathExists(server));
+    EXPECT_FALSE(PathExists(library));
+    EXPECT_TRUE(PathExists(kept));
+}
+
+TEST_F(SharedFileCounts, AMissingKeyIsARegistryError) {
+    context_.keyPath = L"Software\\VantrelTest\\NoSuchKey";
+    FailureList failures;
+    EXPECT_FALSE(LowerSharedFileCounts("\"C:\\x.dll\"", context_, failures));
+    EXPECT_EQ(failures.Text(), L"REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace vantrel
