@@ -1,5 +1,6 @@
 #include "builder/cli.h"
 
+#include <charconv>
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -25,7 +26,7 @@
 
     constexpr char kUsage[] =
         "Usage:\n"
-        "  vantrel-build PROJECT.toml -o SETUP.exe [--engine ENGINE.exe] [--quiet]\n"
+        "  vantrel-build PROJECT.toml -o SETUP.exe [--engine ENGINE.exe] [--jobs N] [--quiet]\n"
         "  vantrel-build inspect SETUP.exe\n"
         "  vantrel-build --help | --version\n"
         "\n"
@@ -35,6 +36,8 @@
         "  -o, --output FILE   the installer to write\n"
         "  --engine FILE       the engine to build on (default: $VANTREL_ENGINE, else\n"
         "                      vantrel-setup.exe beside vantrel-build)\n"
+        "  -j, --jobs N        compress on N threads (default: one per core; the\n"
+        "                      installer is the same for every N)\n"
         "  -q, --quiet         print nothing but errors\n";
 
     std::filesystem::path PathFromUtf8(const std::string& text) {
@@ -47,11 +50,20 @@
         return text;
     }
 
+    std::optional<unsigned> ParseJobCount(const std::string& text) {
+        unsigned count = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+        if (error != std::errc() || end != text.data() + text.size() || count < 1 || count > 256)
+            return std::nullopt;
+        return count;
+    }
+
     int Build(const std::filesystem::path& projectPath, const std::filesystem::path& outputPath,
-              const std::optional<std::filesystem::path>& engine, bool quiet,
+              const std::optional<std::filesystem::path>& engine, unsigned jobs, bool quiet,
               const std::filesystem::path& program, std::FILE* out, std::FILE* err) {
         try {
-            const Project project = LoadProject(projectPath);
+            Project project = LoadProject(projectPath);
+            project.build.threads = jobs;
             const Bytes stub = LoadEngineStub(engine, program);
             const bool showProgress = !quiet && VANTREL_ISATTY(VANTREL_FILENO(err));
             int shown = -1;
@@ -117,6 +129,7 @@
         }
         std::optional<std::filesystem::path> project, output, engine;
         bool quiet = false;
+        unsigned jobs = 0;
         for (std::size_t i = 0; i < args.size(); ++i) {
             const std::string& arg = args[i];
             auto value = [&]() -> std::optional<std::filesystem::path> {
@@ -136,6 +149,14 @@
                     std::fputs("vantrel-build: --engine needs a file name\n", err);
                     return 2;
                 }
+            } else if (arg == "-j" || arg == "--jobs") {
+                const std::optional<unsigned> count =
+                    i + 1 < args.size() ? ParseJobCount(args[++i]) : std::nullopt;
+                if (!count) {
+                    std::fprintf(err, "vantrel-build: %s needs a thread count from 1 to 256\n", arg.c_str());
+                    return 2;
+                }
+                jobs = *count;
             } else if (arg == "-q" || arg == "--quiet") {
                 quiet = true;
             } else if (arg.starts_with("-") && arg.size() > 1) {
@@ -156,7 +177,7 @@
             std::fputs("vantrel-build: no output file given; use -o SETUP.exe\n", err);
             return 2;
         }
-        return Build(*project, *output, engine, quiet, program, out, err);
+        return Build(*project, *output, engine, jobs, quiet, program, out, err);
     }
 
 }  // namespace vantrel::builder

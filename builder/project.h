@@ -36,6 +36,9 @@ struct BuildOptions {
     bool compress = true;
     std::optional<std::array<std::uint8_t, 8>> cipherKey;
     DataPlacement dataPlacement = DataPlacement::kAutomatic;
+    // Threads compressing blocks; 0 means one per core. Set from the command line (--jobs),
+    // never from the project: it changes the build time, not the installer.
+    unsigned threads = 0;
 };
 
 // Data areas above this size go after the section (the data-in-file form) unless the

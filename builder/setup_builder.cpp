@@ -7,6 +7,7 @@
 #include "builder/source_file_reader.h"
 #include "builder/toml_table_reader.h"
 #include "format/checksum.h"
+#include "format/ordered_work_pool.h"
 #include "format/pe_layout.h"
 #include "format/payload_header.h"
 #include "format/payload_writer.h"
@@ -127,6 +128,7 @@ void BuildInto(const Bytes& stub, const Project& project, const BuildProgress& p
     options.cipherKey = project.build.cipherKey;
     options.xzPreset = project.build.xzPreset;
     options.blockSize = project.build.blockSize;
+    options.threads = project.build.threads != 0 ? project.build.threads : AvailableCores();
     options.progress = progress;
     try {
         PayloadWriter writer(settings, inputs, options);

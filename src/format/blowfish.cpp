@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <limits>
-#include <stdexcept>
 #include <utility>
 
 #include "format/blowfish_tables.h"
@@ -14,9 +12,8 @@ namespace vantrel {
 namespace {
 
 constexpr int kRounds = 16;
-constexpr std::size_t kBlockSize = 8;
-// Bytes at the end of a scrambled buffer that hold the plain length.
-constexpr std::size_t kTrailerSize = 4;
+constexpr std::size_t kBlockSize = kBlowfishBlockSize;
+constexpr std::size_t kTrailerSize = kBlowfishTrailerSize;
 
 std::uint32_t LoadBigEndian(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
@@ -126,22 +123,6 @@ bool DecipherBuffer(std::vector<std::uint8_t>& buffer, const Blowfish& cipher) {
     }
     buffer.resize(static_cast<std::size_t>(plain));
     return true;
-}
-
-std::vector<std::uint8_t> EncipherBuffer(std::span<const std::uint8_t> plain, const Blowfish& cipher) {
-    // The trailer is a signed 32-bit length, and the enciphered size must still fit in it.
-    constexpr std::size_t kMaxPlain = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) - 16;
-    if (plain.size() > kMaxPlain) {
-        throw std::length_error("EncipherBuffer: plain data too large for the length trailer");
-    }
-    const std::size_t size = (plain.size() + kTrailerSize + kBlockSize - 1) / kBlockSize * kBlockSize;
-    std::vector<std::uint8_t> out(size, 0);
-    std::copy(plain.begin(), plain.end(), out.begin());
-    StoreU32(out.data() + size - kTrailerSize, static_cast<std::uint32_t>(plain.size()));
-    for (std::size_t offset = 0; offset < size; offset += kBlockSize) {
-        cipher.EncryptBlock(out.data() + offset);
-    }
-    return out;
 }
 
 }  // namespace vantrel

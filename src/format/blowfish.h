@@ -1,11 +1,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace vantrel {
+
+// Cipher block size, and the bytes at the end of a scrambled buffer that hold the plain length.
+inline constexpr std::size_t kBlowfishBlockSize = 8;
+inline constexpr std::size_t kBlowfishTrailerSize = 4;
 
 // Blowfish (16 rounds, standard initial tables) as used by the payload scrambling.
 // The key schedule reads the 8-byte key as two little-endian u32 words, so our key bytes
@@ -35,7 +40,8 @@ class Blowfish {
 bool DecipherBuffer(std::vector<std::uint8_t>& buffer, const Blowfish& cipher);
 
 // The inverse, for the builder: pads the plain data with zeros to leave room for a 4-byte
-// length trailer at the end of a whole number of blocks, then enciphers every block.
+// length trailer at the end of a whole number of blocks, then enciphers every block
+// (blowfish_writer.cpp).
 // Throws std::length_error when the plain length does not fit the 32-bit trailer.
 std::vector<std::uint8_t> EncipherBuffer(std::span<const std::uint8_t> plain, const Blowfish& cipher);
 

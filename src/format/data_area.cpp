@@ -103,6 +103,14 @@ int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
     return sum.Finish() == header.dataCheck ? 0 : payload_error::kDataAreaCheck;
 }
 
+bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher) {
+    // A block whose length trailer does not decipher to a valid length cannot be decoded,
+    // whether or not it is compressed.
+    if (cipher != nullptr && !DecipherBuffer(block, *cipher))
+        return false;
+    return !compressed || XzDecode(block);
+}
+
 DataAreaWalker::DataAreaWalker(DataAreaSource& source, const PayloadHeader& header, bool compressed,
                                const Blowfish* cipher)
     : source_(source),
@@ -141,11 +149,7 @@ int DataAreaWalker::ReadBlock() {
     remaining_ -= block.size();
     if (Checksum(block) != check)
         return payload_error::kBlockCheck;
-    // A block whose length trailer does not decipher to a valid length cannot be decoded,
-    // whether or not it is compressed.
-    if (cipher_ != nullptr && !DecipherBuffer(block, *cipher_))
-        return payload_error::kBlockDecode;
-    if (compressed_ && !XzDecode(block))
+    if (!(decodeBlock ? decodeBlock(block) : DecodeStoredBlock(block, compressed_, cipher_)))
         return payload_error::kBlockDecode;
     // Drop what was consumed before appending, so the queue holds one block plus a rest.
     queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(head_));

@@ -66,6 +66,11 @@ std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint6
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
                                          std::uint32_t xzPreset, const Blowfish* cipher);
 
+// Turns a stored block (its size and check already verified) into its decoded bytes in place:
+// deciphered when `cipher` is given, then xz-decoded when `compressed`. False when it does not
+// decode.
+bool DecodeStoredBlock(std::vector<std::uint8_t>& block, bool compressed, const Blowfish* cipher);
+
 // Reads fields 1 to 11 of the file record at the start of `item` and sets `used` to their
 // length. Returns 0, kEmptyName, kUnknownKind (a kind without a folder and no explicit or
 // uninstall-folder destination), or kRecordIncomplete when the bytes end inside the fields:
@@ -100,6 +105,9 @@ class DataAreaWalker {
 
     // Called before each block is read (the engine shows status message 29 there).
     std::function<void()> onBlock;
+    // Decodes each stored block in its turn, as DecodeStoredBlock does, when set: lets a reader
+    // decode blocks ahead on other threads. Called with the blocks in area order.
+    std::function<bool(std::vector<std::uint8_t>& block)> decodeBlock;
 
   private:
     int ReadBlock();

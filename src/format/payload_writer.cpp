@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "format/blowfish.h"
 #include "format/byte_writer.h"
 #include "format/checksum.h"
 #include "format/data_area.h"
+#include "format/ordered_work_pool.h"
 #include "format/settings_block.h"
 #include "format/settings_stream.h"
 
@@ -19,12 +21,17 @@ constexpr std::uint64_t kMaxDataArea = static_cast<std::uint64_t>(std::numeric_l
 // Builds the data area block by block and hands each stored block to the sink, summing the
 // area's length and checksum on the way. Items are gathered until the next one would take
 // the block past `blockSize` decoded bytes; an item larger than that fills blocks of exactly
-// `blockSize` bytes and leaves its rest for the next block.
+// `blockSize` bytes and leaves its rest for the next block. With more than one thread, full
+// blocks are compressed by a pool of workers while the next ones fill, and are handed to the
+// sink in order, so the bytes are the same as with one thread.
 class DataAreaBuilder {
   public:
     DataAreaBuilder(const PayloadWriteOptions& options, bool compress, const Blowfish* cipher,
                     const PayloadDataSink& sink)
-        : options_(options), compress_(compress), cipher_(cipher), sink_(sink) {}
+        : options_(options), compress_(compress), cipher_(cipher), sink_(sink) {
+        if (compress && options.threads > 1)
+            pool_.emplace(options.threads);
+    }
 
     // One file item: the record, `size` bytes from `read` in pieces, the data's checksum.
     void AddItem(const FileRecord& record, std::uint64_t size, const PayloadDataReader& read,
@@ -49,7 +56,11 @@ class DataAreaBuilder {
         StoreU32(sum, check.Finish());
         Append(sum);
     }
-    void Finish() { Flush(); }
+    void Finish() {
+        Flush();
+        while (pool_ && pool_->InFlight() > 0)
+            Emit(pool_->TakeNext());
+    }
     std::uint64_t Length() const { return length_; }
     std::uint32_t Check() const { return sum_.Finish(); }
 
@@ -72,8 +83,19 @@ class DataAreaBuilder {
     void Flush() {
         if (pending_.empty())
             return;
-        const Bytes block = WriteDataBlock(pending_, compress_, options_.xzPreset, cipher_);
-        pending_.clear();
+        if (!pool_) {
+            Emit(WriteDataBlock(pending_, compress_, options_.xzPreset, cipher_));
+            pending_.clear();
+            return;
+        }
+        pool_->Submit([decoded = std::move(pending_), compress = compress_, preset = options_.xzPreset,
+                       cipher = cipher_] { return WriteDataBlock(decoded, compress, preset, cipher); });
+        pending_ = Bytes();
+        // Each worker has one block in hand and one waiting; beyond that, the oldest is written.
+        while (pool_->InFlight() > 2 * static_cast<std::size_t>(pool_->Workers()))
+            Emit(pool_->TakeNext());
+    }
+    void Emit(const Bytes& block) {
         length_ += block.size();
         if (length_ > kMaxDataArea)
             throw std::length_error("data area larger than 2 GiB");
@@ -88,6 +110,7 @@ class DataAreaBuilder {
     Bytes pending_;
     std::uint64_t length_ = 0;
     ChecksumAccumulator sum_;
+    std::optional<OrderedWorkPool<Bytes>> pool_;  // last: stopped before the rest goes
 };
 
 // A reader over data that was handed over whole.

@@ -43,6 +43,9 @@ struct PayloadWriteOptions {
     // this size; an item larger than a block starts a block of its own and is spread over
     // blocks of exactly this size, so no block (and no reader's buffer) grows beyond it.
     std::size_t blockSize = 8u << 20;
+    // Threads compressing data blocks. Blocks are still written in order, so the output does
+    // not depend on this; memory grows by about two blocks (and one encoder) per thread.
+    unsigned threads = 1;
     std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 

@@ -59,6 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"UnknownOption", {"p.toml", "--fast"}, 2, "unknown option --fast"},
                     UsageCase{"TwoProjects", {"a.toml", "b.toml", "-o", "x"}, 2, "more than one project"},
                     UsageCase{"InspectWithoutFile", {"inspect"}, 2, "inspect takes one installer file"},
+                    UsageCase{"JobsWithoutCount", {"p.toml", "-o", "x", "--jobs"}, 2, "needs a thread count"},
+                    UsageCase{"JobsZero", {"p.toml", "-o", "x", "-j", "0"}, 2, "needs a thread count"},
+                    UsageCase{"JobsNotANumber", {"p.toml", "-o", "x", "-j", "2x"}, 2, "needs a thread count"},
                     UsageCase{"MissingProject",
                               {"/nonexistent/p.toml", "-o", "x.exe"},
                               1,
@@ -88,6 +91,12 @@ TEST(Cli, BuildsAndInspectsThroughTheCommandLine) {
     EXPECT_EQ(inspect.code, 0) << inspect.err;
     EXPECT_NE(inspect.out.find("a.txt"), std::string::npos);
     EXPECT_NE(inspect.out.find("All checksums verified."), std::string::npos);
+
+    // The thread count changes nothing in the installer.
+    const CliRun threaded =
+        RunCli({project.string(), "-o", output + "3", "--engine", enginePath.string(), "--jobs", "3", "-q"});
+    ASSERT_EQ(threaded.code, 0) << threaded.err;
+    EXPECT_EQ(test::ReadFileBytes(output + "3"), test::ReadFileBytes(output));
 
     // A built installer is not an engine.
     const CliRun again = RunCli({project.string(), "-o", output + "2", "--engine", output});

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,12 @@ namespace vantrel::test {
 
 // 2023-11-14 22:13:20 UTC, the time HostTempFolder gives every file it writes.
 inline constexpr std::chrono::sys_seconds kFixedTime{std::chrono::seconds{1700000000}};
+
+// A whole file's bytes (empty when it cannot be read).
+inline std::vector<char> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class HostTempFolder {

@@ -168,6 +168,19 @@ TEST_P(PayloadWriterStream, BlocksStayWithinTheBlockSizeAndReadBack) {
     }
 }
 
+TEST_P(PayloadWriterStream, AnyNumberOfThreadsGivesTheSameBytes) {
+    const Settings settings = MakeSettings();
+    const std::vector<PayloadFileInput> files = Files();
+    const PayloadImage single = WritePayload(settings, files, MakeOptions());
+    for (const unsigned threads : {2u, 3u, 8u}) {
+        PayloadWriteOptions options = MakeOptions();
+        options.threads = threads;
+        const PayloadImage pooled = WritePayload(settings, files, options);
+        EXPECT_EQ(pooled.section, single.section) << threads << " threads";
+        EXPECT_EQ(pooled.trailingData, single.trailingData) << threads << " threads";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, PayloadWriterStream,
                          testing::Values(StreamCase{"Plain", false, false, false, 4096},
                                          StreamCase{"CompressedInFile", true, false, true, 4096},

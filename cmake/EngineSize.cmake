@@ -1,0 +1,64 @@
+# The shipped engine executable, built for size. Every setup.exe carries it (and the uninstaller
+# is a copy of it), so it is built apart from the engine library that the Windows tests link:
+#  - the win32 thread model instead of posix (no winpthread: its locks serve the unwinder and
+#    the clocks alone), through a compiler launcher, so these sources compile twice, once per
+#    model; the two models never meet in one program;
+#  - link-time optimisation (for the engine alone: GCC 12 crashes on toml++ under LTO);
+#  - the decoder-only liblzma that scripts/bootstrap builds;
+#  - the standard library's throw routines replaced by fatal ends (engine/library_faults.cpp).
+# A size limit fails the build when something heavy slips in; docs/building.md says what.
+set(VANTREL_ENGINE_SIZE_LIMIT 153600 CACHE STRING "Largest vantrel-setup.exe in bytes (0: no check)")
+
+set(VANTREL_LZMA_DECODER "${VANTREL_DEPS_PREFIX}/lib/liblzma-decoder.a")
+if(NOT EXISTS "${VANTREL_LZMA_DECODER}")
+  message(FATAL_ERROR "${VANTREL_LZMA_DECODER} is missing: run scripts/bootstrap")
+endif()
+string(REGEX REPLACE "-posix$" "-win32" VANTREL_WIN32_MODEL_CXX "${CMAKE_CXX_COMPILER}")
+if(NOT EXISTS "${VANTREL_WIN32_MODEL_CXX}")
+  message(FATAL_ERROR "${VANTREL_WIN32_MODEL_CXX} is missing: run scripts/bootstrap")
+endif()
+set(VANTREL_WIN32_MODEL_LAUNCHER "${PROJECT_SOURCE_DIR}/cmake/win32-thread-model")
+
+# The throw routines go into the executable alone: the Windows tests link the engine library
+# with the standard ones, where gtest expects the usual exceptions.
+set(VANTREL_LIBRARY_FAULTS ${CMAKE_CURRENT_SOURCE_DIR}/engine/library_faults.cpp)
+get_target_property(vantrel_engine_library_sources vantrel_engine SOURCES)
+list(REMOVE_ITEM vantrel_engine_library_sources ${VANTREL_LIBRARY_FAULTS})
+set_property(TARGET vantrel_engine PROPERTY SOURCES ${vantrel_engine_library_sources})
+
+# The engine's sources: everything the engine library holds, and the format library without
+# the builder's writers (these may use std::thread, which the win32 model lacks).
+get_target_property(vantrel_shipped_sources vantrel_engine SOURCES)
+get_target_property(vantrel_shipped_format_sources vantrel_format SOURCES)
+list(FILTER vantrel_shipped_format_sources EXCLUDE REGEX "(_writer|_encoder)[^/]*\\.cpp$")
+list(APPEND vantrel_shipped_sources ${vantrel_shipped_format_sources})
+
+add_library(vantrel_engine_shipped STATIC ${vantrel_shipped_sources})
+target_include_directories(vantrel_engine_shipped PUBLIC
+  $<TARGET_PROPERTY:vantrel_engine,INTERFACE_INCLUDE_DIRECTORIES>
+  $<TARGET_PROPERTY:vantrel_format,INTERFACE_INCLUDE_DIRECTORIES>)
+target_include_directories(vantrel_engine_shipped SYSTEM PRIVATE "${VANTREL_DEPS_PREFIX}/include")
+target_compile_definitions(vantrel_engine_shipped
+  PUBLIC $<TARGET_PROPERTY:vantrel_engine,INTERFACE_COMPILE_DEFINITIONS> PRIVATE LZMA_API_STATIC)
+target_compile_options(vantrel_engine_shipped PRIVATE -ffunction-sections -fdata-sections -flto)
+target_link_libraries(vantrel_engine_shipped PRIVATE vantrel_warnings)
+set_target_properties(vantrel_engine_shipped PROPERTIES CXX_COMPILER_LAUNCHER "${VANTREL_WIN32_MODEL_LAUNCHER}")
+
+# The system libraries the engine library names, without our own libraries.
+get_target_property(vantrel_engine_links vantrel_engine INTERFACE_LINK_LIBRARIES)
+list(FILTER vantrel_engine_links EXCLUDE REGEX "vantrel_")
+
+target_sources(vantrel-setup PRIVATE ${VANTREL_LIBRARY_FAULTS})
+set_property(TARGET vantrel-setup PROPERTY LINK_LIBRARIES
+  vantrel_engine_shipped "${VANTREL_LZMA_DECODER}" ${vantrel_engine_links} vantrel_warnings)
+target_compile_options(vantrel-setup PRIVATE -flto)
+target_link_options(vantrel-setup PRIVATE -flto)
+set_target_properties(vantrel-setup PROPERTIES
+  CXX_COMPILER_LAUNCHER "${VANTREL_WIN32_MODEL_LAUNCHER}" CXX_LINKER_LAUNCHER "${VANTREL_WIN32_MODEL_LAUNCHER}")
+
+if(VANTREL_ENGINE_SIZE_LIMIT GREATER 0)
+  add_custom_command(TARGET vantrel-setup POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DENGINE=$<TARGET_FILE:vantrel-setup> -DLIMIT=${VANTREL_ENGINE_SIZE_LIMIT}
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckEngineSize.cmake
+    VERBATIM)
+endif()
