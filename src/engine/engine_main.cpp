@@ -1,5 +1,6 @@
 #include "engine/engine_main.h"
 
+#include "engine/installer_crash_report.h"
 #include "engine/installer_run.h"
 #include "format/path_join.h"
 #include "run/exit_routine.h"
@@ -42,6 +43,7 @@ int RunFromCommandLine(RunState& run) {
                                  FullPathOf};
     CommandLineResult parsed = ParseCommandLine(GetCommandLineW(), services);
     run.options = std::move(parsed.options);
+    SetCrashReportSilent(run.options.silent);
     if (run.options.silent)
         run.ui = std::make_unique<SilentUserInterface>();
     if (parsed.error)
@@ -55,6 +57,7 @@ int EngineMain(HINSTANCE instance) {
     // Before anything can load a library.
     RestrictDllSearchToSystemFolder();
     InstallCrashFilter();
+    RegisterInstallerCrashReporter(instance);
     const OleSession ole;
     EnablePrivilege(L"SeTakeOwnershipPrivilege");
     RunState run;

@@ -26,9 +26,12 @@ FirewallTextRead ReadFirewallText(std::wstring_view text) {
         }
         const std::wstring_view line =
             text.substr(at, (end == std::wstring_view::npos ? text.size() : end) - at);
+        const std::wstring_view lineWithBreak = text.substr(at, next - at);
         at = next;
-        if (line.empty())
-            continue;
+        if (line.empty()) {
+            read.errorCode = payload_error::kFirewallFields;
+            return read;
+        }
         std::vector<std::wstring_view> fields;
         for (std::size_t start = 0;;) {
             const std::size_t semicolon = line.find(L';', start);
@@ -45,8 +48,30 @@ FirewallTextRead ReadFirewallText(std::wstring_view text) {
         read.instructions.push_back({std::wstring(fields[0]), std::wstring(fields[1]),
                                      DecimalNumber(fields[2]),
                                      fields[3].find(L'1') != std::wstring_view::npos});
+        read.lineTexts.emplace_back(lineWithBreak);
     }
     return read;
+}
+
+std::wstring_view DecodedFirewallTarget(std::wstring_view target) {
+    if (!target.empty() && target.front() == L'|')
+        target.remove_prefix(1);
+    return target;
+}
+
+std::optional<std::uint16_t> FirewallTargetPort(std::wstring_view decodedTarget) {
+    if (decodedTarget.empty())
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (const wchar_t c : decodedTarget) {
+        if (c < L'0' || c > L'9')
+            return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - L'0');
+        // Digits only is a port whatever its value; the firewall rejects what does not fit.
+        if (value > 0xFFFFFu)
+            value = 0xFFFFFu;
+    }
+    return static_cast<std::uint16_t>(value > 0xFFFF ? 0 : value);
 }
 
 }  // namespace vantrel

@@ -141,5 +141,23 @@ TEST(FirewallText, ALineWithoutFourFieldsFails) {
     EXPECT_EQ(ReadFirewallText(L"").instructions.size(), 0u);
 }
 
+TEST(FirewallText, KeepsEachLineWithItsOwnBreakAndRejectsEmptyLinesInside) {
+    const FirewallTextRead read = ReadFirewallText(L"8080;Web;1;0\r\n53;;3;1\n\r9;;1;0");
+    ASSERT_EQ(read.errorCode, 0);
+    const std::vector<std::wstring> lines = {L"8080;Web;1;0\r\n", L"53;;3;1\n\r", L"9;;1;0"};
+    EXPECT_EQ(read.lineTexts, lines);
+    EXPECT_EQ(ReadFirewallText(L"8080;Web;1;0\r\n\r\n").errorCode, payload_error::kFirewallFields);
+    EXPECT_EQ(ReadFirewallText(L"\n8080;Web;1;0").errorCode, payload_error::kFirewallFields);
+}
+
+TEST(FirewallText, DigitsOnlyTargetsArePorts) {
+    EXPECT_EQ(DecodedFirewallTarget(L"|C:\\a.exe"), L"C:\\a.exe");
+    EXPECT_EQ(DecodedFirewallTarget(L"8080"), L"8080");
+    EXPECT_EQ(FirewallTargetPort(L"8080"), std::optional<std::uint16_t>(8080));
+    EXPECT_EQ(FirewallTargetPort(L"99999"), std::optional<std::uint16_t>(0));  // the firewall rejects it
+    EXPECT_EQ(FirewallTargetPort(L"80a"), std::nullopt);
+    EXPECT_EQ(FirewallTargetPort(L""), std::nullopt);
+}
+
 }  // namespace
 }  // namespace vantrel
