@@ -17,6 +17,9 @@ using test::InstalledProduct;
 using test::PathExists;
 
 constexpr DWORD kTimeoutMs = 30000;
+// The self-deletion batch pauses a second between its tries and Wine starts each of its
+// programs slowly on a loaded machine: its end gets more time than a process does.
+constexpr DWORD kBatchTimeoutMs = 120000;
 constexpr const wchar_t* kEnvironmentKey =
     L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
@@ -108,8 +111,8 @@ TEST(UninstallProcess, RemovesEveryTraceButTheUsersFile) {
     EXPECT_FALSE(PathExists(product.DataFilePath()));
     EXPECT_TRUE(PathExists(userFile));
     // The uninstaller goes once its batch has run, and its folder with it.
-    EXPECT_TRUE(WaitUntilGone(uninstaller, kTimeoutMs));
-    EXPECT_TRUE(WaitUntilGone(product.UninstallFolder(), kTimeoutMs));
+    EXPECT_TRUE(WaitUntilGone(uninstaller, kBatchTimeoutMs));
+    EXPECT_TRUE(WaitUntilGone(product.UninstallFolder(), kBatchTimeoutMs));
     EXPECT_TRUE(PathExists(userFile));
 }
 
@@ -142,7 +145,7 @@ TEST(UninstallProcess, LockedFileIsReportedThenASecondRunFinishes) {
     EXPECT_EQ(second.Wait(kTimeoutMs), std::optional<DWORD>(0u));
     EXPECT_FALSE(PathExists(locked));
     EXPECT_FALSE(product.KeyExists());
-    EXPECT_TRUE(WaitUntilGone(uninstaller, kTimeoutMs));
+    EXPECT_TRUE(WaitUntilGone(uninstaller, kBatchTimeoutMs));
 }
 
 }  // namespace
