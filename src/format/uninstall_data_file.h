@@ -26,7 +26,7 @@ struct FileAssociation {
     std::string extension;  // ".txt"; 8-bit
     std::string fileType;   // the class key under HKEY_CLASSES_ROOT; 8-bit
     std::string verb;       // "open"; 8-bit
-    std::wstring icon;      // icon specification
+    std::wstring icon;      // icon file and index, as "path,index"
 
     bool operator==(const FileAssociation&) const = default;
 };
