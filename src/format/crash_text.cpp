@@ -1,6 +1,6 @@
 #include "format/crash_text.h"
 
-#include <cstdio>
+#include <string>
 
 #include "format/engine_version.h"
 #include "format/notification_address.h"
@@ -48,9 +48,16 @@ constexpr CodeText kCodeTexts[] = {
     {0x8007000E, "Out of memory."},
 };
 
-std::string Hex(std::uint32_t value) {
-    char text[12];
-    std::snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(value));
+// Upper-case hexadecimal with at least `digits` digits. Written out here because the
+// printf family pulls a whole formatter into the engine.
+std::string Hex(std::uint64_t value, int digits = 8) {
+    std::string text;
+    do {
+        text.insert(text.begin(), "0123456789ABCDEF"[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    if (static_cast<int>(text.size()) < digits)
+        text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
     return text;
 }
 
@@ -122,8 +129,7 @@ std::string BuildCrashText(const CrashFacts& f) {
 
 std::string OutOfMemoryReport(std::string_view advice, std::size_t requestedSize,
                               const std::uint32_t (&stackWords)[80]) {
-    char size[64];
-    std::snprintf(size, sizeof(size), "%zu (0x%08zX)", requestedSize, requestedSize);
+    const std::string size = std::to_string(requestedSize) + " (0x" + Hex(requestedSize) + ")";
     std::string t = std::string(kOutOfMemoryTitle) + ".\r\nAdvice: " + std::string(advice) +
                     "\r\nRequested size = " + size + "\r\n\r\nStack contents:";
     for (std::size_t i = 0; i < 80; ++i)

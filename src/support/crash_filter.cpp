@@ -3,7 +3,7 @@
 #include <dbghelp.h>
 #include <tlhelp32.h>
 
-#include <cstdio>
+#include <string>
 #include <cstdlib>
 #include <new>
 #include <utility>
@@ -75,10 +75,13 @@ std::string RegistryText(HKEY root, const wchar_t* key, const wchar_t* value) {
     return Narrow(buffer);
 }
 
+// Seconds with three decimals, rounded to the millisecond; integer arithmetic keeps the
+// printf family (and its float formatter) out of the engine.
 std::string Seconds(ULONGLONG hundredNanoseconds) {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.3f", static_cast<double>(hundredNanoseconds) / 1e7);
-    return text;
+    const ULONGLONG milliseconds = (hundredNanoseconds + 5000) / 10000;
+    std::string fraction = std::to_string(milliseconds % 1000);
+    fraction.insert(0, 3 - fraction.size(), '0');
+    return std::to_string(milliseconds / 1000) + "." + fraction;
 }
 
 std::vector<CrashModule> Modules() {

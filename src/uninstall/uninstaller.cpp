@@ -109,9 +109,30 @@ DWORD NumberValue(HKEY key, const wchar_t* name, DWORD fallback) {
     return ReadRegistryDword(key, name).value_or(fallback);
 }
 
+// Sizes are saved as plain decimals ("1", "0.75"); read here without wcstod, which pulls a
+// whole floating-point parser into the engine. Reading stops at the first other character.
 double SizeValue(HKEY key, const wchar_t* name, double fallback) {
     const std::optional<std::wstring> text = ReadRegistryString(key, name);
-    return text && !text->empty() ? std::wcstod(text->c_str(), nullptr) : fallback;
+    if (!text || text->empty())
+        return fallback;
+    double value = 0;
+    double scale = 1;
+    bool fraction = false;
+    for (const wchar_t c : *text) {
+        if (c == L'.' && !fraction) {
+            fraction = true;
+        } else if (c >= L'0' && c <= L'9') {
+            if (!fraction) {
+                value = value * 10 + (c - L'0');
+            } else {
+                scale /= 10;
+                value += (c - L'0') * scale;
+            }
+        } else {
+            break;
+        }
+    }
+    return value;
 }
 
 void ReadProductValues(HKEY key, InstalledProduct& product) {

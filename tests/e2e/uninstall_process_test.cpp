@@ -16,7 +16,7 @@ using test::ChildProcess;
 using test::InstalledProduct;
 using test::PathExists;
 
-constexpr DWORD kTimeoutMs = 30000;
+constexpr DWORD kTimeoutMs = 120000;
 // The self-deletion batch pauses a second between its tries and Wine starts each of its
 // programs slowly on a loaded machine: its end gets more time than a process does.
 constexpr DWORD kBatchTimeoutMs = 120000;
