@@ -39,6 +39,11 @@ std::wstring Text(HKEY root, const std::wstring& path, const std::wstring& name)
     return text;
 }
 
+std::wstring CurrentTestName() {
+    const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    return std::wstring(name, name + std::char_traits<char>::length(name));
+}
+
 // HKEY_CLASSES_ROOT is redirected to a key of the test's own, in which ".txt" already belongs
 // to another file type with its own icon, command and "Open With" list.
 class FileAssociationRoundTrip : public ::testing::Test {
@@ -84,7 +89,8 @@ class FileAssociationRoundTrip : public ::testing::Test {
         InstallFileAssociations(settings, ExpandForTest, log_, failures_, uninstallLines_);
     }
 
-    test::ScratchKey classes_{L"Classes"};
+    // Each test has a classes key of its own: the tests of this fixture run at the same time.
+    test::ScratchKey classes_{L"Classes\\" + CurrentTestName()};
     HKEY classes_key_ = nullptr;
     InstallLog log_;
     FailureList failures_;
