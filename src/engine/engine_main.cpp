@@ -2,6 +2,7 @@
 
 #include "engine/installer_crash_report.h"
 #include "engine/installer_run.h"
+#include "engine/uninstall_actions.h"
 #include "format/path_join.h"
 #include "run/exit_routine.h"
 #include "run/fatal_message.h"
@@ -22,12 +23,12 @@ int RunUninstall(RunState& run) {
     const std::wstring& name = run.options.uninstallProductName;
     if (name.empty())
         Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
-    // The steps that other subsystems carry out; an empty one does nothing.
-    const UninstallSeams seams;
+    const UninstallSeams seams = UninstallActionSeams(run);
     const UninstallOutcome outcome = RunUninstaller(run, name, seams);
     if (outcome.succeeded) {
         if (seams.notifyUninstalled && !outcome.notifyUrl.empty())
-            seams.notifyUninstalled(outcome.notifyUrl, outcome.displayName, outcome.displayVersion);
+            seams.notifyUninstalled(outcome.notifyUrl, outcome.displayName, outcome.displayVersion,
+                                    outcome.session);
         // The batch deletes the running program: only an uninstaller in the product's own
         // uninstall folder may go, never a setup.exe started with /u from elsewhere.
         const std::wstring self = ModuleFilePath();

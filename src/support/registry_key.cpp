@@ -225,6 +225,69 @@ bool RegistryKey::SetTextAnsi(std::string_view name, std::string_view text) {
     return status == ERROR_SUCCESS;
 }
 
+bool RegistryKey::SetNumber(std::wstring_view name, DWORD value, unsigned options) {
+    return SetValue(name, REG_DWORD, &value, sizeof value, options);
+}
+
+bool RegistryKey::SetQword(std::wstring_view name, std::uint64_t value, unsigned options) {
+    return SetValue(name, REG_QWORD, &value, sizeof value, options);
+}
+
+bool RegistryKey::ReadValue(std::wstring_view name, DWORD& type, std::vector<BYTE>& data) const {
+    data.clear();
+    if (stack_.empty()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    const std::wstring valueName(name);
+    DWORD size = 0;
+    LONG status = RegQueryValueExW(Handle(), valueName.c_str(), nullptr, &type, nullptr, &size);
+    // Another program may make the value longer between the size query and the read.
+    for (int attempt = 0; attempt < 8 && status == ERROR_SUCCESS; ++attempt) {
+        data.assign(size, 0);
+        DWORD got = size;
+        status = RegQueryValueExW(Handle(), valueName.c_str(), nullptr, &type, data.data(), &got);
+        if (status == ERROR_SUCCESS) {
+            data.resize(got);
+            SetLastError(ERROR_SUCCESS);
+            return true;
+        }
+        if (status == ERROR_MORE_DATA) {
+            size = got > size ? got : size * 2 + 64;
+            status = ERROR_SUCCESS;
+        }
+    }
+    data.clear();
+    SetLastError(static_cast<DWORD>(status == ERROR_SUCCESS ? ERROR_MORE_DATA : status));
+    return false;
+}
+
+bool RegistryKey::ReadNumber(std::wstring_view name, DWORD& value) const {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(name, type, data))
+        return false;
+    if (type != REG_DWORD || data.size() < sizeof value) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        return false;
+    }
+    std::memcpy(&value, data.data(), sizeof value);
+    return true;
+}
+
+bool RegistryKey::ReadQword(std::wstring_view name, std::uint64_t& value) const {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(name, type, data))
+        return false;
+    if (type != REG_QWORD || data.size() < sizeof value) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        return false;
+    }
+    std::memcpy(&value, data.data(), sizeof value);
+    return true;
+}
+
 bool RegistryKey::ReadText(std::wstring_view name, std::wstring& text) const {
     text.clear();
     if (stack_.empty())
