@@ -63,6 +63,21 @@ void ApplySecurity(HKEY key, REGSAM view, PSECURITY_DESCRIPTOR descriptor) {
         RegSetKeySecurity(owner.Get(), DACL_SECURITY_INFORMATION, descriptor);
 }
 
+// A number value of its own type only; its first bytes when it is longer.
+template <class Number>
+bool ReadFixedValue(const RegistryKey& key, std::wstring_view name, DWORD wantedType, Number& value) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!key.ReadValue(name, type, data))
+        return false;
+    if (type != wantedType || data.size() < sizeof value) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        return false;
+    }
+    std::memcpy(&value, data.data(), sizeof value);
+    return true;
+}
+
 }  // namespace
 
 bool IsAllUsersPath(std::wstring_view path) {
@@ -263,29 +278,11 @@ bool RegistryKey::ReadValue(std::wstring_view name, DWORD& type, std::vector<BYT
 }
 
 bool RegistryKey::ReadNumber(std::wstring_view name, DWORD& value) const {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!ReadValue(name, type, data))
-        return false;
-    if (type != REG_DWORD || data.size() < sizeof value) {
-        SetLastError(ERROR_INVALID_DATATYPE);
-        return false;
-    }
-    std::memcpy(&value, data.data(), sizeof value);
-    return true;
+    return ReadFixedValue(*this, name, REG_DWORD, value);
 }
 
 bool RegistryKey::ReadQword(std::wstring_view name, std::uint64_t& value) const {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    if (!ReadValue(name, type, data))
-        return false;
-    if (type != REG_QWORD || data.size() < sizeof value) {
-        SetLastError(ERROR_INVALID_DATATYPE);
-        return false;
-    }
-    std::memcpy(&value, data.data(), sizeof value);
-    return true;
+    return ReadFixedValue(*this, name, REG_QWORD, value);
 }
 
 bool RegistryKey::ReadText(std::wstring_view name, std::wstring& text) const {
