@@ -32,9 +32,13 @@ constexpr const wchar_t* kProduct = L"Vantrel E2E Full Circle";
 constexpr const wchar_t* kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vantrel E2E Full Circle";
 constexpr const wchar_t* kSettingsKey = L"Software\\Vantrel E2E Full Circle";
+// The product's own key below HKLM\Software (and each user's Software), with its maker's.
+constexpr const wchar_t* kProductKey = L"Vantrel E2E Full Circle Maker\\Full Circle";
+constexpr const wchar_t* kMakerKey = L"Software\\Vantrel E2E Full Circle Maker";
 constexpr const wchar_t* kExtension = L".vantrelfullcircle";
 constexpr const wchar_t* kOtherFileType = L"VantrelFullCircle.OtherApp";
 constexpr const wchar_t* kOurFileType = L"VantrelFullCircle.Document";
+constexpr const wchar_t* kShortcutName = L"Full Circle App";
 
 std::string Narrow(const std::wstring& text) {
     return Utf16ToWindows1252(text);
@@ -93,10 +97,11 @@ bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs) {
     return !PathExists(path);
 }
 
-std::wstring ProgramsFolder() {
+// The product's folder in the current user's Start menu.
+std::wstring StartMenuFolder() {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
+    return std::wstring(path) + L"\\" + kProduct;
 }
 
 // The quiet uninstall command split into the program and its arguments:
@@ -126,12 +131,19 @@ struct Machine {
     static void Clean() {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
-        RegDeleteKeyW(HKEY_CURRENT_USER, kSettingsKey);
+        for (const wchar_t* key : {kSettingsKey, kMakerKey}) {
+            for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+                RegDeleteTreeW(root, key);
+                RegDeleteKeyW(root, key);
+            }
+        }
         for (const wchar_t* key : {kExtension, kOtherFileType, kOurFileType}) {
             RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
             RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
         }
+        const std::wstring startMenu = StartMenuFolder();
+        DeleteFileW((startMenu + L"\\" + kShortcutName + L".lnk").c_str());
+        RemoveDirectoryW(startMenu.c_str());
     }
     std::wstring Marker(const wchar_t* name) const { return evidence + L"\\" + name + L".txt"; }
 
@@ -154,8 +166,10 @@ Settings FullCircleSettings(const Machine& machine) {
     s.productVersion = L"1.4";
     s.defaultInstallFolder = machine.installDir;
     s.uninstallSubfolder = L"uninstall";
+    s.uninstallerFileName = "uninstall.exe";
     s.uninstallKeyName = kProduct;
     s.startMenuFolder = kProduct;
+    s.productRegistryKey = kProductKey;
     s.productFlagsLow |=
         product_flags::kRegisterForUninstall | product_flags::kCreateLog | product_flags::kCompressedBlocks;
     // Values written now and removed again by the uninstaller, then their keys once empty.
@@ -173,7 +187,7 @@ Settings FullCircleSettings(const Machine& machine) {
     s.associations = {association};
     ShortcutRecord shortcut;
     shortcut.target = L"%InstallDir%\\bin\\app.exe";
-    shortcut.name = L"Full Circle App";
+    shortcut.name = kShortcutName;
     shortcut.startMenu = 1;
     s.shortcuts = {shortcut};
     // Each batch leaves a marker with the folder it was told about.
@@ -195,7 +209,7 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     // Before: the extension belongs to another program.
     SetDefaultText(kExtension, kOtherFileType);
     SetDefaultText(std::wstring(kOtherFileType) + L"\\shell\\open\\command", L"other.exe \"%1\"");
-    const std::wstring startMenuFolder = ProgramsFolder() + L"\\" + kProduct;
+    const std::wstring startMenuFolder = StartMenuFolder();
     ASSERT_FALSE(PathExists(machine.installDir));
     ASSERT_FALSE(PathExists(startMenuFolder));
 
@@ -214,7 +228,8 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     EXPECT_EQ(TextValue(HKEY_CURRENT_USER, std::wstring(kSettingsKey) + L"\\Options", L"Size"),
               std::optional<std::wstring>(L"large"));
     EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, kExtension, L""), std::optional<std::wstring>(kOurFileType));
-    EXPECT_TRUE(PathExists(startMenuFolder + L"\\Full Circle App.lnk"));
+    EXPECT_TRUE(PathExists(startMenuFolder + L"\\" + kShortcutName + L".lnk"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\") + kProductKey));
     const std::optional<std::wstring> quiet =
         TextValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
     ASSERT_TRUE(quiet) << "the installation registered no uninstaller";
@@ -225,7 +240,7 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     ASSERT_TRUE(PathExists(uninstaller));
 
     ChildProcess uninstall = ChildProcess::Start(uninstaller, arguments);
-    ASSERT_TRUE(uninstall.Started());
+    ASSERT_TRUE(uninstall.Started()) << testing::PrintToString(*quiet);
     EXPECT_EQ(uninstall.Wait(kTimeoutMs), std::optional<DWORD>(0u));
 
     // Both uninstall batches ran, each with the product's values.
@@ -240,6 +255,8 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     // The registry entries and their keys.
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMakerKey));
     // The extension is the other program's again, with nothing of ours left in it.
     EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, kExtension, L""), std::optional<std::wstring>(kOtherFileType));
     EXPECT_EQ(ValueNames(HKEY_CLASSES_ROOT, kExtension), std::vector<std::wstring>{L""});
