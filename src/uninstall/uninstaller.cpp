@@ -541,10 +541,12 @@ void Uninstaller::RemoveEverything() {
                             delete_flags::kMissingIsSuccess);
     LowerSharedCounts();
 
+    // The pinned links are found by the same rule as everywhere; the verb's result is not
+    // looked at, so the seam reports plain success.
     if (seams_.unpinFromTaskbar)
         UnpinTaskbarShortcuts(data_.Content().removalList, [this](const std::wstring& link, const wchar_t*) {
             seams_.unpinFromTaskbar(link);
-            return std::intptr_t{42};
+            return std::intptr_t{33};
         });
     Pause();
     RemoveMsiPackages();
