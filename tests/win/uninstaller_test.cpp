@@ -185,6 +185,39 @@ TEST(Uninstaller, SeamsAreCalledInTheirOrder) {
     EXPECT_EQ(percents.back(), 100);
 }
 
+// The font and taskbar steps get what the product recorded: the font list with the product's
+// question (asked only outside automatic runs), and only the links under "User Pinned".
+TEST(Uninstaller, FontsAndPinnedLinksReachTheirSteps) {
+    for (const bool automatic : {true, false}) {
+        SCOPED_TRACE(automatic ? "automatic" : "asking");
+        const std::wstring name = L"Vantrel Uninstall Fonts And Pins";
+        TempFolder folder(L"uninstaller-fonts-pins");
+        InstalledProduct product(name, folder.Path());
+        product.SetValue(L"ProductFonts", L"\"Vantrel Sans\" \"vantrelsans.ttf\"");
+        product.SetValue(L"ProductFlags", std::to_wstring(0x10));  // ask before removing fonts
+        product.Data().strings[56] = L"Remove the font %s?";
+        product.Data().strings[57] = L"Fonts";
+        const std::wstring pinned = L"C:\\Users\\x\\User Pinned\\TaskBar\\Vantrel.lnk";
+        product.Data().removalList.push_back(EncodeText(pinned));
+        product.Data().removalList.push_back(EncodeText(folder.Join(L"Pinned elsewhere.lnk")));
+        ASSERT_TRUE(product.Write());
+        ScriptedRun scripted;
+        scripted.run.options.automatic = automatic;
+        std::vector<std::wstring> fonts;
+        std::vector<std::wstring> unpinned;
+        scripted.seams.removeFonts = [&](const std::wstring& list, const RemovalQuestion& question) {
+            fonts.push_back(list);
+            EXPECT_EQ(question.ui != nullptr, !automatic);
+            EXPECT_EQ(question.textFormat, L"Remove the font %s?");
+            EXPECT_EQ(question.title, L"Fonts");
+        };
+        scripted.seams.unpinFromTaskbar = [&](const std::wstring& link) { unpinned.push_back(link); };
+        EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+        EXPECT_EQ(fonts, std::vector<std::wstring>{L"\"Vantrel Sans\" \"vantrelsans.ttf\""});
+        EXPECT_EQ(unpinned, std::vector<std::wstring>{pinned});
+    }
+}
+
 TEST(Uninstaller, ProductRegistryKeyIsRemovedButASharedOneIsRefused) {
     TempFolder folder(L"uninstaller-registry");
     {
