@@ -23,7 +23,9 @@ namespace vantrel {
 namespace {
 
 using test::ChildProcess;
+using test::FilledFile;
 using test::PathExists;
+using test::WaitUntilGone;
 
 // Processes start slowly under Wine on a loaded machine; the waits end early on success.
 constexpr DWORD kTimeoutMs = 120000;
@@ -88,15 +90,6 @@ void SetDefaultText(const std::wstring& key, const std::wstring& text) {
     RegCloseKey(opened);
 }
 
-bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 250) {
-        if (!PathExists(path))
-            return true;
-        Sleep(250);
-    }
-    return !PathExists(path);
-}
-
 // The product's folder in the current user's Start menu.
 std::wstring StartMenuFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -152,14 +145,6 @@ struct Machine {
     std::wstring evidence;
 };
 
-PayloadFileInput File(const std::string& name, std::size_t size, std::uint8_t fill) {
-    PayloadFileInput input;
-    input.record.name = name;
-    input.size = size;
-    input.readData = [size, fill] { return Bytes(size, fill); };
-    return input;
-}
-
 Settings FullCircleSettings(const Machine& machine) {
     Settings s = test::FixtureSettings(kProduct);
     s.companyName = L"Vantrel E2E Company";
@@ -197,8 +182,8 @@ Settings FullCircleSettings(const Machine& machine) {
 }
 
 std::vector<PayloadFileInput> FullCircleFiles() {
-    return {File("bin\\app.exe", 40000, 0x4D), File("bin\\engine.dll", 9000, 0x45),
-            File("data\\sub\\table.dat", 3000, 't'), File("readme.txt", 800, 'r')};
+    return {FilledFile("bin\\app.exe", 40000, 0x4D), FilledFile("bin\\engine.dll", 9000, 0x45),
+            FilledFile("data\\sub\\table.dat", 3000, 't'), FilledFile("readme.txt", 800, 'r')};
 }
 
 const std::vector<std::wstring> kInstalledFiles = {L"bin\\app.exe", L"bin\\engine.dll",
