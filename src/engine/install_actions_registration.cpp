@@ -1,12 +1,15 @@
 // The last action step: the product registration, with what the earlier steps collected.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "actions/product_registration.h"
 #include "engine/corrupt_payload.h"
 #include "engine/install_actions_steps.h"
+#include "support/registry_text.h"
 #include "support/system_info.h"
 
 namespace vantrel {
@@ -14,9 +17,35 @@ namespace {
 
 constexpr std::size_t kRegistrationStatusMessage = 32;
 
-// The product's font list as the uninstaller reads it: the quoted font name and the quoted
-// file name for each font.
-std::string ProductFontList(const std::vector<FontEntry>& fonts) {
+// The font pairs of a saved font list: a double-quoted font name, then a double-quoted file
+// name, for each font.
+std::vector<FontEntry> SavedFonts(std::wstring_view list) {
+    std::vector<FontEntry> fonts;
+    std::vector<std::wstring> texts;
+    for (std::size_t open = list.find(L'"'); open != std::wstring_view::npos;) {
+        const std::size_t close = list.find(L'"', open + 1);
+        if (close == std::wstring_view::npos)
+            break;
+        texts.emplace_back(list.substr(open + 1, close - open - 1));
+        open = list.find(L'"', close + 1);
+    }
+    for (std::size_t index = 0; index + 1 < texts.size(); index += 2)
+        fonts.push_back({texts[index], texts[index + 1]});
+    return fonts;
+}
+
+// The product's font list as the uninstaller reads it. A reinstallation writes only the
+// fonts that changed; the earlier installation's other fonts are still the product's, so
+// they stay on the list the uninstaller removes.
+std::string ProductFontList(const std::vector<FontEntry>& written, std::wstring_view earlierList) {
+    std::vector<FontEntry> fonts = written;
+    for (const FontEntry& earlier : SavedFonts(earlierList)) {
+        const bool known = std::any_of(fonts.begin(), fonts.end(), [&earlier](const FontEntry& font) {
+            return _wcsicmp(font.fontName.c_str(), earlier.fontName.c_str()) == 0;
+        });
+        if (!known)
+            fonts.push_back(earlier);
+    }
     std::wstring list;
     for (const FontEntry& font : fonts) {
         if (!list.empty())
@@ -64,7 +93,11 @@ void RunRegistrationStep(InstallRun& run, ActionCarry& carry) {
     input.installerPath = ModuleFilePath();
     input.runStamp = run.state.runStamp;
     input.estimatedSize = EstimatedSizeOf(run, input.installerPath);
-    input.productFonts = ProductFontList(run.extracted.productFonts);
+    const std::wstring keyName =
+        session.settings.uninstallKeyName.empty() ? session.product.name : session.settings.uninstallKeyName;
+    input.productFonts = ProductFontList(
+        run.extracted.productFonts,
+        ReadRegistryText(HKEY_LOCAL_MACHINE, UninstallKeyPath(keyName).c_str(), L"ProductFonts"));
     input.sharedFiles = SharedFilesText(run, carry);
     if (run.payload.stubImage)
         input.stubImage = *run.payload.stubImage;

@@ -385,10 +385,11 @@ TEST_P(InstallActions, SilentInstallationLeavesWhatWindowsAndTheUninstallerRead)
     const std::string dataBytes = test::ReadTestFile(p.Data());
     ASSERT_FALSE(dataBytes.empty());
     const UninstallDataContent data = ParseUninstallData(dataBytes);
-    for (const std::wstring& removed :
-         {p.installDir + L"\\app.exe", startMenu + L"\\Vantrel Tool.lnk", startMenu + L"\\Vantrel App.lnk",
-          startMenu + L"\\Uninstall.lnk", p.SharedFilePath()})
+    // Shortcut files are named with ".LNK"; the shared file goes by its count instead.
+    for (const std::wstring& removed : {p.installDir + L"\\app.exe", startMenu + L"\\Vantrel Tool.LNK",
+                                        startMenu + L"\\Vantrel App.LNK", startMenu + L"\\Uninstall.LNK"})
         EXPECT_TRUE(Contains(data.removalList, EncodeText(removed))) << Narrow(removed);
+    EXPECT_FALSE(Contains(data.removalList, EncodeText(p.SharedFilePath())));
     EXPECT_NE(data.registryScript.find(Narrow(settingsKey)), std::string::npos) << data.registryScript;
     EXPECT_NE(data.registryScript.find("%InstallDir%"), std::string::npos) << data.registryScript;
     ASSERT_EQ(data.associations.size(), 1u);
@@ -405,7 +406,7 @@ TEST_P(InstallActions, SilentInstallationLeavesWhatWindowsAndTheUninstallerRead)
     // Install.log names what was made.
     EXPECT_NE(log.find("Uninstaller >>> " + Narrow(p.Uninstaller()) + "\r\n"), std::string::npos) << log;
     EXPECT_NE(
-        log.find("Start Menu Shortcut(Vantrel Tool) >>> " + Narrow(startMenu) + "\\Vantrel Tool.lnk\r\n"),
+        log.find("Start Menu Shortcut(Vantrel Tool) >>> " + Narrow(startMenu) + "\\Vantrel Tool.LNK\r\n"),
         std::string::npos)
         << log;
     EXPECT_NE(log.find("Associated"), std::string::npos) << log;
