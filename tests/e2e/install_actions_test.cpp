@@ -11,9 +11,11 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "builder/project.h"
@@ -224,75 +226,99 @@ struct ActionCase {
 
 class InstallActions : public testing::TestWithParam<ActionCase> {};
 
-std::string ProjectText(const ActionProduct& p, const ActionCase& c) {
-    const std::string company = Narrow(p.companyKey.substr(std::wstring(L"Software\\").size()));
-    std::string text;
-    text += "[product]\n";
-    text += "name = \"" + Narrow(p.name) + "\"\n";
-    text += "company = \"Vantrel E2E\"\n";
-    text += "version = \"3.2.1\"\n";
-    text += "registry_key = '" + company + "\\Product'\n";
-    text += "[folders]\n";
-    text += "install = '" + Narrow(p.installDir) + "'\n";
-    text += "start_menu = \"" + Narrow(p.name) + "\"\n";
-    text += "shared_location = \"common-files-32\"\n";
-    text += "shared_name = \"" + Narrow(p.sharedName) + "\"\n";
-    text += "[options]\n";
-    text += "log_each_file = true\n";
-    text += "uninstall_start_menu_shortcut = true\n";
-    text += std::string("all_users_shortcuts = ") + (c.allUsers ? "true" : "false") + "\n";
-    text += std::string("uninstaller_without_payload = ") + (c.stubUninstaller ? "true" : "false") + "\n";
-    text += "extra_size = " + std::to_string(kExtraSize) + "\n";
-    text += "[registry]\n";
-    text += "[[registry.entries]]\n";
-    text += "key = 'HKCU\\" + Narrow(p.companyKey) + "\\Settings'\n";
-    text += "name = \"Folder\"\n";
-    text += "data = \"%InstallDir%\"\n";
-    text += "[[registry.entries]]\n";
-    text += "key = 'HKCU\\" + Narrow(p.companyKey) + "\\Settings'\n";
-    text += "name = \"Count\"\n";
-    text += "type = \"dword\"\n";
-    text += "data = 42\n";
-    text += "mode = \"write-keep\"\n";
-    text += "[[shortcuts]]\n";
-    text += "target = '%InstallDir%\\app.exe'\n";
-    text += "name = \"Vantrel Tool\"\n";
-    text += "arguments = \"-x\"\n";
-    text += "start_menu = true\n";
-    text += "[[associations]]\n";
-    text += "extension = \"" + Narrow(p.extension) + "\"\n";
-    text += "file_type = \"" + Narrow(p.fileType) + "\"\n";
-    text += "description = \"Vantrel test document\"\n";
-    text += "verbs = [\"open\"]\n";
-    text += "command = '\"%InstallDir%\\app.exe\" \"%1\"'\n";
-    text += "icon = \"app.exe\"\n";
-    text += "[[firewall]]\n";
-    text += "target = 47011\n";
-    text += "protocol = \"tcp\"\n";
-    text += "[[firewall]]\n";
-    text += "target = \"app.exe\"\n";
-    text += "[[firewall]]\n";
-    text += "target = 47012\n";
-    text += "keep = true\n";
-    text += "[[saved_values]]\n";
-    text += "name = \"InstallFolder\"\n";
-    text += "value = \"%InstallDir%\"\n";
-    text += "[[saved_values]]\n";
-    text += "name = '\\HKCU\\" + Narrow(p.companyKey) + "\\Saved\\Where'\n";
-    text += "value = \"%InstallDir%\"\n";
-    text += "[[files]]\n";
-    text += "source = \"src/app.exe\"\n";
-    text += "start_menu_shortcut = true\n";
-    text += "shortcut_name = \"Vantrel App\"\n";
-    text += "[[files]]\n";
-    text += "source = \"src/vantrel-shared.dll\"\n";
-    text += "kind = \"shared\"\n";
-    text += "[[files]]\n";
-    text += "source = \"src/font.ttf\"\n";
-    text += "name = \"" + Narrow(p.fontFile) + "\"\n";
-    text += "kind = \"font\"\n";
-    text += "font_name = \"" + Narrow(p.fontName) + "\"\n";
+// Replaces every "{key}" of a template.
+std::string Filled(std::string text, const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [key, value] : values) {
+        const std::string marker = "{" + key + "}";
+        for (std::size_t at = text.find(marker); at != std::string::npos;
+             at = text.find(marker, at + value.size()))
+            text.replace(at, marker.size(), value);
+    }
     return text;
+}
+
+// A product with something for every action step.
+constexpr const char* kActionProject = R"([product]
+name = "{name}"
+company = "Vantrel E2E"
+version = "3.2.1"
+registry_key = '{company}\Product'
+[folders]
+install = '{installDir}'
+start_menu = "{name}"
+shared_location = "common-files-32"
+shared_name = "{sharedName}"
+[options]
+log_each_file = true
+uninstall_start_menu_shortcut = true
+all_users_shortcuts = {allUsers}
+uninstaller_without_payload = {stub}
+extra_size = {extraSize}
+[registry]
+[[registry.entries]]
+key = 'HKCU\{companyKey}\Settings'
+name = "Folder"
+data = "%InstallDir%"
+[[registry.entries]]
+key = 'HKCU\{companyKey}\Settings'
+name = "Count"
+type = "dword"
+data = 42
+mode = "write-keep"
+[[shortcuts]]
+target = '%InstallDir%\app.exe'
+name = "Vantrel Tool"
+arguments = "-x"
+start_menu = true
+[[associations]]
+extension = "{extension}"
+file_type = "{fileType}"
+description = "Vantrel test document"
+verbs = ["open"]
+command = '"%InstallDir%\app.exe" "%1"'
+icon = "app.exe"
+[[firewall]]
+target = 47011
+protocol = "tcp"
+[[firewall]]
+target = "app.exe"
+[[firewall]]
+target = 47012
+keep = true
+[[saved_values]]
+name = "InstallFolder"
+value = "%InstallDir%"
+[[saved_values]]
+name = '\HKCU\{companyKey}\Saved\Where'
+value = "%InstallDir%"
+[[files]]
+source = "src/app.exe"
+start_menu_shortcut = true
+shortcut_name = "Vantrel App"
+[[files]]
+source = "src/vantrel-shared.dll"
+kind = "shared"
+[[files]]
+source = "src/font.ttf"
+name = "{fontFile}"
+kind = "font"
+font_name = "{fontName}"
+)";
+
+std::string ProjectText(const ActionProduct& p, const ActionCase& c) {
+    return Filled(kActionProject,
+                  {{"name", Narrow(p.name)},
+                   {"company", Narrow(p.companyKey.substr(std::wstring(L"Software\\").size()))},
+                   {"companyKey", Narrow(p.companyKey)},
+                   {"installDir", Narrow(p.installDir)},
+                   {"sharedName", Narrow(p.sharedName)},
+                   {"allUsers", c.allUsers ? "true" : "false"},
+                   {"stub", c.stubUninstaller ? "true" : "false"},
+                   {"extraSize", std::to_string(kExtraSize)},
+                   {"extension", Narrow(p.extension)},
+                   {"fileType", Narrow(p.fileType)},
+                   {"fontFile", Narrow(p.fontFile)},
+                   {"fontName", Narrow(p.fontName)}});
 }
 
 TEST_P(InstallActions, SilentInstallationLeavesWhatWindowsAndTheUninstallerRead) {
@@ -423,15 +449,24 @@ TEST(InstallActions, SilentInstallationSendsItsNotifications) {
     test::LoopbackServer server(true);
     ActionProduct p(L"Notify");
     ASSERT_TRUE(test::WriteTestFile(p.root.Join(L"src\\app.exe"), std::string(100, 'a')));
-    std::string text;
-    text += "[product]\nname = \"" + Narrow(p.name) + "\"\nversion = \"1.5 beta\"\n";
-    text += "[folders]\ninstall = '" + Narrow(p.installDir) + "'\n";
-    text += "[options]\nregister_for_uninstall = false\ncreate_log = false\n";
-    text += "[notifications]\n";
-    text += "start = '" + Narrow(server.Address(L"/start")) + "'\n";
-    text += "begin = '" + Narrow(server.Address(L"/begin?v=%version%&s=%Session%")) + "'\n";
-    text += "completion = '" + Narrow(server.Address(L"/done?major=%OSMajor%")) + "'\n";
-    text += "[[files]]\nsource = \"src/app.exe\"\n";
+    const std::string text = Filled(R"([product]
+name = "{name}"
+version = "1.5 beta"
+[folders]
+install = '{installDir}'
+[options]
+register_for_uninstall = false
+create_log = false
+[notifications]
+start = '{server}/start'
+begin = '{server}/begin?v=%version%&s=%Session%'
+completion = '{server}/done?major=%OSMajor%'
+[[files]]
+source = "src/app.exe"
+)",
+                                    {{"name", Narrow(p.name)},
+                                     {"installDir", Narrow(p.installDir)},
+                                     {"server", Narrow(server.Address(L""))}});
     const std::wstring setup = p.Build(text);
     ASSERT_EQ(p.Run(setup, L"/silent"), std::optional<DWORD>(1u));
     EXPECT_TRUE(PathExists(p.installDir + L"\\app.exe"));
