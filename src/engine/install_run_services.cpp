@@ -1,5 +1,7 @@
 #include "engine/install_run_services.h"
 
+#include <utility>
+
 #include "engine/installer_crash_report.h"
 #include "run/notification_queue.h"
 #include "support/notification_sender.h"
@@ -8,8 +10,6 @@ namespace vantrel {
 
 InstallRunServices::InstallRunServices(RunState& run, const Payload& payload)
     : run_(run), payload_(payload), sender_(std::make_shared<NotificationSender>()) {
-    // The exit step keeps the sender alive until it has been stopped, whatever ended the run.
-    run.exitSteps.push_back([sender = sender_] { sender->Stop(); });
     run.queueNotification = NotificationQueueFor(*sender_, [this] {
         NotificationFacts facts;
         const Settings& settings = payload_.settings;
@@ -24,6 +24,10 @@ InstallRunServices::InstallRunServices(RunState& run, const Payload& payload)
 
 InstallRunServices::~InstallRunServices() {
     run_.queueNotification = nullptr;
+    // Registered last, whatever ended the run: the steps registered while it ran (the
+    // progress display, the background window) go first, so that nothing stays on screen
+    // while the last requests go out. The step keeps the sender alive until then.
+    run_.exitSteps.push_back([sender = std::move(sender_)] { sender->Stop(); });
 }
 
 InstallRunServices::Attachment::Attachment(InstallRunServices& services, InstallRun& install)

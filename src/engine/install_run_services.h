@@ -16,11 +16,11 @@ class NotificationSender;
 // kept for the whole install run.
 class InstallRunServices {
   public:
-    // Makes the run's notification sender and points the notification seam at it. The exit
-    // routine stops the sender on every path out of the run, after the requests already
-    // queued went out (or their time ran out).
+    // Makes the run's notification sender and points the notification seam at it.
     InstallRunServices(RunState& run, const Payload& payload);
-    // The seam is disconnected: nothing is queued once the run's state is gone.
+    // The seam is disconnected (nothing is queued once the run's state is gone) and the
+    // sender handed to the exit routine, which stops it as its last step on every path out
+    // of the run, once the requests already queued went out or their time ran out.
     ~InstallRunServices();
     InstallRunServices(const InstallRunServices&) = delete;
     InstallRunServices& operator=(const InstallRunServices&) = delete;
