@@ -444,7 +444,8 @@ INSTANTIATE_TEST_SUITE_P(InstallActions, InstallActions,
                          test::CaseName);
 
 // The notifications of a silent installation reach a server on this machine with their
-// tokens filled in: start (when the payload is read), begin and completion.
+// tokens filled in: start (when the payload is read), begin and completion; a shortcut that
+// cannot be made (no drive Q:) adds the problem report with the failure list at the end.
 TEST(InstallActions, SilentInstallationSendsItsNotifications) {
     test::LoopbackServer server(true);
     ActionProduct p(L"Notify");
@@ -461,6 +462,11 @@ create_log = false
 start = '{server}/start'
 begin = '{server}/begin?v=%version%&s=%Session%'
 completion = '{server}/done?major=%OSMajor%'
+error = '{server}/error'
+[[shortcuts]]
+target = '%InstallDir%\app.exe'
+name = "Unreachable"
+custom_folder = 'Q:\Nowhere'
 [[files]]
 source = "src/app.exe"
 )",
@@ -472,13 +478,19 @@ source = "src/app.exe"
     EXPECT_TRUE(PathExists(p.installDir + L"\\app.exe"));
     // The run waits for its requests at the end: they have all arrived.
     const std::vector<std::string> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 3u);
+    ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[0].rfind("GET /start HTTP/1.", 0), 0u) << requests[0];
     EXPECT_EQ(requests[1].rfind("GET /begin?v=1.5%20beta&s=", 0), 0u) << requests[1];
     EXPECT_EQ(requests[1].find("%Session%"), std::string::npos) << requests[1];
     const std::string done = "GET /done?major=";
     ASSERT_EQ(requests[2].rfind(done, 0), 0u) << requests[2];
     EXPECT_NE(std::string("0123456789").find(requests[2][done.size()]), std::string::npos) << requests[2];
+    const std::string& report = requests[3];
+    EXPECT_EQ(report.rfind("POST /error HTTP/1.", 0), 0u) << report;
+    const std::size_t body = report.find("\r\n\r\n");
+    ASSERT_NE(body, std::string::npos) << report;
+    EXPECT_EQ(report.substr(body + 4, 9), "problems=") << report;
+    EXPECT_NE(report.find("Unreachable.LNK", body), std::string::npos) << report;
 }
 
 }  // namespace
