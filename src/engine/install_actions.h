@@ -4,6 +4,8 @@
 
 namespace vantrel {
 
+class InstallSession;
+
 // Plugs the installation actions into the sequence's action steps: the fonts, MSI packages
 // and control-panel applets the extraction hands over as it writes them, then, after the
 // extraction, the shared-file counts, the COM servers, type libraries and drivers, the
@@ -13,5 +15,9 @@ namespace vantrel {
 // state of their own (the SharedFiles text, the desktop folder prepared once). The file
 // extraction itself (`extractFiles`) is left as it is.
 void FillInstallActions(ActionSeams& actions);
+
+// %DesktopShortcuts%: the product's desktop folder (when it has one) on the desktop of the
+// shortcut mode; chosen at the start, so that the batches see it too.
+void ChooseDesktopShortcutFolder(InstallSession& session);
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 
 #include "actions/shortcut_list.h"
 #include "actions/shortcuts.h"
+#include "engine/install_actions.h"
 #include "context/installer_variables.h"
 #include "engine/install_actions_steps.h"
 #include "format/path_join.h"
@@ -70,12 +71,7 @@ ShortcutPlaces PlacesOf(InstallSession& session) {
             places.extraStartMenu = own;
     }
     places.startup = allUsers ? StartupAllFolder() : StartupFolder();
-    // %DesktopShortcuts%: the product's folder on the desktop of the shortcut mode.
-    if (session.folders.desktopShortcutDir.empty() && !session.settings.desktopFolder.empty()) {
-        std::wstring name = session.settings.desktopFolder;
-        ExpandVariables(session, name);
-        session.folders.desktopShortcutDir = PathJoin(places.desktop, name);
-    }
+    ChooseDesktopShortcutFolder(session);
     places.desktopShortcuts = session.folders.desktopShortcutDir;
     places.installDir = session.folders.installDir;
     places.uninstallDir = session.folders.uninstallDataDir;
@@ -88,6 +84,15 @@ ShortcutNameValues NameValues(const InstallSession& session) {
 }
 
 }  // namespace
+
+void ChooseDesktopShortcutFolder(InstallSession& session) {
+    if (!session.folders.desktopShortcutDir.empty() || session.settings.desktopFolder.empty())
+        return;
+    std::wstring name = session.settings.desktopFolder;
+    ExpandVariables(session, name);
+    session.folders.desktopShortcutDir =
+        PathJoin(session.AllUsers() ? DesktopAllFolder() : DesktopFolder(), name);
+}
 
 void RunShortcutStep(InstallRun& run, ActionCarry& carry) {
     InstallSession& session = run.session;

@@ -26,6 +26,7 @@ int RunInstallation(RunState& run) {
     seams.actions.extractFiles = InstallPayloadFiles;
     FillInstallActions(seams.actions);
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
+    ChooseDesktopShortcutFolder(install->session);
     const InstallRunServices::Attachment attached = services.Attach(*install);
     RunInstallationSequence(*install);
 }

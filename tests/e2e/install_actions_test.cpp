@@ -171,6 +171,10 @@ struct ActionProduct {
                 DeleteFileW((folder + L"\\" + link).c_str());
             RemoveDirectoryW(folder.c_str());
         }
+        for (const bool allUsers : {false, true}) {
+            DeleteFileW((DesktopFolder(allUsers) + L"\\Vantrel Tool.lnk").c_str());
+            RemoveDirectoryW(DesktopFolder(allUsers).c_str());
+        }
     }
 
     std::wstring SharedFolder() const { return ShellFolder(CSIDL_PROGRAM_FILES_COMMON) + L"\\" + sharedName; }
@@ -178,6 +182,9 @@ struct ActionProduct {
     std::wstring FontPath() const { return ShellFolder(CSIDL_FONTS) + L"\\" + fontFile; }
     std::wstring StartMenuFolder(bool allUsers) const {
         return ShellFolder(allUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS) + L"\\" + name;
+    }
+    std::wstring DesktopFolder(bool allUsers) const {
+        return ShellFolder(allUsers ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY) + L"\\" + name;
     }
     std::wstring Log() const { return uninstallDir + L"\\Install.log"; }
     std::wstring Data() const { return uninstallDir + L"\\Uninstall.DAT"; }
@@ -248,6 +255,9 @@ install = '{installDir}'
 start_menu = "{name}"
 shared_location = "common-files-32"
 shared_name = "{sharedName}"
+desktop = "{name}"
+[batches]
+pre_install = 'echo %DesktopShortcuts%> "{evidence}"'
 [options]
 log_each_file = true
 uninstall_start_menu_shortcut = true
@@ -270,6 +280,7 @@ target = '%InstallDir%\app.exe'
 name = "Vantrel Tool"
 arguments = "-x"
 start_menu = true
+desktop = true
 [[associations]]
 extension = "{extension}"
 file_type = "{fileType}"
@@ -312,6 +323,7 @@ std::string ProjectText(const ActionProduct& p, const ActionCase& c) {
                    {"companyKey", Narrow(p.companyKey)},
                    {"installDir", Narrow(p.installDir)},
                    {"sharedName", Narrow(p.sharedName)},
+                   {"evidence", Narrow(p.root.Join(L"desktop-folder.txt"))},
                    {"allUsers", c.allUsers ? "true" : "false"},
                    {"stub", c.stubUninstaller ? "true" : "false"},
                    {"extraSize", std::to_string(kExtraSize)},
@@ -393,6 +405,12 @@ TEST_P(InstallActions, SilentInstallationLeavesWhatWindowsAndTheUninstallerRead)
     EXPECT_EQ(uninstall->target, p.Uninstaller());
     EXPECT_EQ(uninstall->arguments, arguments);
     EXPECT_FALSE(PathExists(p.StartMenuFolder(!c.allUsers)));
+    // The product's desktop folder, known to the batches before any shortcut was made.
+    const std::wstring desktopFolder = p.DesktopFolder(c.allUsers);
+    const std::optional<LinkContent> onDesktop = ReadLink(desktopFolder + L"\\Vantrel Tool.lnk");
+    ASSERT_TRUE(onDesktop.has_value());
+    EXPECT_EQ(onDesktop->target, p.installDir + L"\\app.exe");
+    EXPECT_EQ(test::ReadTestFile(p.root.Join(L"desktop-folder.txt")), Narrow(desktopFolder) + "\r\n");
 
     // The file type and its open command.
     EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, p.extension, nullptr), p.fileType);
@@ -412,10 +430,12 @@ TEST_P(InstallActions, SilentInstallationLeavesWhatWindowsAndTheUninstallerRead)
     ASSERT_FALSE(dataBytes.empty());
     const UninstallDataContent data = ParseUninstallData(dataBytes);
     // Shortcut files are named with ".LNK"; the shared file goes by its count instead.
-    for (const std::wstring& removed : {p.installDir + L"\\app.exe", startMenu + L"\\Vantrel Tool.LNK",
-                                        startMenu + L"\\Vantrel App.LNK", startMenu + L"\\Uninstall.LNK"})
+    for (const std::wstring& removed :
+         {p.installDir + L"\\app.exe", startMenu + L"\\Vantrel Tool.LNK", startMenu + L"\\Vantrel App.LNK",
+          startMenu + L"\\Uninstall.LNK", desktopFolder + L"\\Vantrel Tool.LNK"})
         EXPECT_TRUE(Contains(data.removalList, EncodeText(removed))) << Narrow(removed);
     EXPECT_FALSE(Contains(data.removalList, EncodeText(p.SharedFilePath())));
+    EXPECT_TRUE(Contains(data.removalList, RemovalPrefix(RemovalKind::kFolder) + EncodeText(desktopFolder)));
     EXPECT_NE(data.registryScript.find(Narrow(settingsKey)), std::string::npos) << data.registryScript;
     EXPECT_NE(data.registryScript.find("%InstallDir%"), std::string::npos) << data.registryScript;
     ASSERT_EQ(data.associations.size(), 1u);
