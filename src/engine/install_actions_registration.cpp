@@ -9,6 +9,7 @@
 #include "actions/product_registration.h"
 #include "engine/corrupt_payload.h"
 #include "engine/install_actions_steps.h"
+#include "support/file_system.h"
 #include "support/registry_text.h"
 #include "support/system_info.h"
 
@@ -55,20 +56,14 @@ std::string ProductFontList(const std::vector<FontEntry>& written, std::wstring_
     return ToSystemCodePage(list);
 }
 
-std::uint64_t FileSizeOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
 // What Windows shows as the product's size: the uninstaller, the payload's files on the
 // installation drive and the project's extra size.
 std::uint64_t EstimatedSizeOf(const InstallRun& run, const std::wstring& installerPath) {
     const Payload& payload = run.payload;
     const bool stub = (payload.header.productFlags2 & product_flags2::kBuildStubImage) != 0 &&
                       payload.stubImage && !payload.stubImage->empty();
-    const std::uint64_t uninstallerSize = stub ? payload.stubImage->size() : FileSizeOf(installerPath);
+    const std::uint64_t uninstallerSize =
+        stub ? payload.stubImage->size() : FileSizeOf(installerPath).value_or(0);
     std::vector<std::uint64_t> fileSizes;
     for (const std::int32_t size : payload.header.fileSizes)
         fileSizes.push_back(size > 0 ? static_cast<std::uint64_t>(size) : 0);
