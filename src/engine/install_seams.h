@@ -10,6 +10,9 @@
 namespace vantrel {
 
 class InstallRun;
+struct AppletEntry;
+struct FontEntry;
+struct MsiPackageEntry;
 
 // The four choices of the wizard's last page; all off until the page sets them.
 struct FinishOptions {
@@ -67,6 +70,10 @@ struct ExtractionOutcome {
 struct ActionSeams {
     // Installs the payload's files; returns a payload error code (0 when it went through).
     std::function<int(InstallRun& run, ExtractionOutcome& outcome)> extractFiles;
+    // Called by the extraction as soon as such a file is written; empty: it is only listed.
+    std::function<void(InstallRun& run, const FontEntry& font, const std::wstring& path)> fontWritten;
+    std::function<void(InstallRun& run, const MsiPackageEntry& package)> msiPackageWritten;
+    std::function<void(InstallRun& run, const AppletEntry& applet)> appletWritten;
     std::function<void(InstallRun& run)> deletionPhase;
     std::function<void(InstallRun& run)> sharedFiles;
     std::function<void(InstallRun& run)> components;  // COM servers, type libraries, drivers

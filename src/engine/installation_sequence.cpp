@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "actions/fonts.h"
 #include "context/batch_runner.h"
 #include "context/finish_install_log.h"
 #include "context/installer_variables.h"
@@ -60,9 +61,8 @@ int Ask(InstallRun& run, const std::wstring& text, const std::wstring& caption, 
 void Notify(InstallRun& run, const std::wstring& address) {
     if (address.empty() || !run.state.queueNotification)
         return;
-    run.state.queueNotification(
-        NotificationKind::kPlain,
-        NotificationAddress(address, run.session.product.version, run.state.runStamp));
+    // The queue fills in the address's tokens.
+    run.state.queueNotification(NotificationKind::kPlain, address);
 }
 
 // The progress display, and the time its status text last changed (for the status delay).
@@ -429,10 +429,8 @@ void Call(InstallRun& run, const std::function<void(InstallRun&)>& step) {
 void RunActions(InstallRun& run, Progress& progress) {
     ActionSeams& actions = run.seams.actions;
     progress.Percent(91);
-    if (run.extraction.fontsChanged) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
-    }
+    if (run.extraction.fontsChanged)
+        BroadcastFontChange();
     progress.Percent(92);
     Call(run, actions.sharedFiles);
     progress.Percent(93);

@@ -4,22 +4,12 @@
 
 #include "format/os_version.h"
 #include "format/path_join.h"
-#include "format/text_encoding.h"
-#include "support/os_info.h"
 #include "support/shell_folders.h"
 #include "support/unique_handle.h"
 #include "support/unique_registry_key.h"
 
 namespace vantrel {
 namespace {
-
-void ReplaceAll(std::wstring& text, std::wstring_view token, const std::wstring& value) {
-    std::size_t at = 0;
-    while ((at = text.find(token, at)) != std::wstring::npos) {
-        text.replace(at, token.size(), value);
-        at += value.size();
-    }
-}
 
 struct RegistryRoot {
     const wchar_t* name;
@@ -61,43 +51,6 @@ std::uint32_t WindowsVersionBit(const OsVersionInfo& os) {
         default:
             return os.major >= 10 ? 0x2000 : 0;
     }
-}
-
-std::wstring UrlEncode(const std::wstring& text) {
-    static const wchar_t kHex[] = L"0123456789ABCDEF";
-    std::wstring result;
-    for (const char c : Utf16ToUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            byte == '-' || byte == '_' || byte == '.' || byte == '~') {
-            result.push_back(static_cast<wchar_t>(byte));
-        } else {
-            result.push_back(L'%');
-            result.push_back(kHex[byte >> 4]);
-            result.push_back(kHex[byte & 0xF]);
-        }
-    }
-    return result;
-}
-
-std::wstring NotificationAddress(const std::wstring& address, const std::wstring& version,
-                                 std::uint64_t runStamp) {
-    std::wstring result = address;
-    if (result.find(L'%') == std::wstring::npos)
-        return result;
-    const OsVersionInfo& os = CurrentOs();
-    wchar_t stamp[24];
-    swprintf(stamp, 24, L"%llX", static_cast<unsigned long long>(runStamp));
-    ReplaceAll(result, L"%version%", UrlEncode(version));
-    ReplaceAll(result, L"%Session%", stamp);
-    // The longer tokens first: %OS% is the start of all the others.
-    ReplaceAll(result, L"%OSMajor%", std::to_wstring(os.major));
-    ReplaceAll(result, L"%OSMinor%", std::to_wstring(os.minor));
-    ReplaceAll(result, L"%OSName%", UrlEncode(OsName(os)));
-    ReplaceAll(result, L"%OSDescription%", UrlEncode(OsDescription(os)));
-    ReplaceAll(result, L"%OSServer%", OsIsServer(os) ? L"1" : L"0");
-    ReplaceAll(result, L"%OS%", std::to_wstring(OsCode(os)));
-    return result;
 }
 
 bool IsRegistryPath(const std::wstring& path) {

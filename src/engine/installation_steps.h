@@ -12,13 +12,6 @@ namespace vantrel {
 // The bit of the running Windows in the excluded-versions mask; 0 when it has none.
 std::uint32_t WindowsVersionBit(const OsVersionInfo& os);
 
-// A notification address with its tokens filled in (%version%, %Session%, %OS%, ...).
-std::wstring NotificationAddress(const std::wstring& address, const std::wstring& version,
-                                 std::uint64_t runStamp);
-
-// Percent-encoding of a text's UTF-8 bytes; letters, digits and "-_.~" stay.
-std::wstring UrlEncode(const std::wstring& text);
-
 // Reads a registry value given as one path: "HKLM\\key\\value" or "HKCU\\key\\value" (also
 // HKCR, HKU and the long root names). Empty when the path or the value is missing.
 std::wstring ReadRegistryPathValue(const std::wstring& path);
