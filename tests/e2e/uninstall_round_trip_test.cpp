@@ -18,13 +18,16 @@
 #include "support/installed_product.h"
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
+#include "support/test_registry.h"
 
 namespace vantrel {
 namespace {
 
 using test::ChildProcess;
 using test::FilledFile;
+using test::KeyExists;
 using test::PathExists;
+using test::RegistryText;
 using test::WaitUntilGone;
 
 // Processes start slowly under Wine on a loaded machine; the waits end early on success.
@@ -44,23 +47,6 @@ constexpr const wchar_t* kShortcutName = L"Full Circle App";
 
 std::string Narrow(const std::wstring& text) {
     return Utf16ToWindows1252(text);
-}
-
-std::optional<std::wstring> TextValue(HKEY root, const std::wstring& key, const wchar_t* name) {
-    wchar_t buffer[2048];
-    DWORD size = sizeof buffer;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
-                     buffer, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::wstring(buffer);
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
 }
 
 // Names of the values of a key, in the order the system lists them.
@@ -209,14 +195,14 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     // Installed: the files, the entry Windows lists, the values, the file type, the link.
     for (const std::wstring& file : kInstalledFiles)
         EXPECT_TRUE(PathExists(machine.installDir + L"\\" + file)) << testing::PrintToString(file);
-    EXPECT_EQ(TextValue(HKEY_CURRENT_USER, kSettingsKey, L"Colour"), std::optional<std::wstring>(L"blue"));
-    EXPECT_EQ(TextValue(HKEY_CURRENT_USER, std::wstring(kSettingsKey) + L"\\Options", L"Size"),
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, kSettingsKey, L"Colour"), std::optional<std::wstring>(L"blue"));
+    EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, std::wstring(kSettingsKey) + L"\\Options", L"Size"),
               std::optional<std::wstring>(L"large"));
-    EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, kExtension, L""), std::optional<std::wstring>(kOurFileType));
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, kExtension, L""), std::optional<std::wstring>(kOurFileType));
     EXPECT_TRUE(PathExists(startMenuFolder + L"\\" + kShortcutName + L".lnk"));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\") + kProductKey));
     const std::optional<std::wstring> quiet =
-        TextValue(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
+        RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
     ASSERT_TRUE(quiet) << "the installation registered no uninstaller";
     std::wstring uninstaller;
     std::wstring arguments;
@@ -243,11 +229,11 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMakerKey));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kMakerKey));
     // The extension is the other program's again, with nothing of ours left in it.
-    EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, kExtension, L""), std::optional<std::wstring>(kOtherFileType));
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, kExtension, L""), std::optional<std::wstring>(kOtherFileType));
     EXPECT_EQ(ValueNames(HKEY_CLASSES_ROOT, kExtension), std::vector<std::wstring>{L""});
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::wstring(kExtension) + L"\\OpenWithProgids"));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kOurFileType));
-    EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, std::wstring(kOtherFileType) + L"\\shell\\open\\command", L""),
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, std::wstring(kOtherFileType) + L"\\shell\\open\\command", L""),
               std::optional<std::wstring>(L"other.exe \"%1\""));
     // The uninstaller removes itself once it has ended, and the emptied folders with it.
     EXPECT_TRUE(WaitUntilGone(uninstaller, kBatchTimeoutMs));
@@ -311,7 +297,7 @@ TEST(UninstallRoundTrip, TheEngineUndoesWhatTheInstallationStepsRecorded) {
     EXPECT_EQ(test::ReadTestFile(evidence + L"\\batch2.txt"), Narrow(kName) + "\r\n");
     EXPECT_FALSE(PathExists(file));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, settingsKey));
-    EXPECT_EQ(TextValue(HKEY_CLASSES_ROOT, extension, L""), std::optional<std::wstring>(otherType));
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, extension, L""), std::optional<std::wstring>(otherType));
     EXPECT_EQ(ValueNames(HKEY_CLASSES_ROOT, extension), std::vector<std::wstring>{L""});
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ourType));
     EXPECT_FALSE(product.KeyExists());
