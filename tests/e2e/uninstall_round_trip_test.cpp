@@ -1,13 +1,14 @@
 // The whole life of a product as processes: a setup built here installs it silently, and
 // the uninstaller that the installation registered, started with its quiet command, leaves
 // the machine as it found it: files, folders, registry entries, the file type it took over,
-// the Start-menu shortcut and the product's uninstall entry.
+// the Start-menu shortcut and the product's uninstall entry, and tells the product's server.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <shlobj.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
 #include "support/test_registry.h"
+#include "win/loopback_server.h"
 
 namespace vantrel {
 namespace {
@@ -131,7 +133,7 @@ struct Machine {
     std::wstring evidence;
 };
 
-Settings FullCircleSettings(const Machine& machine) {
+Settings FullCircleSettings(const Machine& machine, const std::wstring& notifyAddress) {
     Settings s = test::FixtureSettings(kProduct);
     s.companyName = L"Vantrel E2E Company";
     s.productVersion = L"1.4";
@@ -164,6 +166,7 @@ Settings FullCircleSettings(const Machine& machine) {
     // Each batch leaves a marker with the folder it was told about.
     s.uninstallBatch1 = "echo %InstallDir%> \"" + Narrow(machine.Marker(L"batch1")) + "\"\r\n";
     s.uninstallBatch2 = "echo %ProductName%> \"" + Narrow(machine.Marker(L"batch2")) + "\"\r\n";
+    s.uninstallNotification = notifyAddress;
     return s;
 }
 
@@ -177,6 +180,7 @@ const std::vector<std::wstring> kInstalledFiles = {L"bin\\app.exe", L"bin\\engin
 
 TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     Machine machine;
+    test::LoopbackServer server(true);
     // Before: the extension belongs to another program.
     SetDefaultText(kExtension, kOtherFileType);
     SetDefaultText(std::wstring(kOtherFileType) + L"\\shell\\open\\command", L"other.exe \"%1\"");
@@ -185,9 +189,11 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     ASSERT_FALSE(PathExists(startMenuFolder));
 
     const std::wstring setup = machine.root.Join(L"setup.exe");
-    ASSERT_TRUE(test::BuildSetup(test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE)),
-                                 FullCircleSettings(machine), FullCircleFiles())
-                    .Save(setup));
+    ASSERT_TRUE(
+        test::BuildSetup(test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE)),
+                         FullCircleSettings(machine, server.Address(L"/gone?v=%version%&s=%Session%")),
+                         FullCircleFiles())
+            .Save(setup));
     ChildProcess install = ChildProcess::Start(setup, L"/silent");
     ASSERT_TRUE(install.Started());
     EXPECT_EQ(install.Wait(kTimeoutMs), std::optional<DWORD>(1u));
@@ -209,10 +215,23 @@ TEST(UninstallRoundTrip, TheRegisteredUninstallerLeavesTheMachineAsItWas) {
     ASSERT_TRUE(SplitCommand(*quiet, uninstaller, arguments)) << testing::PrintToString(*quiet);
     EXPECT_EQ(arguments, L"/a /u:\"" + std::wstring(kProduct) + L"\"");
     ASSERT_TRUE(PathExists(uninstaller));
+    std::uint64_t session = 0;
+    DWORD size = sizeof session;
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"Session", RRF_RT_REG_QWORD, nullptr, &session,
+                           &size),
+              ERROR_SUCCESS);
 
     ChildProcess uninstall = ChildProcess::Start(uninstaller, arguments);
     ASSERT_TRUE(uninstall.Started()) << testing::PrintToString(*quiet);
     EXPECT_EQ(uninstall.Wait(kTimeoutMs), std::optional<DWORD>(0u));
+
+    // The uninstaller waited for its notification: it carries the installation's session.
+    char sessionHex[24];
+    std::snprintf(sessionHex, sizeof sessionHex, "%llX", static_cast<unsigned long long>(session));
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].substr(0, requests[0].find("\r\n")),
+              "GET /gone?v=1.4&s=" + std::string(sessionHex) + " HTTP/1.0");
 
     // Both uninstall batches ran, each with the product's values.
     EXPECT_EQ(test::ReadTestFile(machine.Marker(L"batch1")), Narrow(machine.installDir) + "\r\n");
