@@ -8,7 +8,8 @@
 #include "support/os_info.h"
 #include "support/shell_folders.h"
 #include "support/unique_handle.h"
-#include "support/unique_registry_key.h"
+#include "support/registry_text.h"
+#include "support/registry_values.h"
 
 namespace vantrel {
 namespace {
@@ -19,26 +20,6 @@ void ReplaceAll(std::wstring& text, std::wstring_view token, const std::wstring&
         text.replace(at, token.size(), value);
         at += value.size();
     }
-}
-
-struct RegistryRoot {
-    const wchar_t* name;
-    HKEY key;
-};
-const RegistryRoot kRoots[] = {
-    {L"HKLM\\", HKEY_LOCAL_MACHINE}, {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-    {L"HKCU\\", HKEY_CURRENT_USER},  {L"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
-    {L"HKCR\\", HKEY_CLASSES_ROOT},  {L"HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-    {L"HKU\\", HKEY_USERS},          {L"HKEY_USERS\\", HKEY_USERS},
-};
-
-const RegistryRoot* RootOf(const std::wstring& path) {
-    for (const RegistryRoot& root : kRoots) {
-        const std::size_t length = wcslen(root.name);
-        if (path.size() > length && _wcsnicmp(path.c_str(), root.name, length) == 0)
-            return &root;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -105,27 +86,13 @@ bool IsRegistryPath(const std::wstring& path) {
 }
 
 std::wstring ReadRegistryPathValue(const std::wstring& path) {
-    const RegistryRoot* root = RootOf(path);
-    if (root == nullptr)
-        return {};
-    const std::wstring rest = path.substr(wcslen(root->name));
+    // The leading backslash of the registry-entry syntax is optional here.
+    std::wstring rest;
+    const HKEY root = SplitRegistryRoot(!path.empty() && path.front() == L'\\' ? path : L"\\" + path, rest);
     const std::size_t split = rest.rfind(L'\\');
-    const std::wstring key = split == std::wstring::npos ? std::wstring() : rest.substr(0, split);
-    const std::wstring value = split == std::wstring::npos ? rest : rest.substr(split + 1);
-    UniqueRegistryKey opened;
-    if (RegOpenKeyExW(root->key, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
+    if (root == nullptr || split == std::wstring::npos)
         return {};
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(opened.Get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
-        return {};
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(opened.Get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                         &size) != ERROR_SUCCESS)
-        return {};
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
+    return ReadRegistryText(root, rest.substr(0, split).c_str(), rest.substr(split + 1).c_str());
 }
 
 std::wstring HandOverCommand(const std::wstring& uninstallCommand, const std::wstring& ownCommandLine) {

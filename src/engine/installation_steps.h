@@ -19,8 +19,8 @@ std::wstring NotificationAddress(const std::wstring& address, const std::wstring
 // Percent-encoding of a text's UTF-8 bytes; letters, digits and "-_.~" stay.
 std::wstring UrlEncode(const std::wstring& text);
 
-// Reads a registry value given as one path: "HKLM\\key\\value" or "HKCU\\key\\value" (also
-// HKCR, HKU and the long root names). Empty when the path or the value is missing.
+// Reads a registry value given as one path: "HKLM\\key\\value" or "\\HKLM\\key\\value" (also
+// HKCU, HKCR, HKU, HKCC and the long root names). Empty when the path or the value is missing.
 std::wstring ReadRegistryPathValue(const std::wstring& path);
 bool IsRegistryPath(const std::wstring& path);
 

@@ -131,9 +131,9 @@ std::vector<PayloadFileInput> ProductFiles() {
     return {File("app.bin", 70000, 0x5A), File("docs\\readme.txt", 1200, 'r')};
 }
 
-// Runs the built setup; a message box that appears is read and answered with OK.
+// Runs the built setup; a message box that appears is read and answered with `button`.
 Outcome RunSetup(const Machine& machine, const Settings& settings, const PayloadWriteOptions& options,
-                 const std::wstring& arguments, bool expectBox = false) {
+                 const std::wstring& arguments, bool expectBox = false, const std::wstring& button = L"OK") {
     const std::wstring path = machine.root.Join(L"setup.exe");
     Settings compressed = settings;
     compressed.productFlagsLow |= product_flags::kCompressedBlocks;
@@ -146,7 +146,7 @@ Outcome RunSetup(const Machine& machine, const Settings& settings, const Payload
         if (box != nullptr) {
             outcome.windowShown = true;
             outcome.shownText = test::AllStaticText(box);
-            test::PressButton(box, L"OK");
+            test::PressButton(box, button);
         }
     }
     outcome.exitCode = child.Wait(kTimeoutMs);
@@ -235,29 +235,70 @@ TEST(InstallationSequence, DowngradeBelowTheMinimumWritesNothing) {
     EXPECT_FALSE(PathExists(machine.Log()));
 }
 
-TEST(InstallationSequence, MustUninstallHandsTheRunToTheUninstaller) {
-    Machine machine(L"MustUninstall");
+struct MustUninstallCase {
+    const char* name;
+    bool quietCommand;      // QuietUninstallString is set too, and wins
+    bool plainCommand;      // UninstallString is set
+    const wchar_t* button;  // pressed on the question
+    bool handedOver;
+};
+
+class MustUninstall : public testing::TestWithParam<MustUninstallCase> {};
+
+// An earlier installation that must go first: even with /a the question is asked (automatic
+// mode is off); on OK its uninstaller is started, without waiting, with this installer's
+// command line behind /r:, and this run ends without installing anything.
+TEST_P(MustUninstall, HandsTheRunToTheUninstaller) {
+    const MustUninstallCase& c = GetParam();
+    Machine machine(Machine::Wide(c.name));
     machine.EarlierInstallation(L"1.0");
     // The "uninstaller" writes its own command line into a file.
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring marker = machine.evidence + L"\\uninstaller.txt";
-    SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"UninstallString",
-                    L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo >\"" + marker + L"\"");
+    const std::wstring writer = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo ";
+    if (c.plainCommand)
+        SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"UninstallString",
+                        writer + L"plain>\"" + marker + L"\"");
+    if (c.quietCommand)
+        SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"QuietUninstallString",
+                        writer + L"quiet>\"" + marker + L"\"");
     Settings settings = ScenarioSettings(machine, L"2.0");
     settings.productFlagsLow |= product_flags::kMustUninstallFirst;
-    const Outcome outcome = RunSetup(machine, settings, TitledBatches(), L"/a /b1:\"echo x\"");
+    std::vector<std::wstring> texts = settings.messages.Texts();
+    texts[9] = L"Remove the earlier version first.";
+    settings.messages = MessageTable({L"English"}, texts);
+    const Outcome outcome =
+        RunSetup(machine, settings, TitledBatches(), L"/a /b1:\"echo x\"", true, c.button);
     EXPECT_EQ(outcome.exitCode, std::optional<DWORD>(1u));
+    EXPECT_EQ(outcome.shownText, L"Remove the earlier version first.");
     // Started without waiting: give it a moment.
-    for (int i = 0; i < 100 && test::ReadTestFile(marker).empty(); ++i)
+    for (int i = 0; i < 100 && c.handedOver && test::ReadTestFile(marker).empty(); ++i)
         Sleep(100);
+    if (!c.handedOver)
+        Sleep(1000);
     const std::string handed = test::ReadTestFile(marker);
-    // The installer's own command line follows /r:, its quotes turned into backquotes.
-    EXPECT_NE(handed.find("/r:\"`"), std::string::npos) << handed;
-    EXPECT_NE(handed.find("setup.exe` /a /b1:`echo x`\""), std::string::npos) << handed;
+    if (c.handedOver) {
+        EXPECT_EQ(handed.rfind(c.quietCommand ? "quiet" : "plain", 0), 0u) << handed;
+        // The installer's own command line follows /r:, its quotes turned into backquotes.
+        EXPECT_NE(handed.find("/r:\"`"), std::string::npos) << handed;
+        EXPECT_NE(handed.find("setup.exe` /a /b1:`echo x`\""), std::string::npos) << handed;
+    } else {
+        EXPECT_EQ(handed, "");
+    }
     EXPECT_FALSE(machine.Ran("pre"));
     EXPECT_FALSE(PathExists(machine.Data()));
+    EXPECT_FALSE(PathExists(machine.Log()));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallationSequence, MustUninstall,
+    testing::Values(MustUninstallCase{"MustUninstallAccepted", false, true, L"OK", true},
+                    MustUninstallCase{"MustUninstallQuietFirst", true, true, L"OK", true},
+                    MustUninstallCase{"MustUninstallDeclined", false, true, L"Cancel", false},
+                    // No command at all: message 9 alone, nothing to start.
+                    MustUninstallCase{"MustUninstallWithoutCommand", false, false, L"OK", false}),
+    test::CaseName);
 
 TEST(InstallationSequence, MissingRequiredProductIsReportedEvenInAutomaticMode) {
     Machine machine(L"Required");

@@ -7,13 +7,16 @@
 #include <windows.h>
 
 #include "engine/file_installation.h"
+#include "format/path_join.h"
 #include "format/payload_writer.h"
 #include "format/text_encoding.h"
 #include "run/run_end.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
+#include "support/running_editor.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
+#include "support/shell_folders.h"
 #include "support/test_names.h"
 
 namespace vantrel {
@@ -87,6 +90,23 @@ struct InProcessInstallation {
     std::wstring restorePoint;
     std::vector<int> percents;
 };
+
+// Gives messages of the product a text.
+void SetMessages(Settings& settings, std::initializer_list<std::pair<std::size_t, const wchar_t*>> texts) {
+    std::vector<std::wstring> all = settings.messages.Texts();
+    for (const auto& [number, text] : texts)
+        all[number] = text;
+    settings.messages = MessageTable({L"English"}, all);
+}
+
+AutoCloseRecord CloseEntry(const std::wstring& title, std::uint8_t action, std::uint8_t phaseMask) {
+    AutoCloseRecord entry;
+    entry.titlePattern = title;
+    entry.programName = "The Editor";
+    entry.action = action;
+    entry.phaseMask = phaseMask;
+    return entry;
+}
 
 struct RestartCase {
     const char* name;
@@ -244,6 +264,87 @@ INSTANTIATE_TEST_SUITE_P(InstallationSequence, CompletionNotification,
                                          NotificationCase{"Upgrade", L"0.9", L"upgrade"},
                                          NotificationCase{"Downgrade", L"1.1", L"downgrade"}),
                          test::CaseName);
+
+struct UnusableFolderCase {
+    const char* name;
+    std::wstring (*folder)();
+    std::wstring (*message)();
+};
+
+class UnattendedFolder : public testing::TestWithParam<UnusableFolderCase> {};
+
+// Nobody looks at the folder of an unattended run: the checks of the folder page refuse it
+// instead, with their message, and nothing is installed.
+TEST_P(UnattendedFolder, IsCheckedLikeTheFolderPagesChoice) {
+    const UnusableFolderCase& c = GetParam();
+    InProcessInstallation install(L"Unattended" + Windows1252ToUtf16(c.name), true);
+    Settings& settings = install.payload.settings;
+    settings.defaultInstallFolder = c.folder();
+    SetMessages(settings, {{17, L"Not the top of a drive."}, {18, L"Not into %s itself."}});
+    EXPECT_EQ(install.Run(), kExitInstall);
+    ASSERT_EQ(install.ui->shown.size(), 1u);
+    EXPECT_EQ(install.ui->shown[0].text, c.message());
+    EXPECT_EQ(install.ui->shown[0].style & 0xF0, mb::kIconError);
+    EXPECT_FALSE(PathExists(PathJoin(settings.defaultInstallFolder, L"locked.bin")));
+    EXPECT_TRUE(install.percents.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallationSequence, UnattendedFolder,
+    testing::Values(UnusableFolderCase{"DriveRoot", [] { return std::wstring(L"C:\\"); },
+                                       [] { return std::wstring(L"Not the top of a drive."); }},
+                    UnusableFolderCase{
+                        "ProgramFiles", [] { return ProgramFilesFolder(FolderView::k32Bit); },
+                        [] { return L"Not into " + ProgramFilesFolder(FolderView::k32Bit) + L" itself."; }}),
+    test::CaseName);
+
+// The listed programs are closed before anything is installed, and the uninstaller gets the
+// same list.
+TEST(InstallationSequence, ListedProgramsAreClosedAndListedForTheUninstaller) {
+    test::RunningEditor editor(L"vantrel-seq-close");
+    ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
+    InProcessInstallation install(L"CloseApps", true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.uninstallKeyName = L"Vantrel Seq InProc CloseApps";
+    settings.autoClose = {CloseEntry(L"*" + editor.DocumentName(), 0, 2)};
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_TRUE(editor.Process().Wait(60000).has_value());
+    const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
+    EXPECT_NE(data.find("[AutoClose]\r\n*vantrel-seq-close.txt,,The Editor,0\r\n"), std::string::npos)
+        << data;
+}
+
+// A program the user is asked to close: Cancel instead of Retry cancels the installation.
+TEST(InstallationSequence, ProgramLeftOpenCancelsWhenTheUserSaysSo) {
+    test::RunningEditor editor(L"vantrel-seq-ask");
+    ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
+    InProcessInstallation install(L"CloseAsk", false);
+    Settings& settings = install.payload.settings;
+    SetMessages(settings, {{55, L"Programs"}, {107, L"Please close %s."}, {98, L"Cancelled."}});
+    settings.autoClose = {CloseEntry(editor.Title(), 2, 4)};
+    install.ui->answers = {mb::kIdCancel};
+    EXPECT_EQ(install.Run(), kExitInstall);
+    ASSERT_EQ(install.ui->shown.size(), 2u);
+    EXPECT_EQ(install.ui->shown[0].text, L"Please close The Editor.");
+    EXPECT_EQ(install.ui->shown[0].caption, L"Programs");
+    EXPECT_EQ(install.ui->shown[0].style & 0xF, mb::kRetryCancel);
+    EXPECT_EQ(install.ui->shown[1].text, L"Cancelled.");
+    EXPECT_FALSE(editor.Process().Wait(0).has_value());
+    EXPECT_FALSE(PathExists(install.installDir));
+}
+
+// In an unattended run nobody is asked: the program stays and the installation goes on.
+TEST(InstallationSequence, ProgramsThatAreOnlyAskedForStayInAnUnattendedRun) {
+    test::RunningEditor editor(L"vantrel-seq-unasked");
+    ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
+    InProcessInstallation install(L"CloseUnasked", true);
+    install.payload.settings.autoClose = {CloseEntry(editor.Title(), 2, 4)};
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_TRUE(install.ui->shown.empty());
+    EXPECT_FALSE(editor.Process().Wait(0).has_value());
+    EXPECT_TRUE(PathExists(install.installDir + L"\\locked.bin"));
+}
 
 }  // namespace
 }  // namespace vantrel
