@@ -23,4 +23,15 @@ bool RunningEditor::WindowGone() {
     return TopLevelWindows(child_->Id()).empty();
 }
 
+AutoCloseRecord CloseListEntry(const std::wstring& titlePattern, const std::string& classPattern,
+                               std::uint8_t action, std::uint8_t phaseMask) {
+    AutoCloseRecord entry;
+    entry.titlePattern = titlePattern;
+    entry.classPattern = classPattern;
+    entry.programName = "The Editor";
+    entry.action = action;
+    entry.phaseMask = phaseMask;
+    return entry;
+}
+
 }  // namespace vantrel::test

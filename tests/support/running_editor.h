@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "format/settings.h"
 #include "support/child_process.h"
 
 namespace vantrel::test {
@@ -33,5 +34,9 @@ class RunningEditor {
     HWND window_ = nullptr;
     std::wstring title_;
 };
+
+// An entry of the list of programs to close.
+AutoCloseRecord CloseListEntry(const std::wstring& titlePattern, const std::string& classPattern,
+                               std::uint8_t action, std::uint8_t phaseMask);
 
 }  // namespace vantrel::test

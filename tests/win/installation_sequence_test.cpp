@@ -99,15 +99,6 @@ void SetMessages(Settings& settings, std::initializer_list<std::pair<std::size_t
     settings.messages = MessageTable({L"English"}, all);
 }
 
-AutoCloseRecord CloseEntry(const std::wstring& title, std::uint8_t action, std::uint8_t phaseMask) {
-    AutoCloseRecord entry;
-    entry.titlePattern = title;
-    entry.programName = "The Editor";
-    entry.action = action;
-    entry.phaseMask = phaseMask;
-    return entry;
-}
-
 struct RestartCase {
     const char* name;
     bool automatic;
@@ -307,7 +298,7 @@ TEST(InstallationSequence, ListedProgramsAreClosedAndListedForTheUninstaller) {
     Settings& settings = install.payload.settings;
     settings.productFlagsLow |= product_flags::kRegisterForUninstall;
     settings.uninstallKeyName = L"Vantrel Seq InProc CloseApps";
-    settings.autoClose = {CloseEntry(L"*" + editor.DocumentName(), 0, 2)};
+    settings.autoClose = {test::CloseListEntry(L"*" + editor.DocumentName(), "", 0, 2)};
     EXPECT_EQ(install.Run(), kExitInstall);
     EXPECT_TRUE(editor.Process().Wait(60000).has_value());
     const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
@@ -322,7 +313,7 @@ TEST(InstallationSequence, ProgramLeftOpenCancelsWhenTheUserSaysSo) {
     InProcessInstallation install(L"CloseAsk", false);
     Settings& settings = install.payload.settings;
     SetMessages(settings, {{55, L"Programs"}, {107, L"Please close %s."}, {98, L"Cancelled."}});
-    settings.autoClose = {CloseEntry(editor.Title(), 2, 4)};
+    settings.autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
     install.ui->answers = {mb::kIdCancel};
     EXPECT_EQ(install.Run(), kExitInstall);
     ASSERT_EQ(install.ui->shown.size(), 2u);
@@ -339,7 +330,7 @@ TEST(InstallationSequence, ProgramsThatAreOnlyAskedForStayInAnUnattendedRun) {
     test::RunningEditor editor(L"vantrel-seq-unasked");
     ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
     InProcessInstallation install(L"CloseUnasked", true);
-    install.payload.settings.autoClose = {CloseEntry(editor.Title(), 2, 4)};
+    install.payload.settings.autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
     EXPECT_EQ(install.Run(), kExitInstall);
     EXPECT_TRUE(install.ui->shown.empty());
     EXPECT_FALSE(editor.Process().Wait(0).has_value());

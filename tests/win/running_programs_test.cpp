@@ -14,13 +14,7 @@ namespace {
 
 AutoCloseEntry Entry(const wchar_t* title, const char* className, std::uint8_t action = 0,
                      std::uint8_t phaseMask = 2) {
-    AutoCloseEntry entry;
-    entry.titlePattern = title;
-    entry.classPattern = className;
-    entry.programName = "Program";
-    entry.action = action;
-    entry.phaseMask = phaseMask;
-    return entry;
+    return test::CloseListEntry(title, className, action, phaseMask);
 }
 
 struct MatchCase {
@@ -135,7 +129,7 @@ TEST(RunningPrograms, SecondPassAsksUntilTheProgramIsGone) {
             return true;
         });
     EXPECT_TRUE(closed);
-    EXPECT_EQ(asked, std::vector<std::wstring>{L"Program"});
+    EXPECT_EQ(asked, std::vector<std::wstring>{L"The Editor"});
 }
 
 TEST(RunningPrograms, SecondPassStopsWhenTheUserCancels) {
