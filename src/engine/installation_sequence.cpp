@@ -343,7 +343,11 @@ void ChooseFolders(InstallRun& run) {
         if (!run.folderFromRegistry && folder.empty()) {
             folder = !run.state.options.installFolderOverrideFull.empty()
                          ? run.state.options.installFolderOverrideFull
-                         : Expanded(run, settings.defaultInstallFolder);
+                         : DefaultInstallFolder(
+                               settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
+                               ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit
+                                                                              : FolderView::k32Bit),
+                               [&run](std::wstring& text) { ExpandVariables(run.session, text); });
         }
         folder = StripTrailingBackslash(folder);
         if (!run.Automatic() && LowFlag(run, kShowFolderPage) && run.seams.pages.folder) {

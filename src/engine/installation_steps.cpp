@@ -95,6 +95,20 @@ std::wstring ReadRegistryPathValue(const std::wstring& path) {
     return ReadRegistryText(root, rest.substr(0, split).c_str(), rest.substr(split + 1).c_str());
 }
 
+std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& productName,
+                                  const std::wstring& windowsFolder, const std::wstring& programFiles,
+                                  const std::function<void(std::wstring&)>& expand) {
+    if (setting.empty())
+        return PathJoin(programFiles, productName);
+    ReplaceAll(setting, L"<os>", windowsFolder);
+    expand(setting);
+    if (setting == L"<master>" || IsRegistryPath(setting))
+        return setting;
+    const bool absolute =
+        setting.size() >= 2 && (setting[1] == L':' || (setting[0] == L'\\' && setting[1] == L'\\'));
+    return absolute ? setting : PathJoin(programFiles, setting);
+}
+
 std::wstring HandOverCommand(const std::wstring& uninstallCommand, const std::wstring& ownCommandLine) {
     std::wstring own = ownCommandLine;
     for (wchar_t& c : own)
