@@ -33,6 +33,9 @@ namespace {
 
 using namespace product_flags;
 
+// ProductFlags2: no Start-menu page for a portable installation.
+constexpr std::uint32_t kPortableWithoutStartMenuPage = 0x800;
+
 constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 [[noreturn]] void EndRun() {
@@ -365,7 +368,11 @@ void ChooseFolders(InstallRun& run) {
         run.session.SetInstallDir(folder);
     }
     if (!run.existing) {
-        if (!run.Automatic() && HighFlag(run, kShowStartMenuPage) && run.seams.pages.startMenu) {
+        // A portable installation may leave the Start menu alone.
+        const bool portableWithoutStartMenu = PortableFlagOf(run.session.folders.installDir) == L"1" &&
+                                              Flag2(run, kPortableWithoutStartMenuPage);
+        if (!run.Automatic() && HighFlag(run, kShowStartMenuPage) && !portableWithoutStartMenu &&
+            run.seams.pages.startMenu) {
             std::wstring chosen = run.session.folders.startMenuFolderName;
             if (!run.seams.pages.startMenu(chosen))
                 CancelInstallation(run);
