@@ -53,7 +53,11 @@ bool Flag2(const InstallRun& run, std::uint32_t bit) {
 }
 
 int Ask(InstallRun& run, const std::wstring& text, const std::wstring& caption, unsigned style) {
-    return run.session.ui.ShowMessageBox(text, caption, style | mb::kSetForeground);
+    const auto marked = [&run](const std::wstring& message) {
+        return WithProductMarkers(message, run.session.product.name, run.session.settings.displayProductName,
+                                  OsName(CurrentOs()));
+    };
+    return run.session.ui.ShowMessageBox(marked(text), marked(caption), style | mb::kSetForeground);
 }
 
 // A requirement that failed: its message (always shown), then the end of the run.

@@ -109,6 +109,14 @@ std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& prod
     return absolute ? setting : PathJoin(programFiles, setting);
 }
 
+std::wstring WithProductMarkers(std::wstring text, const std::wstring& product,
+                                const std::wstring& description, const std::wstring& windowsName) {
+    ReplaceAll(text, L"<product>", product);
+    ReplaceAll(text, L"<description>", description);
+    ReplaceAll(text, L"<os>", windowsName);
+    return text;
+}
+
 std::wstring HandOverCommand(const std::wstring& uninstallCommand, const std::wstring& ownCommandLine) {
     std::wstring own = ownCommandLine;
     for (wchar_t& c : own)

@@ -33,6 +33,11 @@ std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& prod
                                   const std::wstring& windowsFolder, const std::wstring& programFiles,
                                   const std::function<void(std::wstring&)>& expand);
 
+// A message as the user reads it: "<product>", "<description>" and "<os>" replaced by the
+// product name, its display name and the Windows name.
+std::wstring WithProductMarkers(std::wstring text, const std::wstring& product,
+                                const std::wstring& description, const std::wstring& windowsName);
+
 // The command that removes an earlier installation and then starts this installer again:
 // the uninstall command, " /r:\"", this installer's command line with its double quotes
 // turned into backquotes, and a closing double quote.

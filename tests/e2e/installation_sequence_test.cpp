@@ -101,7 +101,7 @@ Settings ScenarioSettings(const Machine& machine, const std::wstring& version) {
     std::vector<std::wstring> texts(120);
     texts[12] = L"%s must be installed first.";
     texts[21] = L"Fixture Error Title";
-    texts[106] = L"Versions below %s cannot be replaced.";
+    texts[106] = L"<product>: versions below %s cannot be replaced.";
     s.messages = MessageTable({L"English"}, texts);
     return s;
 }
@@ -229,7 +229,7 @@ TEST(InstallationSequence, DowngradeBelowTheMinimumWritesNothing) {
     // Interactive: message 106 with the minimum.
     outcome = RunSetup(machine, settings, TitledBatches(), L"", true);
     EXPECT_EQ(outcome.exitCode, std::optional<DWORD>(1u));
-    EXPECT_EQ(outcome.shownText, L"Versions below 3.0 cannot be replaced.");
+    EXPECT_EQ(outcome.shownText, L"Vantrel Seq NoDowngrade: versions below 3.0 cannot be replaced.");
     EXPECT_FALSE(machine.Ran("pre"));
     EXPECT_FALSE(PathExists(machine.Data()));
     EXPECT_FALSE(PathExists(machine.Log()));

@@ -47,6 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"RegistryForm", L"HKLM\\Software\\Example\\Folder", L"HKLM\\Software\\Example\\Folder"}),
     test::CaseName);
 
+TEST(InstallationSteps, MessagesNameTheProductAndTheWindows) {
+    EXPECT_EQ(WithProductMarkers(L"<product> (<description>) needs <os>; <product> again", L"Hello",
+                                 L"Hello World", L"Windows 7"),
+              L"Hello (Hello World) needs Windows 7; Hello again");
+}
+
 TEST(InstallationSteps, HandOverCommandCarriesTheOwnCommandLineInBackquotes) {
     EXPECT_EQ(HandOverCommand(L"\"C:\\Old\\uninstall.exe\" /u:\"Hello\"",
                               L"\"Z:\\dl\\setup.exe\" /a /d:\"C:\\A B\""),
