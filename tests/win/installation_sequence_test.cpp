@@ -337,5 +337,44 @@ TEST(InstallationSequence, ProgramsThatAreOnlyAskedForStayInAnUnattendedRun) {
     EXPECT_TRUE(PathExists(install.installDir + L"\\locked.bin"));
 }
 
+// An earlier installation whose uninstall entry lost its folder is still found through the
+// product's own registry value, written in the registry-entry syntax; the uninstaller is
+// told to remove that value.
+TEST(InstallationSequence, EarlierInstallationIsFoundThroughTheInstallLocationValue) {
+    InProcessInstallation install(L"LocationValue", true, product_flags2::kRecordInstallLocationValue);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.uninstallKeyName = L"Vantrel Seq InProc LocationValue";
+    settings.installLocationValue = "\\HKCU\\Software\\Vantrel Seq InProc LocationValue\\Folder";
+    settings.reinstallNotification = L"reinstall";
+    settings.completionNotification = L"completion";
+    const std::wstring entry =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.uninstallKeyName;
+    const std::wstring own = L"Software\\Vantrel Seq InProc LocationValue";
+    ASSERT_TRUE(CreateDirectoryW(install.installDir.c_str(), nullptr));
+    const auto setText = [](HKEY root, const std::wstring& key, const wchar_t* name,
+                            const std::wstring& value) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    };
+    setText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion", L"1.0");
+    setText(HKEY_CURRENT_USER, own, L"Folder", install.installDir);
+    std::vector<std::wstring> sent;
+    install.state.queueNotification = [&sent](NotificationKind, const std::wstring& address) {
+        sent.push_back(address);
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, entry.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+    EXPECT_EQ(sent, std::vector<std::wstring>{L"reinstall"});
+    const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
+    EXPECT_NE(data.find("!\\HKCU\\Software\\Vantrel Seq InProc LocationValue\\Folder\r\n"), std::string::npos)
+        << data;
+}
+
 }  // namespace
 }  // namespace vantrel
