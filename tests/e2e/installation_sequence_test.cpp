@@ -14,6 +14,7 @@
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
+#include "support/test_registry.h"
 #include "support/ui_driver.h"
 
 namespace vantrel {
@@ -34,15 +35,6 @@ std::string Narrow(const std::wstring& text) {
     return Utf16ToWindows1252(text);
 }
 
-void SetRegistryText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(opened);
-}
-
 // One scenario's machine: a folder for the installation and one for the files the batches
 // leave as evidence, and the product's uninstall entry, removed again at the end.
 struct Machine {
@@ -60,8 +52,8 @@ struct Machine {
     // An earlier installation of the product in `installDir`.
     void EarlierInstallation(const std::wstring& version) {
         CreateDirectoryW(installDir.c_str(), nullptr);
-        SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"InstallLocation", installDir);
-        SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"DisplayVersion", version);
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"InstallLocation", installDir);
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"DisplayVersion", version);
     }
     // A batch that leaves "<name>.txt" in the evidence folder with the batch's view of a few
     // variables.
@@ -221,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(InstallationSequence, ExistingInstallation,
 TEST(InstallationSequence, DowngradeBelowTheMinimumWritesNothing) {
     Machine machine(L"NoDowngrade");
     machine.EarlierInstallation(L"3.1");
-    SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"NoDowngradeBelow", L"3.0");
+    test::SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"NoDowngradeBelow", L"3.0");
     const Settings settings = ScenarioSettings(machine, L"2.0");
     // Automatic: no message, exit 1.
     Outcome outcome = RunSetup(machine, settings, TitledBatches(), L"/a");
@@ -258,11 +250,11 @@ TEST_P(MustUninstall, HandsTheRunToTheUninstaller) {
     const std::wstring marker = machine.evidence + L"\\uninstaller.txt";
     const std::wstring writer = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo ";
     if (c.plainCommand)
-        SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"UninstallString",
-                        writer + L"plain>\"" + marker + L"\"");
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"UninstallString",
+                              writer + L"plain>\"" + marker + L"\"");
     if (c.quietCommand)
-        SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"QuietUninstallString",
-                        writer + L"quiet>\"" + marker + L"\"");
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"QuietUninstallString",
+                              writer + L"quiet>\"" + marker + L"\"");
     Settings settings = ScenarioSettings(machine, L"2.0");
     settings.productFlagsLow |= product_flags::kMustUninstallFirst;
     std::vector<std::wstring> texts = settings.messages.Texts();
@@ -327,8 +319,8 @@ TEST(InstallationSequence, RegistryFolderWithoutItsValueEndsTheRun) {
 TEST(InstallationSequence, RegistryFolderTakesTheValuesFolder) {
     Machine machine(L"RegistryFolderFound");
     CreateDirectoryW(machine.installDir.c_str(), nullptr);
-    SetRegistryText(HKEY_CURRENT_USER, L"Software\\Vantrel Seq Found", L"InstallPath",
-                    machine.installDir + L"\\");
+    test::SetRegistryText(HKEY_CURRENT_USER, L"Software\\Vantrel Seq Found", L"InstallPath",
+                          machine.installDir + L"\\");
     Settings settings = ScenarioSettings(machine, L"2.0");
     settings.defaultInstallFolder = L"HKCU\\Software\\Vantrel Seq Found\\InstallPath";
     const Outcome outcome = RunSetup(machine, settings, TitledBatches(), L"/a");

@@ -18,6 +18,7 @@
 #include "support/test_files.h"
 #include "support/shell_folders.h"
 #include "support/test_names.h"
+#include "support/test_registry.h"
 
 namespace vantrel {
 namespace {
@@ -228,16 +229,8 @@ TEST_P(CompletionNotification, FollowsTheVersionRelation) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
     if (c.oldVersion != nullptr) {
         CreateDirectoryW(install.installDir.c_str(), nullptr);
-        HKEY entry = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &entry, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [name, value] :
-             {std::pair<const wchar_t*, std::wstring>{L"InstallLocation", install.installDir},
-              {L"DisplayVersion", c.oldVersion}})
-            RegSetValueExW(entry, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(entry);
+        ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation", install.installDir));
+        ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion", c.oldVersion));
     }
     std::vector<std::wstring> sent;
     install.state.queueNotification = [&sent](NotificationKind kind, const std::wstring& address) {
@@ -352,17 +345,8 @@ TEST(InstallationSequence, EarlierInstallationIsFoundThroughTheInstallLocationVa
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.uninstallKeyName;
     const std::wstring own = L"Software\\Vantrel Seq InProc LocationValue";
     ASSERT_TRUE(CreateDirectoryW(install.installDir.c_str(), nullptr));
-    const auto setText = [](HKEY root, const std::wstring& key, const wchar_t* name,
-                            const std::wstring& value) {
-        HKEY opened = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(opened);
-    };
-    setText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion", L"1.0");
-    setText(HKEY_CURRENT_USER, own, L"Folder", install.installDir);
+    ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion", L"1.0"));
+    ASSERT_TRUE(test::SetRegistryText(HKEY_CURRENT_USER, own, L"Folder", install.installDir));
     std::vector<std::wstring> sent;
     install.state.queueNotification = [&sent](NotificationKind, const std::wstring& address) {
         sent.push_back(address);

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "support/test_names.h"
+#include "support/test_registry.h"
 
 namespace vantrel {
 namespace {
@@ -89,14 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(InstallationSteps, RegistryValueIsFoundByItsPathInEveryForm) {
     const wchar_t* key = L"Software\\Vantrel Steps Test";
-    HKEY opened = nullptr;
-    ASSERT_EQ(
-        RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
-        ERROR_SUCCESS);
     const std::wstring folder = L"C:\\Hello";
-    RegSetValueExW(opened, L"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(opened);
+    ASSERT_TRUE(test::SetRegistryText(HKEY_CURRENT_USER, key, L"Folder", folder));
     EXPECT_EQ(ReadRegistryPathValue(L"HKCU\\Software\\Vantrel Steps Test\\Folder"), folder);
     // The registry-entry syntax, with the root between backslashes, and the long root name.
     EXPECT_EQ(ReadRegistryPathValue(L"\\HKCU\\Software\\Vantrel Steps Test\\Folder"), folder);
