@@ -217,17 +217,7 @@ FolderCheckContext FolderCheckContextOf(InstallRun& run) {
     context.flagsHigh = run.session.flags.high;
     context.flags2 = run.Flags2();
     context.existingInstallation = run.existing;
-    const Payload& payload = run.payload;
-    context.requiredSpace = [&payload](const std::wstring& folder) {
-        const std::uint64_t uninstaller =
-            payload.stubImage ? payload.stubImage->size() : FileSizeOf(ModuleFilePath()).value_or(0);
-        std::vector<std::uint64_t> sizes;
-        for (const std::int32_t size : payload.header.fileSizes)
-            sizes.push_back(static_cast<std::uint32_t>(size));
-        const auto& words = payload.settings.pageStyles;
-        const std::uint64_t extra = (std::uint64_t{words[1]} << 32) | words[0];
-        return EstimatedInstallSize(uninstaller, sizes, ClusterSizeOf(folder), extra);
-    };
+    context.requiredSpace = [&run](const std::wstring& folder) { return RequiredInstallSpace(run, folder); };
     if (!run.Automatic()) {
         context.askYesNo = [&run](const std::wstring& text, const std::wstring& caption) {
             return run.session.ui.ShowMessageBox(
@@ -235,6 +225,20 @@ FolderCheckContext FolderCheckContextOf(InstallRun& run) {
         };
     }
     return context;
+}
+
+std::uint64_t RequiredInstallSpace(const InstallRun& run, const std::wstring& folder) {
+    const Payload& payload = run.payload;
+    const bool stub = (payload.header.productFlags2 & product_flags2::kBuildStubImage) != 0 &&
+                      payload.stubImage && !payload.stubImage->empty();
+    const std::uint64_t uninstaller =
+        stub ? payload.stubImage->size() : FileSizeOf(ModuleFilePath()).value_or(0);
+    std::vector<std::uint64_t> sizes;
+    for (const std::int32_t size : payload.header.fileSizes)
+        sizes.push_back(size > 0 ? static_cast<std::uint64_t>(size) : 0);
+    const auto& words = payload.settings.pageStyles;
+    const std::uint64_t extra = (std::uint64_t{words[1]} << 32) | words[0];
+    return EstimatedInstallSize(uninstaller, sizes, ClusterSizeOf(folder), extra);
 }
 
 std::wstring ByteSizeText(std::uint64_t bytes) {

@@ -44,6 +44,10 @@ std::optional<std::wstring> CheckInstallFolder(std::wstring& folder, const Folde
 // its questions through the run's user interface (none in automatic mode).
 FolderCheckContext FolderCheckContextOf(InstallRun& run);
 
+// The bytes the run's installation needs on the drive of `folder`: the uninstaller, every
+// file of the payload in whole clusters of that drive, and the product's extra size.
+std::uint64_t RequiredInstallSpace(const InstallRun& run, const std::wstring& folder);
+
 // A byte count as the installer shows it: "%d bytes" below 1 KiB, then "%.2f KB", "MB",
 // "GB" and "TB" in units of 1024.
 std::wstring ByteSizeText(std::uint64_t bytes);

@@ -6,17 +6,21 @@
 
 #include <windows.h>
 
+#include "actions/product_registration.h"
 #include "engine/file_installation.h"
+#include "engine/folder_checks.h"
 #include "format/path_join.h"
 #include "format/payload_writer.h"
 #include "format/text_encoding.h"
 #include "run/run_end.h"
 #include "support/child_process.h"
+#include "support/file_system.h"
 #include "support/payload_fixture.h"
 #include "support/running_editor.h"
 #include "support/scripted_ui.h"
-#include "support/test_files.h"
 #include "support/shell_folders.h"
+#include "support/system_info.h"
+#include "support/test_files.h"
 #include "support/test_names.h"
 #include "support/test_registry.h"
 
@@ -358,6 +362,20 @@ TEST(InstallationSequence, EarlierInstallationIsFoundThroughTheInstallLocationVa
     const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
     EXPECT_NE(data.find("!\\HKCU\\Software\\Vantrel Seq InProc LocationValue\\Folder\r\n"), std::string::npos)
         << data;
+}
+
+// The space the folder checks ask for: this program as the uninstaller, the payload's one
+// file in whole clusters, and the product's extra size.
+TEST(InstallationSequence, RequiredSpaceCountsTheUninstallerTheFilesAndTheExtraSize) {
+    InProcessInstallation install(L"Space", true);
+    install.payload.settings.pageStyles[0] = 5;
+    install.payload.settings.pageStyles[1] = 1;
+    const InstallRun run(install.state, install.payload, install.seams);
+    const std::uint64_t cluster = ClusterSizeOf(install.folder.Path());
+    const std::uint64_t program = FileSizeOf(ModuleFilePath()).value_or(0);
+    ASSERT_GT(program, 0u);
+    EXPECT_EQ(RequiredInstallSpace(run, install.folder.Path()),
+              program + (4000 + cluster - 1) / cluster * cluster + 5 + (std::uint64_t{1} << 32));
 }
 
 }  // namespace
