@@ -6,29 +6,18 @@
 #include "format/path_join.h"
 #include "support/shell_folders.h"
 #include "support/unique_handle.h"
-#include "support/unique_registry_key.h"
+#include "support/registry_key.h"
+#include "support/registry_text.h"
 
 namespace vantrel {
 namespace {
 
-struct RegistryRoot {
-    const wchar_t* name;
-    HKEY key;
-};
-const RegistryRoot kRoots[] = {
-    {L"HKLM\\", HKEY_LOCAL_MACHINE}, {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-    {L"HKCU\\", HKEY_CURRENT_USER},  {L"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
-    {L"HKCR\\", HKEY_CLASSES_ROOT},  {L"HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-    {L"HKU\\", HKEY_USERS},          {L"HKEY_USERS\\", HKEY_USERS},
-};
-
-const RegistryRoot* RootOf(const std::wstring& path) {
-    for (const RegistryRoot& root : kRoots) {
-        const std::size_t length = wcslen(root.name);
-        if (path.size() > length && _wcsnicmp(path.c_str(), root.name, length) == 0)
-            return &root;
+void ReplaceAll(std::wstring& text, std::wstring_view token, const std::wstring& value) {
+    std::size_t at = 0;
+    while ((at = text.find(token, at)) != std::wstring::npos) {
+        text.replace(at, token.size(), value);
+        at += value.size();
     }
-    return nullptr;
 }
 
 }  // namespace
@@ -58,26 +47,38 @@ bool IsRegistryPath(const std::wstring& path) {
 }
 
 std::wstring ReadRegistryPathValue(const std::wstring& path) {
-    const RegistryRoot* root = RootOf(path);
-    if (root == nullptr)
+    // The leading backslash of the registry-entry syntax is optional here.
+    const std::wstring full = !path.empty() && path.front() == L'\\' ? path : L"\\" + path;
+    HKEY root = nullptr;
+    std::wstring_view rest;
+    if (!FindRegistryRootOrLongName(full, root, rest))
         return {};
-    const std::wstring rest = path.substr(wcslen(root->name));
     const std::size_t split = rest.rfind(L'\\');
-    const std::wstring key = split == std::wstring::npos ? std::wstring() : rest.substr(0, split);
-    const std::wstring value = split == std::wstring::npos ? rest : rest.substr(split + 1);
-    UniqueRegistryKey opened;
-    if (RegOpenKeyExW(root->key, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
+    if (split == std::wstring_view::npos)
         return {};
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(opened.Get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
-        return {};
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(opened.Get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                         &size) != ERROR_SUCCESS)
-        return {};
-    text.resize(wcsnlen(text.c_str(), text.size()));
+    return ReadRegistryText(root, std::wstring(rest.substr(0, split)).c_str(),
+                            std::wstring(rest.substr(split + 1)).c_str());
+}
+
+std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& productName,
+                                  const std::wstring& windowsFolder, const std::wstring& programFiles,
+                                  const std::function<void(std::wstring&)>& expand) {
+    if (setting.empty())
+        return PathJoin(programFiles, productName);
+    ReplaceAll(setting, L"<os>", windowsFolder);
+    expand(setting);
+    if (setting == L"<master>" || IsRegistryPath(setting))
+        return setting;
+    const bool absolute =
+        setting.size() >= 2 && (setting[1] == L':' || (setting[0] == L'\\' && setting[1] == L'\\'));
+    return absolute ? setting : PathJoin(programFiles, setting);
+}
+
+std::wstring WithProductMarkers(std::wstring text, const std::wstring& product,
+                                const std::wstring& description, const std::wstring& windowsName) {
+    ReplaceAll(text, L"<product>", product);
+    ReplaceAll(text, L"<description>", description);
+    ReplaceAll(text, L"<os>", windowsName);
     return text;
 }
 

@@ -99,6 +99,18 @@ bool FindRegistryRoot(std::wstring_view path, HKEY& root, std::wstring_view& sub
     return false;
 }
 
+bool FindRegistryRootOrLongName(std::wstring_view path, HKEY& root, std::wstring_view& subkey) {
+    for (const RootRow& row : kRoots) {
+        if (!row.displayName.empty() && !path.empty() && path.front() == L'\\' &&
+            StartsWithIgnoringCase(path.substr(1), row.displayName)) {
+            root = row.root;
+            subkey = path.substr(1 + row.displayName.size());
+            return true;
+        }
+    }
+    return FindRegistryRoot(path, root, subkey);
+}
+
 std::wstring_view RegistryRootDisplayName(HKEY root) {
     for (const RootRow& row : kRoots)
         if (row.root == root)

@@ -43,6 +43,10 @@ bool IsAllUsersPath(std::wstring_view path);
 // alone) and the subkey path after it. False when no root matches.
 bool FindRegistryRoot(std::wstring_view path, HKEY& root, std::wstring_view& subkey);
 
+// The same, and also the long root names between backslashes ("\HKEY_CURRENT_USER\Software"),
+// for texts that people write rather than the registry instructions.
+bool FindRegistryRootOrLongName(std::wstring_view path, HKEY& root, std::wstring_view& subkey);
+
 // The long name of a root followed by a backslash ("HKEY_LOCAL_MACHINE\"); empty for the
 // roots without one.
 std::wstring_view RegistryRootDisplayName(HKEY root);

@@ -69,13 +69,7 @@ std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& key) {
 }
 
 void SetDefaultText(const std::wstring& key, const std::wstring& text) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(opened);
+    ASSERT_TRUE(test::SetRegistryText(HKEY_CLASSES_ROOT, key, nullptr, text));
 }
 
 // The product's folder in the current user's Start menu.

@@ -32,6 +32,21 @@ TEST(RegistryRoots, PrefixWithAndWithoutFinalBackslashAnyCase) {
     EXPECT_FALSE(IsAllUsersPath(L"\\hkau\\Software"));
 }
 
+TEST(RegistryRoots, LongNamesBetweenBackslashesOnlyWhereAskedFor) {
+    HKEY root = nullptr;
+    std::wstring_view subkey;
+    EXPECT_FALSE(FindRegistryRoot(L"\\HKEY_CURRENT_USER\\Software", root, subkey));
+    ASSERT_TRUE(FindRegistryRootOrLongName(L"\\hkey_current_user\\Software\\A", root, subkey));
+    EXPECT_EQ(root, HKEY_CURRENT_USER);
+    EXPECT_EQ(subkey, L"Software\\A");
+    ASSERT_TRUE(FindRegistryRootOrLongName(L"\\HKLM\\Software", root, subkey));
+    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(subkey, L"Software");
+    // A long name needs its backslashes; the dynamic-data root has no long name.
+    EXPECT_FALSE(FindRegistryRootOrLongName(L"HKEY_USERS\\S-1", root, subkey));
+    EXPECT_FALSE(FindRegistryRootOrLongName(L"\\HKEY_DYN_DATA\\X", root, subkey));
+}
+
 TEST(RegistryKey, OpenResultsStackAndDisplayPath) {
     test::ScratchKey scratch(L"KeyStack");
     RegistryKey key;
