@@ -4,6 +4,7 @@
 #include "engine/install_run.h"
 #include "engine/installation_sequence.h"
 #include "engine/payload.h"
+#include "engine/window_seams.h"
 #include "run/run_end.h"
 
 namespace vantrel {
@@ -21,6 +22,7 @@ int RunInstallation(RunState& run) {
     // seam left empty takes its default.
     InstallSeams seams;
     seams.actions.extractFiles = InstallPayloadFiles;
+    const auto windows = AddInstallerWindows(run, *payload, seams.progress);
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
     RunInstallationSequence(*install);
 }
