@@ -102,8 +102,16 @@ void ProgressDisplay::ShowOnPage(const ProgressPageControls& controls) {
 
 void ProgressDisplay::ShowOwnControls(HINSTANCE instance, HWND background, const std::wstring& caption) {
     Close();
-    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&classes);
+    // The common controls are loaded here, from the system folder, not imported: an import
+    // loads at start, before the search order is restricted, and brings its own imports
+    // (the theme library) from wherever the installer was started.
+    if (!commonControls_)
+        commonControls_ = UniqueLibrary(LoadSystemLibrary(L"comctl32.dll"));
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (const auto init = ModuleFunction<InitFunction>(commonControls_.Get(), "InitCommonControlsEx")) {
+        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+        init(&classes);
+    }
     const int dpi = DpiOf(background);
     const int width = ScaleForDpi(440, dpi);
     const int lineHeight = ScaleForDpi(20, dpi);

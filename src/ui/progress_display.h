@@ -7,6 +7,7 @@
 #include <string>
 
 #include "run/callback_guard.h"
+#include "support/system_library.h"
 
 namespace vantrel {
 
@@ -71,6 +72,7 @@ class ProgressDisplay {
     void Service() { ServiceWindows(guard_, controls_.page); }
 
     CallbackGuard& guard_;
+    UniqueLibrary commonControls_;  // declared first: it goes after the controls
     ProgressPageControls controls_;
     bool ownControls_ = false;
     HWND ownWindow_ = nullptr;  // the window of its own, when there is no background
