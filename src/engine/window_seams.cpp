@@ -1,5 +1,7 @@
 #include "engine/window_seams.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <cwctype>
 
 #include "engine/payload.h"
@@ -33,29 +35,13 @@ int IndexOf(std::uint32_t value) {
     return value == 0xFFFFFFFFu ? -1 : static_cast<int>(value);
 }
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    return -1;
-}
-
 // "RRGGBB" as the product key keeps the copyright colour; black when it reads otherwise.
 COLORREF ColourOfText(const std::wstring& text) {
-    if (text.size() != 6)
+    if (text.size() != 6 ||
+        !std::all_of(text.begin(), text.end(), [](wchar_t c) { return std::iswxdigit(c) != 0; }))
         return 0;
-    int channels[3] = {};
-    for (std::size_t i = 0; i < 3; ++i) {
-        const int high = HexDigit(text[2 * i]);
-        const int low = HexDigit(text[2 * i + 1]);
-        if (high < 0 || low < 0)
-            return 0;
-        channels[i] = high * 16 + low;
-    }
-    return RGB(channels[0], channels[1], channels[2]);
+    const unsigned long rgb = std::wcstoul(text.c_str(), nullptr, 16);
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
 // The packed bitmap of a saved "Installer Background.bmp"; empty when it cannot be read.

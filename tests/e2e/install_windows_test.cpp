@@ -23,17 +23,6 @@ constexpr DWORD kTimeoutMs = 120000;
 constexpr int kStatusId = 1011;
 constexpr int kBarId = 1007;
 
-HWND BackgroundOf(DWORD processId) {
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, L"VantrelBackground", nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
-    }
-    return nullptr;
-}
-
 TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
     test::TempFolder root(L"install-windows");
     const std::wstring go = root.Join(L"go");
@@ -65,16 +54,19 @@ TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
     HWND status = nullptr;
     HWND bar = nullptr;
     std::wstring lastStatus;
+    LRESULT lastPercent = 0;
+    // The status changes before the percentage does: wait for both to reach their last values.
     for (DWORD waited = 0; waited < kTimeoutMs; waited += 50) {
         if (background == nullptr)
-            background = BackgroundOf(child.Id());
+            background = test::FindBackgroundWindow(child.Id());
         if (background != nullptr) {
             status = GetDlgItem(background, kStatusId);
             bar = GetDlgItem(background, kBarId);
         }
-        if (status != nullptr) {
+        if (status != nullptr && bar != nullptr) {
             lastStatus = test::WindowText(status);
-            if (lastStatus == L"Finishing the installation")
+            lastPercent = SendMessageW(bar, PBM_GETPOS, 0, 0);
+            if (lastStatus == L"Finishing the installation" && lastPercent == 100)
                 break;
         }
         if (child.Wait(50))
@@ -85,7 +77,7 @@ TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(lastStatus, L"Finishing the installation");
     ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 100);
+    EXPECT_EQ(lastPercent, 100);
     // The display is part of the background: no window of its own, nothing that asks.
     EXPECT_TRUE(test::TopLevelWindows(child.Id()).empty());
     ASSERT_TRUE(test::WriteTestFile(go, "go"));

@@ -24,17 +24,6 @@ constexpr const wchar_t* kSharedDlls = L"Software\\Microsoft\\Windows\\CurrentVe
 constexpr int kStatusId = 1011;
 constexpr int kBarId = 1007;
 
-HWND BackgroundOf(DWORD processId) {
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, L"VantrelBackground", nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
-    }
-    return nullptr;
-}
-
 // The next window that asks something, other than `previous`.
 HWND NextBox(DWORD processId, HWND previous) {
     for (DWORD waited = 0; waited < kTimeoutMs; waited += 100) {
@@ -102,7 +91,7 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     HWND confirmation = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
     ASSERT_NE(confirmation, nullptr);
     EXPECT_EQ(test::AllStaticText(confirmation), L"Remove the windows product?");
-    const HWND background = BackgroundOf(child.Id());
+    const HWND background = test::FindBackgroundWindow(child.Id());
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(test::WindowText(background), L"Vantrel E2E Windows Caption");
     EXPECT_TRUE(IsWindowVisible(background));

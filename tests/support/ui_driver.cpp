@@ -66,6 +66,17 @@ HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs) {
     return nullptr;
 }
 
+HWND FindBackgroundWindow(DWORD processId) {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"VantrelBackground", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            return window;
+    }
+    return nullptr;
+}
+
 std::wstring WindowText(HWND window) {
     // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes too.
     const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);

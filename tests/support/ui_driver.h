@@ -19,6 +19,9 @@ HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs);
 // All visible top-level windows of the process right now.
 std::vector<HWND> TopLevelWindows(DWORD processId);
 
+// The background window of the process, shown or not; null when it has none.
+HWND FindBackgroundWindow(DWORD processId);
+
 std::wstring WindowText(HWND window);
 
 // The texts of the window's static controls, in child order.

@@ -87,19 +87,33 @@ Check CountIn(const char* what, double x0, double y0, double x1, double y1, Rgb 
             }};
 }
 
-// A packed bitmap, top-down, 24 bits per pixel, from a colour per pixel.
-Bytes Picture24(int width, int height, const std::function<Rgb(int x, int y)>& colour) {
-    const int stride = (width * 3 + 3) / 4 * 4;
-    Bytes dib(40 + static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
+// A packed bitmap, top-down, with `bitCount` bits per pixel, `palette` as its colour table
+// and room for its pixels (rows of `stride` bytes after the table).
+Bytes PictureHeader(int width, int height, int bitCount, const std::vector<Rgb>& palette, int stride) {
+    const std::size_t tableEnd = 40 + palette.size() * 4;
+    Bytes dib(tableEnd + static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
     auto put32 = [&dib](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            dib[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+        for (std::size_t i = 0; i < 4; ++i)
+            dib[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
     };
     put32(0, 40);
     put32(4, static_cast<std::uint32_t>(width));
     put32(8, static_cast<std::uint32_t>(-height));
     dib[12] = 1;
-    dib[14] = 24;
+    dib[14] = static_cast<std::uint8_t>(bitCount);
+    put32(32, static_cast<std::uint32_t>(palette.size()));
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        dib[40 + i * 4] = static_cast<std::uint8_t>(palette[i].b);
+        dib[40 + i * 4 + 1] = static_cast<std::uint8_t>(palette[i].g);
+        dib[40 + i * 4 + 2] = static_cast<std::uint8_t>(palette[i].r);
+    }
+    return dib;
+}
+
+// 24 bits per pixel, from a colour per pixel.
+Bytes Picture24(int width, int height, const std::function<Rgb(int x, int y)>& colour) {
+    const int stride = (width * 3 + 3) / 4 * 4;
+    Bytes dib = PictureHeader(width, height, 24, {}, stride);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const Rgb c = colour(x, y);
@@ -112,27 +126,12 @@ Bytes Picture24(int width, int height, const std::function<Rgb(int x, int y)>& c
     return dib;
 }
 
-// A packed bitmap, top-down, 8 bits per pixel with a palette, from an index per pixel.
+// 8 bits per pixel with a palette, from an index per pixel.
 Bytes Picture8(int width, int height, const std::vector<Rgb>& palette,
                const std::function<int(int x, int y)>& index) {
     const int stride = (width + 3) / 4 * 4;
     const std::size_t tableEnd = 40 + palette.size() * 4;
-    Bytes dib(tableEnd + static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
-    auto put32 = [&dib](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            dib[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    };
-    put32(0, 40);
-    put32(4, static_cast<std::uint32_t>(width));
-    put32(8, static_cast<std::uint32_t>(-height));
-    dib[12] = 1;
-    dib[14] = 8;
-    put32(32, static_cast<std::uint32_t>(palette.size()));
-    for (std::size_t i = 0; i < palette.size(); ++i) {
-        dib[40 + i * 4] = static_cast<std::uint8_t>(palette[i].b);
-        dib[40 + i * 4 + 1] = static_cast<std::uint8_t>(palette[i].g);
-        dib[40 + i * 4 + 2] = static_cast<std::uint8_t>(palette[i].r);
-    }
+    Bytes dib = PictureHeader(width, height, 8, palette, stride);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             dib[tableEnd + static_cast<std::size_t>(y * stride + x)] = static_cast<std::uint8_t>(index(x, y));
@@ -314,18 +313,6 @@ HWND FindWindowOf(DWORD processId, const wchar_t* className) {
     return nullptr;
 }
 
-// Any window of the process of that class, visible or not (a minimized one is too).
-HWND FindAnyWindowOf(DWORD processId, const wchar_t* className) {
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
-    }
-    return nullptr;
-}
-
 int RunCase(const Case& testCase, const std::wstring& work) {
     Settings settings = vantrel::test::FixtureSettings(
         L"Vantrel Background " + std::wstring(testCase.name, testCase.name + std::strlen(testCase.name)));
@@ -353,7 +340,7 @@ int RunCase(const Case& testCase, const std::wstring& work) {
         if (question == nullptr)
             Sleep(100);
     }
-    HWND background = FindAnyWindowOf(child.Id(), L"VantrelBackground");
+    HWND background = vantrel::test::FindBackgroundWindow(child.Id());
     if (question == nullptr || background == nullptr) {
         std::fprintf(stderr, "background-shot: no %s\n",
                      question == nullptr ? "start question" : "background window");
