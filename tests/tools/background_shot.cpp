@@ -126,6 +126,18 @@ Bytes Picture24(int width, int height, const std::function<Rgb(int x, int y)>& c
     return dib;
 }
 
+// 32 bits per pixel: one colour with one alpha value everywhere (not premultiplied).
+Bytes Picture32(int width, int height, Rgb colour, int alpha) {
+    Bytes dib = PictureHeader(width, height, 32, {}, width * 4);
+    for (std::size_t at = 40; at < dib.size(); at += 4) {
+        dib[at] = static_cast<std::uint8_t>(colour.b);
+        dib[at + 1] = static_cast<std::uint8_t>(colour.g);
+        dib[at + 2] = static_cast<std::uint8_t>(colour.r);
+        dib[at + 3] = static_cast<std::uint8_t>(alpha);
+    }
+    return dib;
+}
+
 // 8 bits per pixel with a palette, from an index per pixel.
 Bytes Picture8(int width, int height, const std::vector<Rgb>& palette,
                const std::function<int(int x, int y)>& index) {
@@ -271,6 +283,18 @@ std::vector<Case> Cases() {
                       PixelIs("second tile, left half", 125.0 / 1023, 0.95, kRed, 0),
                       PixelIs("tenth tile, right half", 975.0 / 1023, 0.95, kBlue, 0),
                       PixelIs("last, cut tile", 1010.0 / 1023, 0.02, kRed, 0)},
+                     L"",
+                     false});
+    cases.push_back({"PictureBlendedWithItsAlpha",
+                     [](Settings& s) {
+                         Colours(s, kBlue, kBlue);
+                         s.bitmap = Picture32(4, 4, kRed, 128);
+                         s.bitmapTpi = 0xFFFFFFFF;
+                         s.bitmapSize = 50;
+                         s.stretchMode = 0;
+                     },
+                     {PixelIs("half red over blue", 0.3, 0.3, {128, 0, 127}, 6),
+                      PixelIs("blue around it", 0.2, 0.2, kBlue, 0)},
                      L"",
                      false});
     cases.push_back({"MinimizedStart",
