@@ -341,6 +341,15 @@ TEST(BackgroundWindowTest, MinimizedStartAndDestroyedWithItsOwner) {
     EXPECT_FALSE(IsWindow(handle));
 }
 
+TEST(BackgroundWindowTest, MaximizedWhenTheProductAsks) {
+    CallbackGuard guard;
+    const auto window =
+        BackgroundWindow::Create({GetModuleHandleW(nullptr), nullptr, true, false}, PlainLook(), guard);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsZoomed(window->Handle()));
+    EXPECT_FALSE(IsIconic(window->Handle()));
+}
+
 TEST(BackgroundWindowTest, TheTitleIsAskedForAtEveryPaint) {
     CallbackGuard guard;
     int asked = 0;
