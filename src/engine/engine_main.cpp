@@ -3,6 +3,7 @@
 #include "engine/installer_crash_report.h"
 #include "engine/installer_run.h"
 #include "engine/uninstall_actions.h"
+#include "engine/window_seams.h"
 #include "format/path_join.h"
 #include "run/exit_routine.h"
 #include "run/fatal_message.h"
@@ -23,7 +24,9 @@ int RunUninstall(RunState& run) {
     const std::wstring& name = run.options.uninstallProductName;
     if (name.empty())
         Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
-    const UninstallSeams seams = UninstallActionSeams(run);
+    // The steps that other subsystems carry out, then the windows.
+    UninstallSeams seams = UninstallActionSeams(run);
+    const auto windows = AddUninstallWindows(run, seams);
     const UninstallOutcome outcome = RunUninstaller(run, name, seams);
     if (outcome.succeeded) {
         if (seams.notifyUninstalled && !outcome.notifyUrl.empty())
