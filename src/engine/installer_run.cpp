@@ -4,6 +4,7 @@
 #include "engine/install_run.h"
 #include "engine/installation_sequence.h"
 #include "engine/payload.h"
+#include "engine/wizard_seams.h"
 #include "run/run_end.h"
 
 namespace vantrel {
@@ -22,6 +23,7 @@ int RunInstallation(RunState& run) {
     InstallSeams seams;
     seams.actions.extractFiles = InstallPayloadFiles;
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
+    FillWizardPages(*install);
     RunInstallationSequence(*install);
 }
 

@@ -1,0 +1,202 @@
+#include "engine/wizard_seams.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "format/ascii.h"
+#include "format/os_version.h"
+#include "support/os_info.h"
+#include "support/system_info.h"
+#include "actions/product_registration.h"
+#include "ui/wizard_pages.h"
+
+namespace vantrel {
+namespace {
+
+// Word 2 of the page-style field is the start page's; the others follow in this order.
+enum PageStyleWord : std::size_t {
+    kStartStyle = 2,
+    kLanguageStyle,
+    kLicenceStyle,
+    kReadmeStyle,
+    kFolderStyle,
+    kStartMenuStyle,
+    kProgressStyle,
+    kSummaryStyle,
+};
+
+constexpr std::uint32_t kFlags2FinishOpenSecondChecked = 0x4;
+constexpr std::uint32_t kFlags2FinishOpenItemChecked = 0x8;
+constexpr std::uint32_t kFlags2FinishLaunchChecked = 0x10;
+constexpr std::uint32_t kFlags2ShowSpace = 0x400000;
+constexpr std::uint32_t kFlags2ScrollLicenceToEnd = 0x800000;
+constexpr std::uint32_t kHighBrowseFromComputer = 0x20;
+constexpr std::uint32_t kHighPageIcons = 0x100000;
+
+bool SameLetters(wchar_t a, wchar_t b) {
+    return AsciiUpper(a) == AsciiUpper(b);
+}
+
+// Every "<marker>" in any letter case becomes `value`.
+void ReplaceMarker(std::wstring& text, std::wstring_view marker, const std::wstring& value) {
+    auto at = text.begin();
+    for (;;) {
+        at = std::search(at, text.end(), marker.begin(), marker.end(), SameLetters);
+        if (at == text.end())
+            return;
+        const auto offset = static_cast<std::size_t>(at - text.begin());
+        text.replace(offset, marker.size(), value);
+        at = text.begin() + static_cast<std::ptrdiff_t>(offset + value.size());
+    }
+}
+
+std::wstring PageText(const InstallRun& run, std::size_t number) {
+    std::wstring text = run.Message(number);
+    const Settings& settings = run.Config();
+    const std::wstring& product = run.session.product.name;
+    ReplaceMarker(text, L"<product>", product);
+    ReplaceMarker(text, L"<description>",
+                  settings.displayProductName.empty() ? product : settings.displayProductName);
+    ReplaceMarker(text, L"<os>", OsName(CurrentOs()));
+    return text;
+}
+
+std::uint32_t Style(const InstallRun& run, PageStyleWord word) {
+    return run.Config().pageStyles[word];
+}
+
+// The size Windows will show for the product on the drive of `folder`.
+std::uint64_t RequiredSpace(const InstallRun& run, const std::wstring& folder) {
+    std::uint64_t image = run.payload.stubImage ? run.payload.stubImage->size() : 0;
+    if (!run.payload.stubImage) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (GetFileAttributesExW(ModuleFilePath().c_str(), GetFileExInfoStandard, &data))
+            image = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    }
+    std::vector<std::uint64_t> sizes;
+    for (const std::int32_t size : run.payload.header.fileSizes)
+        sizes.push_back(size > 0 ? static_cast<std::uint64_t>(size) : 0);
+    const auto& words = run.Config().pageStyles;
+    const std::uint64_t extra = words[0] | (std::uint64_t{words[1]} << 32);
+    std::wstring root = folder;
+    if (root.size() >= 2 && root[1] == L':')
+        root = root.substr(0, 2) + L"\\";
+    return EstimatedInstallSize(image, sizes, ClusterSizeOf(root), extra);
+}
+
+// What the pages need of the run, kept alive by the seams that use it.
+std::shared_ptr<PageEnvironment> EnvironmentOf(InstallRun& run) {
+    auto environment = std::make_shared<PageEnvironment>();
+    environment->instance = GetModuleHandleW(nullptr);
+    environment->text = [&run](std::size_t number) { return PageText(run, number); };
+    environment->installerTitle = [&run] {
+        const std::wstring& title = run.Message(114);
+        return title.empty() ? run.Config().installerTitle : title;
+    };
+    environment->giveIcons = (run.session.flags.high & kHighPageIcons) != 0;
+    environment->sidePictureFrame = run.Config().sidePictureFrame;
+    environment->headerTextColor = static_cast<COLORREF>(run.Config().headerTextColor);
+    return environment;
+}
+
+std::wstring Trimmed(std::wstring folder) {
+    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (!folder.empty() && blank(folder.back()))
+        folder.pop_back();
+    std::size_t start = 0;
+    while (start < folder.size() && blank(folder[start]))
+        ++start;
+    folder.erase(0, start);
+    if (folder.size() > 3 && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
+}
+
+void FillFinishPage(InstallRun& run, const std::shared_ptr<PageEnvironment>& environment) {
+    run.seams.pages.finish = [&run, environment](FinishOptions& options) {
+        const Settings& settings = run.Config();
+        const std::uint32_t flags2 = run.Flags2();
+        FinishChoices choices;
+        choices.openSecondItem = {!settings.openItem2.empty(), (flags2 & kFlags2FinishOpenSecondChecked) != 0};
+        choices.openItem = {!settings.openItem.empty(), (flags2 & kFlags2FinishOpenItemChecked) != 0};
+        choices.launchApplication = {!settings.launchApplication.empty(),
+                                     (flags2 & kFlags2FinishLaunchChecked) != 0};
+        choices.viewLog = {(run.session.flags.high & product_flags::kSummaryOffersLog) != 0, false};
+        ShowFinishPage(*environment, Style(run, kSummaryStyle), choices);
+        options.openSecondItem = choices.openSecondItem.checked;
+        options.openItem = choices.openItem.checked;
+        options.launchApplication = choices.launchApplication.checked;
+        options.viewLog = choices.viewLog.checked;
+    };
+}
+
+}  // namespace
+
+void FillWizardPages(InstallRun& run, FolderCheck checkFolder) {
+    if (run.session.silent)
+        return;
+    InstallPages& pages = run.seams.pages;
+    const std::shared_ptr<PageEnvironment> environment = EnvironmentOf(run);
+    pages.mustUninstall = [environment] { return ShowMustUninstallQuestion(*environment); };
+    if (run.Automatic())
+        return;
+    const Settings& settings = run.Config();
+
+    pages.language = [&run, environment] {
+        return ShowLanguagePage(*environment, Style(run, kLanguageStyle), run.payload.settings.messages);
+    };
+    // Layout 0 of the start page is a plain question, which the sequence asks itself.
+    if (Style(run, kStartStyle) != 0) {
+        pages.start = [&run, environment] {
+            return ShowStartPage(*environment, Style(run, kStartStyle), run.Config().startPageText,
+                                 run.Config().startPageAddress);
+        };
+    }
+    if (!settings.installPassword.empty()) {
+        pages.password = [&run, environment] {
+            return ShowPasswordPage(*environment, run.Config().installPassword);
+        };
+    }
+    pages.licence = [&run, environment](const std::wstring& text) {
+        return ShowTextPage(*environment, TextPageKind::kLicence, Style(run, kLicenceStyle), text,
+                            (run.Flags2() & kFlags2ScrollLicenceToEnd) != 0);
+    };
+    pages.readme = [&run, environment](const std::wstring& text) {
+        return ShowTextPage(*environment, TextPageKind::kReadme, Style(run, kReadmeStyle), text, false);
+    };
+    pages.folder = [&run, environment, checkFolder](std::wstring& folder) {
+        FolderPageOptions options;
+        options.nextMessage = (run.session.flags.high & product_flags::kShowStartMenuPage) != 0 ? 48 : 90;
+        options.browseFromComputer = (run.session.flags.high & kHighBrowseFromComputer) != 0;
+        options.showSpace = (run.Flags2() & kFlags2ShowSpace) != 0;
+        options.requiredSpace = [&run](const std::wstring& chosen) { return RequiredSpace(run, chosen); };
+        // The page comes back until the folder passes the checks.
+        for (;;) {
+            if (!ShowFolderPage(*environment, Style(run, kFolderStyle), options, folder))
+                return false;
+            if (checkFolder) {
+                if (checkFolder(run, folder))
+                    return true;
+                continue;
+            }
+            folder = Trimmed(folder);
+            if (!folder.empty())
+                return true;
+        }
+    };
+    pages.startMenu = [&run, environment](std::wstring& name) {
+        if (name.empty())
+            name = run.session.product.name;
+        return ShowStartMenuPage(*environment, Style(run, kStartMenuStyle), run.session.AllUsers(), name);
+    };
+    FillFinishPage(run, environment);
+}
+
+std::function<bool(const std::wstring& address)> SupportOfferPage(std::function<std::wstring(std::size_t)> text) {
+    auto environment = std::make_shared<PageEnvironment>();
+    environment->instance = GetModuleHandleW(nullptr);
+    environment->text = std::move(text);
+    return [environment](const std::wstring&) { return ShowSupportOfferQuestion(*environment); };
+}
+
+}  // namespace vantrel
