@@ -117,7 +117,8 @@ void FillFinishPage(InstallRun& run, const std::shared_ptr<PageEnvironment>& env
         const Settings& settings = run.Config();
         const std::uint32_t flags2 = run.Flags2();
         FinishChoices choices;
-        choices.openSecondItem = {!settings.openItem2.empty(), (flags2 & kFlags2FinishOpenSecondChecked) != 0};
+        choices.openSecondItem = {!settings.openItem2.empty(),
+                                  (flags2 & kFlags2FinishOpenSecondChecked) != 0};
         choices.openItem = {!settings.openItem.empty(), (flags2 & kFlags2FinishOpenItemChecked) != 0};
         choices.launchApplication = {!settings.launchApplication.empty(),
                                      (flags2 & kFlags2FinishLaunchChecked) != 0};
@@ -192,7 +193,8 @@ void FillWizardPages(InstallRun& run, FolderCheck checkFolder) {
     FillFinishPage(run, environment);
 }
 
-std::function<bool(const std::wstring& address)> SupportOfferPage(std::function<std::wstring(std::size_t)> text) {
+std::function<bool(const std::wstring& address)> SupportOfferPage(
+    std::function<std::wstring(std::size_t)> text) {
     auto environment = std::make_shared<PageEnvironment>();
     environment->instance = GetModuleHandleW(nullptr);
     environment->text = std::move(text);

@@ -18,6 +18,7 @@ using FolderCheck = std::function<bool(InstallRun& run, std::wstring& folder)>;
 void FillWizardPages(InstallRun& run, FolderCheck checkFolder = {});
 
 // The uninstaller's support offer as a page; `text` gives its messages by number.
-std::function<bool(const std::wstring& address)> SupportOfferPage(std::function<std::wstring(std::size_t)> text);
+std::function<bool(const std::wstring& address)> SupportOfferPage(
+    std::function<std::wstring(std::size_t)> text);
 
 }  // namespace vantrel

@@ -27,8 +27,8 @@ std::wstring JoinBelow(const std::wstring& root, const std::wstring& relative) {
 
 }  // namespace
 
-std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& prompt, const std::wstring& initial,
-                                            unsigned options) {
+std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& prompt,
+                                            const std::wstring& initial, unsigned options) {
     int rootFolder = CSIDL_DESKTOP;
     switch (options & 0xFFFF) {
         case folder_browser::kComputerRoot:
@@ -56,8 +56,9 @@ std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& prom
     info.pidlRoot = root;
     info.pszDisplayName = display;
     info.lpszTitle = prompt.c_str();
-    info.ulFlags = (options & folder_browser::kFileSystemOnly) != 0 ? BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE
-                                                                    : BIF_SHAREABLE;
+    info.ulFlags = (options & folder_browser::kFileSystemOnly) != 0
+                       ? BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE
+                       : BIF_SHAREABLE;
     if ((options & folder_browser::kEditBox) != 0)
         info.ulFlags |= BIF_EDITBOX;
     info.lpfn = &SelectInitial;

@@ -19,7 +19,7 @@ inline constexpr unsigned kRelativeToRoot = 0x80000;  // `initial` and the resul
 }  // namespace folder_browser
 
 // Lets the user pick a folder, starting with `initial` selected; nothing when cancelled.
-std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& prompt, const std::wstring& initial,
-                                            unsigned options);
+std::optional<std::wstring> BrowseForFolder(HWND owner, const std::wstring& prompt,
+                                            const std::wstring& initial, unsigned options);
 
 }  // namespace vantrel

@@ -14,7 +14,8 @@ class FolderPage final : public WizardPage {
   public:
     FolderPage(const PageEnvironment& environment, PageLayout layout, const FolderPageOptions& options,
                std::wstring& folder)
-        : WizardPage(environment, TemplateName(L"ChooseDirDlg", layout), layout, {24, 11, options.nextMessage, 49}),
+        : WizardPage(environment, TemplateName(L"ChooseDirDlg", layout), layout,
+                     {24, 11, options.nextMessage, 49}),
           options_(options),
           folder_(folder) {}
 
@@ -37,9 +38,11 @@ class FolderPage final : public WizardPage {
             return true;
         }
         if (id == IDC_PAGE_BROWSE && notification == BN_CLICKED) {
-            const unsigned browse =
-                options_.browseFromComputer ? folder_browser::kComputerRoot | folder_browser::kFileSystemOnly : 0;
-            if (auto chosen = BrowseForFolder(Window(), environment_.Text(11), ItemText(IDC_PAGE_FOLDER), browse))
+            const unsigned browse = options_.browseFromComputer
+                                        ? folder_browser::kComputerRoot | folder_browser::kFileSystemOnly
+                                        : 0;
+            if (auto chosen =
+                    BrowseForFolder(Window(), environment_.Text(11), ItemText(IDC_PAGE_FOLDER), browse))
                 SetItemText(IDC_PAGE_FOLDER, *chosen);
             SetFocus(Item(IDC_PAGE_FOLDER));
             return true;
@@ -64,7 +67,8 @@ class FolderPage final : public WizardPage {
         ULARGE_INTEGER available{};
         if (!root.empty() && GetDriveTypeW(root.c_str()) > DRIVE_NO_ROOT_DIR &&
             GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr))
-            SetItemText(IDC_PAGE_SPACE_AVAILABLE, environment_.Text(93) + L" " + ByteSizeText(available.QuadPart));
+            SetItemText(IDC_PAGE_SPACE_AVAILABLE,
+                        environment_.Text(93) + L" " + ByteSizeText(available.QuadPart));
         else
             SetItemText(IDC_PAGE_SPACE_AVAILABLE, {});
     }
@@ -132,8 +136,8 @@ bool IsStartMenuNameAllowed(const std::wstring& name) {
     return (name.empty() || name.front() != L'\\') && name.find(L"\\\\") == std::wstring::npos;
 }
 
-bool ShowFolderPage(const PageEnvironment& environment, std::uint32_t pageStyle, const FolderPageOptions& options,
-                    std::wstring& folder) {
+bool ShowFolderPage(const PageEnvironment& environment, std::uint32_t pageStyle,
+                    const FolderPageOptions& options, std::wstring& folder) {
     FolderPage page(environment, LayoutOfStyle(pageStyle), options, folder);
     return page.Show() == IDC_PAGE_NEXT;
 }

@@ -34,8 +34,8 @@ class LanguagePage final : public WizardPage {
             selected = SendMessageW(list, LB_SELECTSTRING, static_cast<WPARAM>(-1),
                                     reinterpret_cast<LPARAM>(system.c_str()));
         if (selected == LB_ERR)
-            selected =
-                SendMessageW(list, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"English"));
+            selected = SendMessageW(list, LB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                    reinterpret_cast<LPARAM>(L"English"));
         if (selected == LB_ERR)
             selected = SendMessageW(list, LB_SETCURSEL, 0, 0);
         Choose();
@@ -111,8 +111,9 @@ class LanguagePage final : public WizardPage {
         SetCommonTexts();
         if (layout_ == PageLayout::kHeader) {
             const std::wstring title = environment_.Text(114);
-            SetItemText(IDC_PAGE_HEADER_TITLE,
-                        !title.empty() || !environment_.installerTitle ? title : environment_.installerTitle());
+            SetItemText(IDC_PAGE_HEADER_TITLE, !title.empty() || !environment_.installerTitle
+                                                   ? title
+                                                   : environment_.installerTitle());
         }
         if (const HWND owner = GetWindow(Window(), GW_OWNER))
             InvalidateRect(owner, nullptr, TRUE);

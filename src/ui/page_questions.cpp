@@ -65,7 +65,8 @@ class PasswordPage final : public WizardPage {
             return;
         }
         Sleep(500);
-        MessageBoxW(Window(), environment_.Text(102).c_str(), environment_.Text(21).c_str(), MB_OK | MB_ICONERROR);
+        MessageBoxW(Window(), environment_.Text(102).c_str(), environment_.Text(21).c_str(),
+                    MB_OK | MB_ICONERROR);
         const HWND field = Item(IDC_PAGE_PASSWORD);
         SetFocus(field);
         SendMessageW(field, EM_SETSEL, 0, -1);
@@ -86,7 +87,7 @@ class QuestionPage final : public WizardPage {
 
 bool ShowStartPage(const PageEnvironment& environment, std::uint32_t pageStyle, const std::wstring& linkText,
                    const std::wstring& linkAddress) {
-    const PageLayout layout = pageStyle == 3 ? PageLayout::kPanel
+    const PageLayout layout = pageStyle == 3   ? PageLayout::kPanel
                               : pageStyle == 1 ? PageLayout::kPicture
                                                : PageLayout::kHeader;
     const wchar_t* name = layout == PageLayout::kPanel     ? L"GreetingDlg4"

@@ -41,11 +41,12 @@ std::wstring WithCrLf(const std::wstring& text) {
 
 class TextPage final : public WizardPage {
   public:
-    TextPage(const PageEnvironment& environment, TextPageKind kind, PageLayout layout, const std::wstring& text,
-             bool scrollToEnd)
-        : WizardPage(environment,
-                     TemplateName(kind == TextPageKind::kLicence ? L"LicenseDlg" : L"ReadmeDlg", layout), layout,
-                     kind == TextPageKind::kLicence ? PageMessages{44, 47, 45, 46} : PageMessages{50, 51, 48, 49}),
+    TextPage(const PageEnvironment& environment, TextPageKind kind, PageLayout layout,
+             const std::wstring& text, bool scrollToEnd)
+        : WizardPage(
+              environment,
+              TemplateName(kind == TextPageKind::kLicence ? L"LicenseDlg" : L"ReadmeDlg", layout), layout,
+              kind == TextPageKind::kLicence ? PageMessages{44, 47, 45, 46} : PageMessages{50, 51, 48, 49}),
           text_(text),
           scrollToEnd_(scrollToEnd && kind == TextPageKind::kLicence) {}
 
@@ -61,26 +62,51 @@ class TextPage final : public WizardPage {
             SendMessageW(placeholder, EM_LIMITTEXT, 0, 0);
             if (!SetWindowTextW(placeholder, plain.c_str()))
                 SetWindowTextA(placeholder, Utf16ToWindows1252(plain).c_str());
+            // The reader starts at the top: no selection that would carry the view to the end.
+            SetFocus(placeholder);
+            SendMessageW(placeholder, EM_SETSEL, 0, 0);
+            SendMessageW(placeholder, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
         }
         if (scrollToEnd_) {
             EnableWindow(Item(IDC_PAGE_NEXT), FALSE);
             SetTimer(Window(), kScrollTimer, 200, nullptr);
         }
-        return true;
+        return false;
     }
 
-    HWND TextWindow() const { return viewer_.Window() != nullptr ? viewer_.Window() : Item(IDC_PAGE_TEXT_VIEW); }
+    HWND TextWindow() const {
+        return viewer_.Window() != nullptr ? viewer_.Window() : Item(IDC_PAGE_TEXT_VIEW);
+    }
 
     // Next is given once the last line has been in view.
     bool ScrolledToEnd() const {
+        if (viewer_.Window() == nullptr)
+            return LastLineVisible(Item(IDC_PAGE_TEXT_VIEW));
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_ALL;
-        if (!GetScrollInfo(TextWindow(), SB_VERT, &info))
+        if (!GetScrollInfo(viewer_.Window(), SB_VERT, &info))
             return true;  // no scroll bar: everything is in view
-        if (info.nPage == 0)
-            return info.nMax <= info.nMin;
         return info.nPos + static_cast<int>(info.nPage) >= info.nMax;
+    }
+
+    // The plain text's lines are all of one height: the last one is in view when the first
+    // visible line and the lines that fit reach it.
+    static bool LastLineVisible(HWND edit) {
+        RECT client{};
+        GetClientRect(edit, &client);
+        HDC dc = GetDC(edit);
+        const HGDIOBJ previous =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, previous);
+        ReleaseDC(edit, dc);
+        const LONG lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+        const LRESULT fitting = (client.bottom - client.top) / lineHeight;
+        const LRESULT first = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+        const LRESULT lines = SendMessageW(edit, EM_GETLINECOUNT, 0, 0);
+        return first + (fitting > 0 ? fitting : 1) >= lines;
     }
 
     void OnNext() override {

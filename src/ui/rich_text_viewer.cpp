@@ -24,7 +24,8 @@ struct StreamSource {
 DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
     auto* source = reinterpret_cast<StreamSource*>(cookie);
     const std::size_t left = source->text->size() - source->offset;
-    const std::size_t count = left < static_cast<std::size_t>(wanted) ? left : static_cast<std::size_t>(wanted);
+    const std::size_t count =
+        left < static_cast<std::size_t>(wanted) ? left : static_cast<std::size_t>(wanted);
     CopyMemory(buffer, source->text->data() + source->offset, count);
     source->offset += count;
     *given = static_cast<LONG>(count);
@@ -33,7 +34,8 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
 
 DWORD CALLBACK WriteStream(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* written) {
     DWORD done = 0;
-    const BOOL ok = WriteFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(count), &done, nullptr);
+    const BOOL ok =
+        WriteFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(count), &done, nullptr);
     *written = static_cast<LONG>(done);
     return ok ? 0 : 1;
 }
@@ -123,8 +125,8 @@ bool RichTextViewer::OnContextMenu(HWND target, LPARAM position) {
     AppendMenuW(menu, MF_STRING, kPrint, L"Print");
     AppendMenuW(menu, MF_STRING, kSaveAs, L"Save as");
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0,
-                                      dialog_, nullptr);
+    const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y,
+                                      0, dialog_, nullptr);
     SetCursor(previous);
     DestroyMenu(menu);
     switch (chosen) {
@@ -194,8 +196,8 @@ void RichTextViewer::Print() {
             printed = StartPage(printer) > 0;
             if (!printed)
                 break;
-            const LONG next =
-                static_cast<LONG>(SendMessageW(window_, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&range)));
+            const LONG next = static_cast<LONG>(
+                SendMessageW(window_, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&range)));
             printed = EndPage(printer) > 0;
             if (next <= done)
                 break;
@@ -210,7 +212,8 @@ void RichTextViewer::Print() {
     const DWORD error = GetLastError();
     DeleteDC(printer);
     if (!printed)
-        MessageBoxW(dialog_, (L"Failed to print.  " + ErrorText(error)).c_str(), L"Print", MB_OK | MB_ICONERROR);
+        MessageBoxW(dialog_, (L"Failed to print.  " + ErrorText(error)).c_str(), L"Print",
+                    MB_OK | MB_ICONERROR);
 }
 
 void RichTextViewer::SaveAs() {
@@ -226,7 +229,8 @@ void RichTextViewer::SaveAs() {
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameW(&dialog))
         return;
-    UniqueHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return;
     EDITSTREAM stream{};

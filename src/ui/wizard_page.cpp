@@ -51,8 +51,8 @@ void StretchPicture(HDC dc, HBITMAP picture, const RECT& target) {
     const HGDIOBJ previous = SelectObject(source, picture);
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, source, 0, 0,
-               info.bmWidth, info.bmHeight, SRCCOPY);
+    StretchBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, source, 0,
+               0, info.bmWidth, info.bmHeight, SRCCOPY);
     SelectObject(source, previous);
     DeleteDC(source);
 }
@@ -95,7 +95,10 @@ HWND PageOwner() {
 
 WizardPage::WizardPage(const PageEnvironment& environment, std::wstring templateName, PageLayout layout,
                        PageMessages messages)
-    : environment_(environment), layout_(layout), messages_(messages), templateName_(std::move(templateName)) {}
+    : environment_(environment),
+      layout_(layout),
+      messages_(messages),
+      templateName_(std::move(templateName)) {}
 
 WizardPage::~WizardPage() {
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(sidePicture_), static_cast<HGDIOBJ>(headerPicture_),
@@ -197,12 +200,13 @@ void WizardPage::SetUp() {
         }
     }
     if (layout_ == PageLayout::kPicture || layout_ == PageLayout::kPanel)
-        sidePicture_ = static_cast<HBITMAP>(LoadImageW(environment_.instance,
-                                                       MAKEINTRESOURCEW(IDB_PAGE_SIDE_PICTURE), IMAGE_BITMAP, 0,
-                                                       0, LR_CREATEDIBSECTION));
+        sidePicture_ =
+            static_cast<HBITMAP>(LoadImageW(environment_.instance, MAKEINTRESOURCEW(IDB_PAGE_SIDE_PICTURE),
+                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (layout_ == PageLayout::kHeader)
-        headerPicture_ = static_cast<HBITMAP>(LoadImageW(
-            environment_.instance, MAKEINTRESOURCEW(IDB_PAGE_HEADER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        headerPicture_ =
+            static_cast<HBITMAP>(LoadImageW(environment_.instance, MAKEINTRESOURCEW(IDB_PAGE_HEADER),
+                                            IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     LOGFONTW font{};
     if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0)), sizeof font, &font)) {
         LOGFONTW bold = font;
@@ -219,7 +223,8 @@ void WizardPage::SetUp() {
 }
 
 void WizardPage::SetCommonTexts() {
-    const std::wstring title = messages_.title == kNoMessage ? std::wstring() : environment_.Text(messages_.title);
+    const std::wstring title =
+        messages_.title == kNoMessage ? std::wstring() : environment_.Text(messages_.title);
     if (layout_ == PageLayout::kHeader) {
         // The band names the installer and the page; the caption is the general one.
         SetWindowTextW(window_, environment_.Text(65).c_str());
@@ -297,7 +302,8 @@ void WizardPage::FitButton(int id) {
         return;
     const std::wstring text = ItemText(id);
     HDC dc = GetDC(button);
-    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
     RECT measured{0, 0, 0, 0};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, previous);

@@ -31,7 +31,7 @@ struct PageEnvironment {
     std::function<std::wstring(std::size_t number)> text;
     // The installer title in the chosen language.
     std::function<std::wstring()> installerTitle;
-    bool giveIcons = false;           // the program's icons on each page
+    bool giveIcons = false;             // the program's icons on each page
     std::uint8_t sidePictureFrame = 0;  // 0 none, 1 sunken, 2 thin border, 3 sunken in layout 1 only
     COLORREF headerTextColor = 0;
 

@@ -40,8 +40,8 @@ struct FolderPageOptions {
     // The space the installation takes on the drive of a folder.
     std::function<std::uint64_t(const std::wstring& folder)> requiredSpace;
 };
-bool ShowFolderPage(const PageEnvironment& environment, std::uint32_t pageStyle, const FolderPageOptions& options,
-                    std::wstring& folder);
+bool ShowFolderPage(const PageEnvironment& environment, std::uint32_t pageStyle,
+                    const FolderPageOptions& options, std::wstring& folder);
 
 // The Start-menu folder page: `name` holds the proposal and, after Next, the choice.
 bool ShowStartMenuPage(const PageEnvironment& environment, std::uint32_t pageStyle, bool allUsers,

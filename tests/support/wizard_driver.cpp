@@ -1,0 +1,99 @@
+#include "support/wizard_driver.h"
+
+#include "support/ui_driver.h"
+
+namespace vantrel::test {
+
+HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWND except) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(processId)) {
+                if (window != except && GetDlgItem(window, controlId) != nullptr) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(20);
+    }
+}
+
+std::wstring ControlText(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr ? WindowText(control) : std::wstring();
+}
+
+bool SetControlText(HWND page, int id, const std::wstring& text) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr &&
+           SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != FALSE;
+}
+
+bool ControlVisible(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool ControlEnabled(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr && IsWindowEnabled(control);
+}
+
+bool ControlChecked(HWND page, int id) {
+    return SendMessageW(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void ClickControl(HWND page, int id) {
+    PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+RECT ControlRect(HWND page, int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(page, id), &rect);
+    return rect;
+}
+
+std::vector<std::wstring> ListEntries(HWND page, int id) {
+    const HWND list = GetDlgItem(page, id);
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+        const LRESULT copied =
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int ListSelection(HWND page, int id) {
+    return static_cast<int>(SendMessageW(GetDlgItem(page, id), LB_GETCURSEL, 0, 0));
+}
+
+void SelectListEntry(HWND page, int id, int index) {
+    const HWND list = GetDlgItem(page, id);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // A click tells the page; a selection set by message does not.
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+void ScrollToEnd(HWND page, int id) {
+    SendMessageW(GetDlgItem(page, id), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+}
+
+}  // namespace vantrel::test
