@@ -6,8 +6,6 @@
 #include "format/ascii.h"
 #include "format/os_version.h"
 #include "support/os_info.h"
-#include "support/system_info.h"
-#include "actions/product_registration.h"
 #include "ui/wizard_pages.h"
 
 namespace vantrel {
@@ -65,25 +63,6 @@ std::uint32_t Style(const InstallRun& run, PageStyleWord word) {
     return run.Config().pageStyles[word];
 }
 
-// The size Windows will show for the product on the drive of `folder`.
-std::uint64_t RequiredSpace(const InstallRun& run, const std::wstring& folder) {
-    std::uint64_t image = run.payload.stubImage ? run.payload.stubImage->size() : 0;
-    if (!run.payload.stubImage) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (GetFileAttributesExW(ModuleFilePath().c_str(), GetFileExInfoStandard, &data))
-            image = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    }
-    std::vector<std::uint64_t> sizes;
-    for (const std::int32_t size : run.payload.header.fileSizes)
-        sizes.push_back(size > 0 ? static_cast<std::uint64_t>(size) : 0);
-    const auto& words = run.Config().pageStyles;
-    const std::uint64_t extra = words[0] | (std::uint64_t{words[1]} << 32);
-    std::wstring root = folder;
-    if (root.size() >= 2 && root[1] == L':')
-        root = root.substr(0, 2) + L"\\";
-    return EstimatedInstallSize(image, sizes, ClusterSizeOf(root), extra);
-}
-
 // What the pages need of the run, kept alive by the seams that use it.
 std::shared_ptr<PageEnvironment> EnvironmentOf(InstallRun& run) {
     auto environment = std::make_shared<PageEnvironment>();
@@ -133,7 +112,7 @@ void FillFinishPage(InstallRun& run, const std::shared_ptr<PageEnvironment>& env
 
 }  // namespace
 
-void FillWizardPages(InstallRun& run, FolderCheck checkFolder) {
+void FillWizardPages(InstallRun& run, FolderPageChecks folderChecks) {
     if (run.session.silent)
         return;
     InstallPages& pages = run.seams.pages;
@@ -165,24 +144,32 @@ void FillWizardPages(InstallRun& run, FolderCheck checkFolder) {
     pages.readme = [&run, environment](const std::wstring& text) {
         return ShowTextPage(*environment, TextPageKind::kReadme, Style(run, kReadmeStyle), text, false);
     };
-    pages.folder = [&run, environment, checkFolder](std::wstring& folder) {
+    pages.folder = [&run, environment, folderChecks](std::wstring& folder) {
         FolderPageOptions options;
         options.nextMessage = (run.session.flags.high & product_flags::kShowStartMenuPage) != 0 ? 48 : 90;
         options.browseFromComputer = (run.session.flags.high & kHighBrowseFromComputer) != 0;
-        options.showSpace = (run.Flags2() & kFlags2ShowSpace) != 0;
-        options.requiredSpace = [&run](const std::wstring& chosen) { return RequiredSpace(run, chosen); };
+        if ((run.Flags2() & kFlags2ShowSpace) != 0 && folderChecks.requiredSpace) {
+            options.requiredSpace = [&run, &folderChecks](const std::wstring& chosen) {
+                return folderChecks.requiredSpace(run, chosen);
+            };
+            options.sizeText = folderChecks.sizeText;
+        }
         // The page comes back until the folder passes the checks.
         for (;;) {
             if (!ShowFolderPage(*environment, Style(run, kFolderStyle), options, folder))
                 return false;
-            if (checkFolder) {
-                if (checkFolder(run, folder))
-                    return true;
-                continue;
-            }
-            folder = Trimmed(folder);
-            if (!folder.empty())
+            if (!folderChecks.check) {
+                folder = Trimmed(folder);
+                if (folder.empty())
+                    continue;
                 return true;
+            }
+            const std::optional<std::wstring> refusal = folderChecks.check(run, folder);
+            if (!refusal)
+                return true;
+            if (!refusal->empty())
+                run.session.ui.ShowMessageBox(*refusal, run.title,
+                                              mb::kOk | mb::kIconError | mb::kSetForeground);
         }
     };
     pages.startMenu = [&run, environment](std::wstring& name) {

@@ -1,6 +1,5 @@
 // The installation folder page and the Start-menu folder page.
 #include "format/ascii.h"
-#include "ui/byte_size_text.h"
 #include "ui/folder_browser.h"
 #include "ui/wizard_ids.h"
 #include "ui/wizard_pages.h"
@@ -56,19 +55,19 @@ class FolderPage final : public WizardPage {
     }
 
     void ShowSpace() {
-        if (!options_.showSpace)
+        if (!options_.requiredSpace || !options_.sizeText)
             return;
         const std::wstring text = ItemText(IDC_PAGE_FOLDER);
         std::wstring root;
         if (text.size() >= 2 && text[1] == L':' && IsAsciiLetter(text[0]))
             root = {AsciiUpper(text[0]), L':', L'\\'};
-        const std::uint64_t required = options_.requiredSpace ? options_.requiredSpace(text) : 0;
-        SetItemText(IDC_PAGE_SPACE_REQUIRED, environment_.Text(92) + L" " + ByteSizeText(required));
+        SetItemText(IDC_PAGE_SPACE_REQUIRED,
+                    environment_.Text(92) + L" " + options_.sizeText(options_.requiredSpace(text)));
         ULARGE_INTEGER available{};
         if (!root.empty() && GetDriveTypeW(root.c_str()) > DRIVE_NO_ROOT_DIR &&
             GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr))
             SetItemText(IDC_PAGE_SPACE_AVAILABLE,
-                        environment_.Text(93) + L" " + ByteSizeText(available.QuadPart));
+                        environment_.Text(93) + L" " + options_.sizeText(available.QuadPart));
         else
             SetItemText(IDC_PAGE_SPACE_AVAILABLE, {});
     }

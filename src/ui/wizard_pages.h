@@ -36,9 +36,10 @@ bool ShowTextPage(const PageEnvironment& environment, TextPageKind kind, std::ui
 struct FolderPageOptions {
     std::size_t nextMessage = 48;     // 48 when the Start-menu page follows, else 90
     bool browseFromComputer = false;  // the browser starts at the computer folder
-    bool showSpace = false;
-    // The space the installation takes on the drive of a folder.
+    // The space display: the space the installation takes on the drive of a folder, and how a
+    // size reads. Shown only when both are given.
     std::function<std::uint64_t(const std::wstring& folder)> requiredSpace;
+    std::function<std::wstring(std::uint64_t bytes)> sizeText;
 };
 bool ShowFolderPage(const PageEnvironment& environment, std::uint32_t pageStyle,
                     const FolderPageOptions& options, std::wstring& folder);
