@@ -6,6 +6,7 @@
 #include "format/ascii.h"
 #include "format/os_version.h"
 #include "support/os_info.h"
+#include "ui/message_box_texts.h"
 #include "ui/wizard_pages.h"
 
 namespace vantrel {
@@ -63,9 +64,14 @@ std::uint32_t Style(const InstallRun& run, PageStyleWord word) {
     return run.Config().pageStyles[word];
 }
 
-// What the pages need of the run, kept alive by the seams that use it.
-std::shared_ptr<PageEnvironment> EnvironmentOf(InstallRun& run) {
-    auto environment = std::make_shared<PageEnvironment>();
+// What the pages need of the run, kept alive by the seams that use it; with it, the run's
+// message boxes speak the installer's language.
+struct WizardEnvironment : PageEnvironment {
+    std::unique_ptr<MessageBoxButtonTexts> buttonTexts;
+};
+
+std::shared_ptr<WizardEnvironment> EnvironmentOf(InstallRun& run) {
+    auto environment = std::make_shared<WizardEnvironment>();
     environment->instance = GetModuleHandleW(nullptr);
     environment->text = [&run](std::size_t number) { return PageText(run, number); };
     environment->installerTitle = [&run] {
@@ -75,6 +81,10 @@ std::shared_ptr<PageEnvironment> EnvironmentOf(InstallRun& run) {
     environment->giveIcons = (run.session.flags.high & kHighPageIcons) != 0;
     environment->sidePictureFrame = run.Config().sidePictureFrame;
     environment->headerTextColor = static_cast<COLORREF>(run.Config().headerTextColor);
+    // The table belongs to the payload, which outlives the seams and so this hook.
+    const MessageTable* messages = &run.payload.settings.messages;
+    environment->buttonTexts = std::make_unique<MessageBoxButtonTexts>(
+        [messages](std::size_t number) { return messages->Text(number); });
     return environment;
 }
 
@@ -91,7 +101,7 @@ std::wstring Trimmed(std::wstring folder) {
     return folder;
 }
 
-void FillFinishPage(InstallRun& run, const std::shared_ptr<PageEnvironment>& environment) {
+void FillFinishPage(InstallRun& run, const std::shared_ptr<WizardEnvironment>& environment) {
     run.seams.pages.finish = [&run, environment](FinishOptions& options) {
         const Settings& settings = run.Config();
         const std::uint32_t flags2 = run.Flags2();
@@ -116,7 +126,7 @@ void FillWizardPages(InstallRun& run, FolderPageChecks folderChecks) {
     if (run.session.silent)
         return;
     InstallPages& pages = run.seams.pages;
-    const std::shared_ptr<PageEnvironment> environment = EnvironmentOf(run);
+    const std::shared_ptr<WizardEnvironment> environment = EnvironmentOf(run);
     pages.mustUninstall = [environment] { return ShowMustUninstallQuestion(*environment); };
     if (run.Automatic())
         return;

@@ -56,6 +56,8 @@ struct Scenario {
         texts[51] = L"Please read this first.";
         texts[65] = L"Welcome to the installation of <product>.";
         texts[75] = L"Password";
+        texts[79] = L"Ja";
+        texts[80] = L"Nein";
         texts[76] = L"This installation is protected.";
         texts[98] = L"The installation was cancelled.";
         texts[102] = L"The password is wrong.";
@@ -157,6 +159,22 @@ TEST(WizardQuestions, StartPageShowsItsLinkAndGoesOn) {
     EXPECT_EQ(ControlText(page, IDC_PAGE_LINK), L"Visit the product's site");
     EXPECT_NE(GetDlgItem(page, IDC_PAGE_PICTURE), nullptr);
     test::ClickControl(page, IDC_PAGE_NEXT);
+    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
+    EXPECT_TRUE(scenario.Installed());
+}
+
+TEST(WizardQuestions, MessageBoxesAnswerInTheInstallersLanguage) {
+    Scenario scenario(L"StartBox");
+    // The start page in its message-box form: a Yes/No question.
+    scenario.settings.productFlagsHigh &= ~product_flags::kNoStartQuestion;
+    scenario.settings.pageStyles[2] = 0;
+    ChildProcess child = scenario.Start();
+    const HWND box = WaitForMessageBox(child.Id(), nullptr);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(test::WindowText(box), L"Welcome");
+    EXPECT_EQ(test::WindowText(GetDlgItem(box, IDYES)), L"Ja");
+    EXPECT_EQ(test::WindowText(GetDlgItem(box, IDNO)), L"Nein");
+    EXPECT_TRUE(test::PressButton(box, L"Ja"));
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     EXPECT_TRUE(scenario.Installed());
 }
