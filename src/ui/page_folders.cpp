@@ -9,14 +9,18 @@ namespace {
 
 constexpr int kMaxFolderLength = 259;
 
-class FolderPage final : public WizardPage {
-  public:
-    FolderPage(const PageEnvironment& environment, PageLayout layout, const FolderPageOptions& options,
-               std::wstring& folder)
-        : WizardPage(environment, TemplateName(L"ChooseDirDlg", layout), layout,
-                     {24, 11, options.nextMessage, 49}),
-          options_(options),
-          folder_(folder) {}
+// A page with a folder field and a Browse button beside it. The field's changes and the
+// browser's choice come to the page through OnFieldChanged.
+class FolderFieldPage : public WizardPage {
+  protected:
+    FolderFieldPage(const PageEnvironment& environment, std::wstring templateName, PageLayout layout,
+                    PageMessages messages, std::size_t browsePrompt, unsigned browseOptions)
+        : WizardPage(environment, std::move(templateName), layout, messages),
+          browsePrompt_(browsePrompt),
+          browseOptions_(browseOptions) {}
+
+    virtual void OnFieldChanged() {}
+    virtual std::wstring InitialText() const = 0;
 
   private:
     bool Initialise() override {
@@ -24,8 +28,8 @@ class FolderPage final : public WizardPage {
         FitButton(IDC_PAGE_BROWSE);
         const HWND field = Item(IDC_PAGE_FOLDER);
         SendMessageW(field, EM_LIMITTEXT, kMaxFolderLength, 0);
-        SetWindowTextW(field, folder_.c_str());
-        ShowSpace();
+        SetWindowTextW(field, InitialText().c_str());
+        OnFieldChanged();
         SetFocus(field);
         SendMessageW(field, EM_SETSEL, 0, -1);
         return false;
@@ -33,28 +37,44 @@ class FolderPage final : public WizardPage {
 
     bool OnCommand(int id, int notification) override {
         if (id == IDC_PAGE_FOLDER && notification == EN_CHANGE) {
-            ShowSpace();
+            OnFieldChanged();
             return true;
         }
-        if (id == IDC_PAGE_BROWSE && notification == BN_CLICKED) {
-            const unsigned browse = options_.browseFromComputer
-                                        ? folder_browser::kComputerRoot | folder_browser::kFileSystemOnly
-                                        : 0;
-            if (auto chosen =
-                    BrowseForFolder(Window(), environment_.Text(11), ItemText(IDC_PAGE_FOLDER), browse))
-                SetItemText(IDC_PAGE_FOLDER, *chosen);
-            SetFocus(Item(IDC_PAGE_FOLDER));
-            return true;
-        }
-        return false;
+        if (id != IDC_PAGE_BROWSE || notification != BN_CLICKED)
+            return false;
+        if (auto chosen = BrowseForFolder(Window(), environment_.Text(browsePrompt_),
+                                          ItemText(IDC_PAGE_FOLDER), browseOptions_))
+            SetItemText(IDC_PAGE_FOLDER, *chosen);
+        SetFocus(Item(IDC_PAGE_FOLDER));
+        return true;
     }
+
+    std::size_t browsePrompt_;
+    unsigned browseOptions_;
+};
+
+class FolderPage final : public FolderFieldPage {
+  public:
+    FolderPage(const PageEnvironment& environment, PageLayout layout, const FolderPageOptions& options,
+               std::wstring& folder)
+        : FolderFieldPage(environment, TemplateName(L"ChooseDirDlg", layout), layout,
+                          {24, 11, options.nextMessage, 49}, 11,
+                          options.browseFromComputer
+                              ? folder_browser::kComputerRoot | folder_browser::kFileSystemOnly
+                              : 0),
+          options_(options),
+          folder_(folder) {}
+
+  private:
+    std::wstring InitialText() const override { return folder_; }
 
     void OnNext() override {
         folder_ = ItemText(IDC_PAGE_FOLDER);
         End(IDC_PAGE_NEXT);
     }
 
-    void ShowSpace() {
+    // The space the installation needs on the drive of the folder, and what that drive has.
+    void OnFieldChanged() override {
         if (!options_.requiredSpace || !options_.sizeText)
             return;
         const std::wstring text = ItemText(IDC_PAGE_FOLDER);
@@ -76,44 +96,21 @@ class FolderPage final : public WizardPage {
     std::wstring& folder_;
 };
 
-class StartMenuPage final : public WizardPage {
+class StartMenuPage final : public FolderFieldPage {
   public:
     StartMenuPage(const PageEnvironment& environment, PageLayout layout, bool allUsers, std::wstring& name)
-        : WizardPage(environment, TemplateName(L"StartMenuDlg", layout), layout, {89, 88, 90, 49}),
-          allUsers_(allUsers),
+        : FolderFieldPage(
+              environment, TemplateName(L"StartMenuDlg", layout), layout, {89, 88, 90, 49}, 88,
+              (allUsers ? folder_browser::kAllUsersProgramsRoot : folder_browser::kUserProgramsRoot) |
+                  folder_browser::kRelativeToRoot),
           name_(name) {}
 
   private:
-    bool Initialise() override {
-        SetItemMessage(IDC_PAGE_BROWSE, 52);
-        FitButton(IDC_PAGE_BROWSE);
-        const HWND field = Item(IDC_PAGE_FOLDER);
-        SendMessageW(field, EM_LIMITTEXT, kMaxFolderLength, 0);
-        SetWindowTextW(field, name_.c_str());
-        Check();
-        SetFocus(field);
-        SendMessageW(field, EM_SETSEL, 0, -1);
-        return false;
-    }
+    std::wstring InitialText() const override { return name_; }
 
-    bool OnCommand(int id, int notification) override {
-        if (id == IDC_PAGE_FOLDER && notification == EN_CHANGE) {
-            Check();
-            return true;
-        }
-        if (id == IDC_PAGE_BROWSE && notification == BN_CLICKED) {
-            const unsigned root =
-                allUsers_ ? folder_browser::kAllUsersProgramsRoot : folder_browser::kUserProgramsRoot;
-            if (auto chosen = BrowseForFolder(Window(), environment_.Text(88), ItemText(IDC_PAGE_FOLDER),
-                                              root | folder_browser::kRelativeToRoot))
-                SetItemText(IDC_PAGE_FOLDER, *chosen);
-            SetFocus(Item(IDC_PAGE_FOLDER));
-            return true;
-        }
-        return false;
+    void OnFieldChanged() override {
+        EnableWindow(Item(IDC_PAGE_NEXT), IsStartMenuNameAllowed(ItemText(IDC_PAGE_FOLDER)));
     }
-
-    void Check() { EnableWindow(Item(IDC_PAGE_NEXT), IsStartMenuNameAllowed(ItemText(IDC_PAGE_FOLDER))); }
 
     void OnNext() override {
         const std::wstring text = ItemText(IDC_PAGE_FOLDER);
@@ -123,7 +120,6 @@ class StartMenuPage final : public WizardPage {
         End(IDC_PAGE_NEXT);
     }
 
-    bool allUsers_;
     std::wstring& name_;
 };
 

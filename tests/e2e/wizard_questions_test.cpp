@@ -103,6 +103,16 @@ HWND WaitForMessageBox(DWORD processId, HWND page) {
     return found;
 }
 
+// The cancel routine's message after `page`, then the end of the run with nothing installed.
+void ExpectCancelled(ChildProcess& child, HWND page, const Scenario& scenario) {
+    const HWND box = WaitForMessageBox(child.Id(), page);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(test::WindowText(box), L"Cancelled");
+    test::PressButton(box, L"OK");
+    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
+    EXPECT_FALSE(scenario.Installed());
+}
+
 TEST(WizardQuestions, PasswordIsAskedUntilTypedExactly) {
     Scenario scenario(L"Password");
     scenario.settings.installPassword = L"Open Sesame";
@@ -137,12 +147,7 @@ TEST(WizardQuestions, CancellingThePasswordInstallsNothing) {
     HWND page = WaitForPageWithControl(child.Id(), IDC_PAGE_PASSWORD, kTimeoutMs);
     ASSERT_NE(page, nullptr);
     test::ClickControl(page, IDC_PAGE_CANCEL);
-    const HWND box = WaitForMessageBox(child.Id(), page);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(test::WindowText(box), L"Cancelled");
-    test::PressButton(box, L"OK");
-    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
-    EXPECT_FALSE(scenario.Installed());
+    ExpectCancelled(child, page, scenario);
 }
 
 TEST(WizardQuestions, StartPageShowsItsLinkAndGoesOn) {
@@ -206,6 +211,29 @@ TEST(WizardQuestions, ReadmeAndRichLicenceAreShownInTurn) {
     test::ClickControl(page, IDC_PAGE_NEXT);
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     EXPECT_TRUE(scenario.Installed());
+}
+
+// A key pressed in a control; the dialog acts on the key going down.
+void PressKey(HWND control, WPARAM key) {
+    PostMessageW(control, WM_KEYDOWN, key, 1);
+}
+
+TEST(WizardQuestions, EnterGoesOnAndEscapeCancels) {
+    Scenario scenario(L"Keyboard");
+    scenario.settings.readmeTexts = {L"Read me"};
+    scenario.settings.installPassword = L"key";
+    ChildProcess child = scenario.Start();
+    // Enter in the password field is OK.
+    HWND page = WaitForPageWithControl(child.Id(), IDC_PAGE_PASSWORD, kTimeoutMs);
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(test::SetControlText(page, IDC_PAGE_PASSWORD, L"key"));
+    PressKey(GetDlgItem(page, IDC_PAGE_PASSWORD), VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(page); }, kTimeoutMs));
+    // Escape on the readme is Cancel: the cancel message, then the end.
+    page = WaitForPageWithControl(child.Id(), IDC_PAGE_TEXT_VIEW, kTimeoutMs);
+    ASSERT_NE(page, nullptr);
+    PressKey(GetDlgItem(page, IDC_PAGE_TEXT_VIEW), VK_ESCAPE);
+    ExpectCancelled(child, page, scenario);
 }
 
 struct MustUninstallCase {
