@@ -1,9 +1,9 @@
 #include "engine/wizard_seams.h"
 
-#include <algorithm>
 #include <memory>
 
-#include "format/ascii.h"
+#include "engine/folder_checks.h"
+#include "engine/installation_steps.h"
 #include "format/os_version.h"
 #include "support/os_info.h"
 #include "ui/message_box_texts.h"
@@ -32,32 +32,9 @@ constexpr std::uint32_t kFlags2ScrollLicenceToEnd = 0x800000;
 constexpr std::uint32_t kHighBrowseFromComputer = 0x20;
 constexpr std::uint32_t kHighPageIcons = 0x100000;
 
-bool SameLetters(wchar_t a, wchar_t b) {
-    return AsciiUpper(a) == AsciiUpper(b);
-}
-
-// Every "<marker>" in any letter case becomes `value`.
-void ReplaceMarker(std::wstring& text, std::wstring_view marker, const std::wstring& value) {
-    auto at = text.begin();
-    for (;;) {
-        at = std::search(at, text.end(), marker.begin(), marker.end(), SameLetters);
-        if (at == text.end())
-            return;
-        const auto offset = static_cast<std::size_t>(at - text.begin());
-        text.replace(offset, marker.size(), value);
-        at = text.begin() + static_cast<std::ptrdiff_t>(offset + value.size());
-    }
-}
-
 std::wstring PageText(const InstallRun& run, std::size_t number) {
-    std::wstring text = run.Message(number);
-    const Settings& settings = run.Config();
-    const std::wstring& product = run.session.product.name;
-    ReplaceMarker(text, L"<product>", product);
-    ReplaceMarker(text, L"<description>",
-                  settings.displayProductName.empty() ? product : settings.displayProductName);
-    ReplaceMarker(text, L"<os>", OsName(CurrentOs()));
-    return text;
+    return WithProductMarkers(run.Message(number), run.session.product.name, run.Config().displayProductName,
+                              OsName(CurrentOs()));
 }
 
 std::uint32_t Style(const InstallRun& run, PageStyleWord word) {
@@ -88,19 +65,6 @@ std::shared_ptr<WizardEnvironment> EnvironmentOf(InstallRun& run) {
     return environment;
 }
 
-std::wstring Trimmed(std::wstring folder) {
-    const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
-    while (!folder.empty() && blank(folder.back()))
-        folder.pop_back();
-    std::size_t start = 0;
-    while (start < folder.size() && blank(folder[start]))
-        ++start;
-    folder.erase(0, start);
-    if (folder.size() > 3 && folder.back() == L'\\')
-        folder.pop_back();
-    return folder;
-}
-
 void FillFinishPage(InstallRun& run, const std::shared_ptr<WizardEnvironment>& environment) {
     run.seams.pages.finish = [&run, environment](FinishOptions& options) {
         const Settings& settings = run.Config();
@@ -122,7 +86,7 @@ void FillFinishPage(InstallRun& run, const std::shared_ptr<WizardEnvironment>& e
 
 }  // namespace
 
-void FillWizardPages(InstallRun& run, FolderPageChecks folderChecks) {
+void FillWizardPages(InstallRun& run) {
     if (run.session.silent)
         return;
     InstallPages& pages = run.seams.pages;
@@ -154,27 +118,21 @@ void FillWizardPages(InstallRun& run, FolderPageChecks folderChecks) {
     pages.readme = [&run, environment](const std::wstring& text) {
         return ShowTextPage(*environment, TextPageKind::kReadme, Style(run, kReadmeStyle), text, false);
     };
-    pages.folder = [&run, environment, folderChecks](std::wstring& folder) {
+    pages.folder = [&run, environment](std::wstring& folder) {
         FolderPageOptions options;
         options.nextMessage = (run.session.flags.high & product_flags::kShowStartMenuPage) != 0 ? 48 : 90;
         options.browseFromComputer = (run.session.flags.high & kHighBrowseFromComputer) != 0;
-        if ((run.Flags2() & kFlags2ShowSpace) != 0 && folderChecks.requiredSpace) {
-            options.requiredSpace = [&run, &folderChecks](const std::wstring& chosen) {
-                return folderChecks.requiredSpace(run, chosen);
+        if ((run.Flags2() & kFlags2ShowSpace) != 0) {
+            options.requiredSpace = [&run](const std::wstring& chosen) {
+                return RequiredInstallSpace(run, chosen);
             };
-            options.sizeText = folderChecks.sizeText;
+            options.sizeText = ByteSizeText;
         }
-        // The page comes back until the folder passes the checks.
+        // The page comes back until the folder passes the checks; a refusal says why first.
         for (;;) {
             if (!ShowFolderPage(*environment, Style(run, kFolderStyle), options, folder))
                 return false;
-            if (!folderChecks.check) {
-                folder = Trimmed(folder);
-                if (folder.empty())
-                    continue;
-                return true;
-            }
-            const std::optional<std::wstring> refusal = folderChecks.check(run, folder);
+            const std::optional<std::wstring> refusal = CheckInstallFolder(folder, FolderCheckContextOf(run));
             if (!refusal)
                 return true;
             if (!refusal->empty())

@@ -48,6 +48,7 @@ std::wstring SystemFolder() {
 const std::map<std::size_t, std::pair<std::wstring, std::wstring>>& PageMessages() {
     static const std::map<std::size_t, std::pair<std::wstring, std::wstring>> messages = {
         {11, {L"W\u00e4hlen Sie den Ordner f\u00fcr <product>.", L"Choose the folder for <product>."}},
+        {17, {L"Nicht in ein Laufwerk selbst.", L"Not into a drive itself."}},
         {24, {L"Zielordner", L"Installation folder"}},
         {42, {L"<product> ist installiert.", L"<product> is installed."}},
         {43, {L"Fertig", L"Finished"}},
@@ -135,6 +136,7 @@ TEST_P(WizardWalk, EachAnswerReachesTheInstallation) {
     s.productFlagsHigh |= product_flags::kShowStartMenuPage;
     s.defaultInstallFolder = proposed;
     s.messages = TwoLanguages();
+    s.installerTitle = L"Walk Setup";
     s.licenceTexts = {LongLicence()};
     for (std::size_t word = 2; word < s.pageStyles.size(); ++word)
         s.pageStyles[word] = c.pageStyle;
@@ -195,7 +197,8 @@ TEST_P(WizardWalk, EachAnswerReachesTheInstallation) {
     EXPECT_TRUE(WaitUntil([&] { return ControlEnabled(page, IDC_PAGE_NEXT); }, kPageTimeoutMs));
     test::ClickControl(page, IDC_PAGE_NEXT);
 
-    // Folder: the proposal; a blank folder brings the page back, then the chosen one.
+    // Folder: the proposal; a blank folder brings the page back, a drive root brings it back
+    // after saying why, then the chosen one (tidied by the checks) is taken.
     page = WaitForPageWithControl(id, IDC_PAGE_FOLDER, kPageTimeoutMs);
     ASSERT_NE(page, nullptr) << Showing(child);
     EXPECT_TRUE(ControlVisible(page, IDC_PAGE_BROWSE));
@@ -209,6 +212,17 @@ TEST_P(WizardWalk, EachAnswerReachesTheInstallation) {
     page = WaitForPageWithControl(id, IDC_PAGE_FOLDER, kPageTimeoutMs);
     ASSERT_NE(page, nullptr) << Showing(child);
     EXPECT_EQ(ControlText(page, IDC_PAGE_FOLDER), L"");
+    ASSERT_TRUE(test::SetControlText(page, IDC_PAGE_FOLDER, L"C:\\"));
+    test::ClickControl(page, IDC_PAGE_NEXT);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(page); }, kPageTimeoutMs));
+    const HWND refusal = WaitForPageWithControl(id, IDOK, kPageTimeoutMs);
+    ASSERT_NE(refusal, nullptr) << Showing(child);
+    EXPECT_EQ(test::WindowText(refusal), L"Walk Setup");
+    EXPECT_NE(test::AllStaticText(refusal).find(Expected(17, c.german, product)), std::wstring::npos)
+        << Showing(child);
+    test::ClickControl(refusal, IDOK);
+    page = WaitForPageWithControl(id, IDC_PAGE_FOLDER, kPageTimeoutMs, refusal);
+    ASSERT_NE(page, nullptr) << Showing(child);
     ASSERT_TRUE(test::SetControlText(page, IDC_PAGE_FOLDER, L"  " + chosen + L"\\ "));
     test::ClickControl(page, IDC_PAGE_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(page); }, kPageTimeoutMs));
