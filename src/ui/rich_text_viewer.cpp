@@ -40,6 +40,16 @@ DWORD CALLBACK WriteStream(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* wr
     return ok ? 0 : 1;
 }
 
+// The common dialogs are loaded from the system folder when asked for, not imported: an
+// import would load them (and what they load) before the program can restrict where DLLs
+// come from.
+template <typename Function>
+Function CommonDialogFunction(UniqueLibrary& library, const char* name) {
+    if (!library)
+        library = UniqueLibrary(LoadSystemLibrary(L"comdlg32.dll"));
+    return ModuleFunction<Function>(library.Get(), name);
+}
+
 std::wstring ErrorText(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
@@ -164,7 +174,9 @@ void RichTextViewer::Print() {
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = dialog_;
     dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION;
-    if (!PrintDlgW(&dialog))
+    UniqueLibrary library;
+    const auto printDialog = CommonDialogFunction<decltype(&PrintDlgW)>(library, "PrintDlgW");
+    if (printDialog == nullptr || !printDialog(&dialog))
         return;
     if (dialog.hDevMode != nullptr)
         GlobalFree(dialog.hDevMode);
@@ -227,7 +239,9 @@ void RichTextViewer::SaveAs() {
     dialog.lpstrTitle = L"Save As";
     dialog.lpstrDefExt = L"rtf";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameW(&dialog))
+    UniqueLibrary library;
+    const auto saveDialog = CommonDialogFunction<decltype(&GetSaveFileNameW)>(library, "GetSaveFileNameW");
+    if (saveDialog == nullptr || !saveDialog(&dialog))
         return;
     UniqueHandle file(
         CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -96,4 +96,44 @@ void ScrollToEnd(HWND page, int id) {
     SendMessageW(GetDlgItem(page, id), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
 }
 
+HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs) {
+    constexpr int kNext = 1001;
+    constexpr int kText = 1005;
+    constexpr int kProgressBar = 1007;
+    HWND other = nullptr;
+    const auto pageOrOther = [&](HWND& page) {
+        for (HWND window : TopLevelWindows(processId)) {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (lstrcmpW(name, L"#32770") != 0 || GetDlgItem(window, kProgressBar) != nullptr)
+                continue;  // the background window and the progress page wait for nobody
+            if (GetDlgItem(window, kNext) == nullptr) {
+                other = window;
+                return true;
+            }
+            page = window;
+            return true;
+        }
+        return false;
+    };
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        HWND page = nullptr;
+        if (!WaitUntil([&] { return pageOrOther(page) || ended(); }, timeoutMs))
+            return nullptr;
+        if (other != nullptr)
+            return other;
+        if (page == nullptr)
+            return nullptr;
+        if (GetDlgItem(page, kText) != nullptr)
+            ScrollToEnd(page, kText);
+        if (HWND viewer = FindWindowExW(page, nullptr, L"RichEdit20W", nullptr))
+            SendMessageW(viewer, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+        WaitUntil([&] { return ControlEnabled(page, kNext); }, timeoutMs);
+        ClickControl(page, kNext);
+        WaitUntil([&] { return !IsWindow(page); }, timeoutMs);
+    }
+    return nullptr;
+}
+
 }  // namespace vantrel::test

@@ -36,4 +36,9 @@ void SelectListEntry(HWND page, int id, int index);
 // Scrolls a text control to its end, as dragging its scroll bar down would.
 void ScrollToEnd(HWND page, int id);
 
+// Goes through the wizard as a person in a hurry would: Next on every page (a text read to
+// its end first), until a window that is not a page shows (it is returned) or `ended` says
+// the run is over (null is returned, also at the timeout).
+HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs);
+
 }  // namespace vantrel::test
