@@ -319,7 +319,8 @@ void Uninstaller::Confirm() {
             throw RunEnd{1};
         product_.supportOffer = Trimmed(TextValue(key_, L"SupportOffer"));
         if (IsWebAddress(product_.supportOffer) && seams_.offerSupport &&
-            seams_.offerSupport(product_.supportOffer)) {
+            seams_.offerSupport(product_.supportOffer,
+                                [this](std::size_t number) { return String(static_cast<int>(number)); })) {
             ShellExecuteW(nullptr, L"open", product_.supportOffer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
             throw RunEnd{kExitUninstall};
         }
