@@ -4,20 +4,20 @@
 
 #include "context/install_log.h"
 #include "support/system_info.h"
-#include "support/unique_registry_key.h"
+#include "support/registry_key.h"
 #include "uninstall/uninstall_data.h"
 
 namespace vantrel {
 namespace {
 
-LSTATUS CreateKeyWithDefault(HKEY parent, const std::wstring& path, const std::wstring& value,
-                             UniqueRegistryKey& key) {
-    LSTATUS status = RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_CREATE_SUB_KEY,
-                                     nullptr, key.Receive(), nullptr);
-    if (status != ERROR_SUCCESS)
-        return status;
-    return RegSetValueExW(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+// Creates (or opens) a key below the current one of `key`, or below `root` when given, and
+// sets its default value; the key stays open on the stack.
+bool CreateKeyWithDefault(RegistryKey& key, HKEY root, const std::wstring& path, const std::wstring& value) {
+    constexpr REGSAM kAccess = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+    const RegistryOpen opened = root != nullptr
+                                    ? key.Open(root, path, registry_option::kDefaultSecurity, kAccess)
+                                    : key.OpenRelative(path, registry_option::kDefaultSecurity, kAccess);
+    return opened != RegistryOpen::kFailed && key.SetText(L"", value);
 }
 
 }  // namespace
@@ -35,25 +35,23 @@ bool RegisterControlPanelApplet(const AppletInput& applet,
     if (!applet.arguments.empty())
         command += L" " + applet.arguments;
 
-    LSTATUS status = ERROR_SUCCESS;
-    UniqueRegistryKey classHandle;
-    UniqueRegistryKey child;
-    if ((status = CreateKeyWithDefault(HKEY_LOCAL_MACHINE, classKey, applet.name, classHandle)) ==
-        ERROR_SUCCESS) {
+    RegistryKey key;
+    bool done = false;
+    if (CreateKeyWithDefault(key, HKEY_LOCAL_MACHINE, classKey, applet.name)) {
         uninstallData.RecordRemoval(L"\\HKLM\\" + classKey, RemovalKind::kRegistryKey);
-        if ((status = CreateKeyWithDefault(classHandle.Get(), L"DefaultIcon", applet.path, child)) ==
-                ERROR_SUCCESS &&
-            (status = CreateKeyWithDefault(classHandle.Get(), L"Shell\\Open\\Command", command, child)) ==
-                ERROR_SUCCESS &&
-            (status = CreateKeyWithDefault(HKEY_LOCAL_MACHINE, namespaceKey, applet.name, child)) ==
-                ERROR_SUCCESS)
-            uninstallData.RecordRemoval(L"\\HKLM\\" + namespaceKey, RemovalKind::kRegistryKey);
+        if (CreateKeyWithDefault(key, nullptr, L"DefaultIcon", applet.path)) {
+            key.Close();
+            done = CreateKeyWithDefault(key, nullptr, L"Shell\\Open\\Command", command) &&
+                   CreateKeyWithDefault(key, HKEY_LOCAL_MACHINE, namespaceKey, applet.name);
+        }
     }
-    if (status == ERROR_SUCCESS) {
+    if (done) {
+        uninstallData.RecordRemoval(L"\\HKLM\\" + namespaceKey, RemovalKind::kRegistryKey);
         log.WriteLog(std::string_view("OK\r\n"));
         return true;
     }
-    log.WriteLogPieces({L"FAILED!\r\n", SystemErrorText(static_cast<unsigned long>(status)), L"\r\n"});
+    const unsigned long status = GetLastError();
+    log.WriteLogPieces({L"FAILED!\r\n", SystemErrorText(status), L"\r\n"});
     return false;
 }
 

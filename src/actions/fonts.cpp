@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "support/os_info.h"
-#include "support/unique_registry_key.h"
+#include "support/registry_key.h"
 
 namespace vantrel {
 
@@ -14,12 +14,10 @@ const wchar_t* FontsRegistryKey() {
 }
 
 void RegisterFont(const std::wstring& fontName, const std::wstring& fontPath) {
-    UniqueRegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, FontsRegistryKey(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      key.Receive()) == ERROR_SUCCESS)
-        RegSetValueExW(key.Get(), fontName.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(fontPath.c_str()),
-                       static_cast<DWORD>((fontPath.size() + 1) * sizeof(wchar_t)));
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, FontsRegistryKey(), registry_option::kOpenOnly,
+                 KEY_QUERY_VALUE | KEY_SET_VALUE) != RegistryOpen::kFailed)
+        key.SetText(fontName, fontPath);
     AddFontResourceW(fontPath.c_str());
 }
 

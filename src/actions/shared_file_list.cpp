@@ -8,7 +8,7 @@
 #include "format/text_format.h"
 #include "support/ansi_text.h"
 #include "support/system_info.h"
-#include "support/unique_registry_key.h"
+#include "support/registry_key.h"
 
 namespace vantrel {
 namespace {
@@ -51,11 +51,10 @@ std::string SharedEntryPath(std::string entry) {
 
 void RaiseSharedFileCounts(const std::vector<std::string>& list, std::string& sharedFiles, InstallLog& log,
                            FailureList& failures) {
-    UniqueRegistryKey key;
-    const LSTATUS opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, 0,
-                                           KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
-    if (opened != ERROR_SUCCESS) {
-        const auto code = static_cast<unsigned long>(opened);
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kSharedDllsKey, registry_option::kDefaultSecurity,
+                 KEY_QUERY_VALUE | KEY_SET_VALUE) == RegistryOpen::kFailed) {
+        const unsigned long code = GetLastError();
         failures.Append(
             FormatText(L"Registry error: unable to increment shared file reference "
                        L"counts.\r\nHKLM\\%s\r\n0x%08X: %s\r\n\r\n",
@@ -70,18 +69,11 @@ void RaiseSharedFileCounts(const std::vector<std::string>& list, std::string& sh
         // 8-bit text once it is read with the ANSI code page.
         const std::wstring name = DecodeText(SharedEntryPath(entry), AnsiCodePageToUtf16);
         DWORD count = 0;
-        DWORD size = sizeof(count);
-        DWORD type = 0;
-        if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count),
-                             &size) != ERROR_SUCCESS ||
-            type != REG_DWORD || size != sizeof(count))
+        if (!key.ReadNumber(name, count))
             count = 0;
-        ++count;
-        const LSTATUS written = RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD,
-                                               reinterpret_cast<const BYTE*>(&count), sizeof(count));
-        if (written != ERROR_SUCCESS)
+        if (!key.SetNumber(name, count + 1))
             log.WriteLogPieces({L"Failed to increment reference count of shared file \"", name, L"\" : ",
-                                SystemErrorText(static_cast<unsigned long>(written)), L"\r\n"});
+                                SystemErrorText(GetLastError()), L"\r\n"});
         if (!sharedFiles.empty())
             sharedFiles += ';';
         sharedFiles += quoted;

@@ -26,6 +26,7 @@
 #include "support/file_access.h"
 #include "support/folder_tree.h"
 #include "support/os_info.h"
+#include "support/registry_key.h"
 #include "support/registry_text.h"
 #include "support/shell_folders.h"
 #include "support/system_info.h"
@@ -159,11 +160,8 @@ void CheckRequirements(InstallRun& run) {
             required.lookupName.empty() ? run.session.product.name : required.lookupName;
         const std::wstring shown = required.displayName.empty() ? lookup : required.displayName;
         const std::wstring key = kUninstallRoot + lookup;
-        HKEY opened = nullptr;
-        const bool found =
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE, &opened) == ERROR_SUCCESS;
-        if (opened)
-            RegCloseKey(opened);
+        const bool found = RegistryKey().Open(HKEY_LOCAL_MACHINE, key, registry_option::kOpenOnly,
+                                              KEY_QUERY_VALUE) != RegistryOpen::kFailed;
         const std::wstring folder = ReadRegistryText(HKEY_LOCAL_MACHINE, key.c_str(), L"InstallLocation");
         const std::wstring version = ReadRegistryText(HKEY_LOCAL_MACHINE, key.c_str(), L"DisplayVersion");
         const bool master = settings.defaultInstallFolder == L"<master>";
