@@ -5,6 +5,7 @@
 #include "format/os_version.h"
 #include "format/path_join.h"
 #include "format/text_encoding.h"
+#include "format/text_format.h"
 #include "support/os_info.h"
 #include "support/shell_folders.h"
 #include "support/unique_handle.h"
@@ -86,17 +87,16 @@ std::wstring NotificationAddress(const std::wstring& address, const std::wstring
     if (result.find(L'%') == std::wstring::npos)
         return result;
     const OsVersionInfo& os = CurrentOs();
-    wchar_t stamp[24];
-    swprintf(stamp, 24, L"%llX", static_cast<unsigned long long>(runStamp));
+    const std::wstring stamp = FormatText(L"%llX", {static_cast<unsigned long long>(runStamp)});
     ReplaceAll(result, L"%version%", UrlEncode(version));
     ReplaceAll(result, L"%Session%", stamp);
     // The longer tokens first: %OS% is the start of all the others.
-    ReplaceAll(result, L"%OSMajor%", std::to_wstring(os.major));
-    ReplaceAll(result, L"%OSMinor%", std::to_wstring(os.minor));
+    ReplaceAll(result, L"%OSMajor%", DecimalText(os.major));
+    ReplaceAll(result, L"%OSMinor%", DecimalText(os.minor));
     ReplaceAll(result, L"%OSName%", UrlEncode(OsName(os)));
     ReplaceAll(result, L"%OSDescription%", UrlEncode(OsDescription(os)));
     ReplaceAll(result, L"%OSServer%", OsIsServer(os) ? L"1" : L"0");
-    ReplaceAll(result, L"%OS%", std::to_wstring(OsCode(os)));
+    ReplaceAll(result, L"%OS%", DecimalText(OsCode(os)));
     return result;
 }
 
