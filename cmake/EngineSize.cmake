@@ -8,7 +8,8 @@
 #  - no RTTI (nothing asks for a type at run time; exceptions keep their type information);
 #  - the decoder-only liblzma that scripts/bootstrap builds;
 #  - the standard library's throw routines replaced by fatal ends (engine/library_faults.cpp).
-# A size limit fails the build when something heavy slips in; docs/building.md says what.
+# A size limit fails the build when something heavy slips in, and so does a heavy library piece
+# named in the linker map (cmake/CheckEngineSize.cmake); docs/building.md says what.
 set(VANTREL_ENGINE_SIZE_LIMIT 655360 CACHE STRING "Largest vantrel-setup.exe in bytes (0: no check)")
 
 # Code generation of the shipped engine, on top of the build type's -Os. With link-time
@@ -65,13 +66,15 @@ target_compile_options(vantrel-setup PRIVATE ${VANTREL_ENGINE_FLAGS})
 # modref or dead-store pass) on inline functions that the partitioning leaves public; the
 # whole engine in one unit is also the smallest. library_faults.cpp must be LTO code as well:
 # a plain object beside the LTO ones defines the same inline functions twice.
-target_link_options(vantrel-setup PRIVATE ${VANTREL_ENGINE_FLAGS} -flto-partition=one)
+target_link_options(vantrel-setup PRIVATE ${VANTREL_ENGINE_FLAGS} -flto-partition=one
+  -Wl,-Map=${CMAKE_CURRENT_BINARY_DIR}/vantrel-setup.map)
 set_target_properties(vantrel-setup PROPERTIES
   CXX_COMPILER_LAUNCHER "${VANTREL_WIN32_MODEL_LAUNCHER}" CXX_LINKER_LAUNCHER "${VANTREL_WIN32_MODEL_LAUNCHER}")
 
-if(VANTREL_ENGINE_SIZE_LIMIT GREATER 0)
-  add_custom_command(TARGET vantrel-setup POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DENGINE=$<TARGET_FILE:vantrel-setup> -DLIMIT=${VANTREL_ENGINE_SIZE_LIMIT}
-            -P ${PROJECT_SOURCE_DIR}/cmake/CheckEngineSize.cmake
-    VERBATIM)
-endif()
+# The size limit, and the linker map checked for library pieces that must never be linked in
+# (the printf family, the float converter, standard exception classes, streams, winpthread),
+# whatever the size.
+add_custom_command(TARGET vantrel-setup POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DENGINE=$<TARGET_FILE:vantrel-setup> -DLIMIT=${VANTREL_ENGINE_SIZE_LIMIT}
+          -DMAP=${CMAKE_CURRENT_BINARY_DIR}/vantrel-setup.map -P ${PROJECT_SOURCE_DIR}/cmake/CheckEngineSize.cmake
+  VERBATIM)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -38,7 +39,7 @@ TEST(DecimalText, WritesWhatToWstringWrites) {
     EXPECT_EQ(DecimalText(static_cast<std::uint16_t>(65535)), L"65535");
     EXPECT_EQ(DecimalText(INT64_MIN), L"-9223372036854775808");
     EXPECT_EQ(DecimalText(UINT64_MAX), L"18446744073709551615");
-    for (const long long value : {1LL, 9LL, 10LL, 99LL, 100LL, 123456789LL, -1LL, -10LL, INT64_MAX})
+    for (const long long value : {1LL, 9LL, 10LL, 99LL, 100LL, 123456789LL, -1LL, -10LL, LLONG_MAX})
         EXPECT_EQ(DecimalText(value), std::to_wstring(value)) << value;
 }
 
