@@ -106,6 +106,19 @@ int InstallPayloadFiles(InstallRun& run, ExtractionOutcome& outcome) {
             run.seams.progress.percent(percent);
     };
     services.pumpMessages = PumpWindowMessages;
+    const ActionSeams& actions = run.seams.actions;
+    if (actions.fontWritten)
+        services.registerFont = [&run](const FontEntry& font, const std::wstring& path) {
+            run.seams.actions.fontWritten(run, font, path);
+        };
+    if (actions.msiPackageWritten)
+        services.installMsiPackage = [&run](const MsiPackageEntry& package) {
+            run.seams.actions.msiPackageWritten(run, package);
+        };
+    if (actions.appletWritten)
+        services.registerApplet = [&run](const AppletEntry& applet) {
+            run.seams.actions.appletWritten(run, applet);
+        };
 
     const int error = ExtractFiles(inputs, services, run.extracted, run.Log());
     outcome.fontsChanged = run.extracted.fontsChanged;

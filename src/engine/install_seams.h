@@ -10,6 +10,9 @@
 namespace vantrel {
 
 class InstallRun;
+struct AppletEntry;
+struct FontEntry;
+struct MsiPackageEntry;
 
 // The four choices of the wizard's last page; all off until the page sets them.
 struct FinishOptions {
@@ -29,8 +32,10 @@ struct InstallPages {
     std::function<bool(const std::wstring& text)> licence;
     std::function<bool(const std::wstring& text)> readme;
     // The request to remove the earlier installation first; true when the user agrees.
-    std::function<bool()> mustUninstall;  // empty: agreed
-    // Shown until a valid folder is chosen; `folder` holds the proposal and the choice.
+    std::function<bool()> mustUninstall;  // empty: message 9 as an OK/Cancel question
+    // Shown until a valid folder is chosen; `folder` holds the proposal and the choice. The
+    // page runs CheckInstallFolder (engine/folder_checks.h) on Next and is shown again while
+    // it refuses. Empty: the proposal is checked without a page.
     std::function<bool(std::wstring& folder)> folder;
     std::function<bool(std::wstring& startMenuFolder)> startMenu;
     std::function<void(FinishOptions& options)> finish;
@@ -45,14 +50,16 @@ struct ProgressSeams {
     std::function<void()> backgroundToFront;
 };
 
-// What reaches beyond this process: the system restore point and the restart. Empty members
-// use the system (srclient from the system folder, ExitWindowsEx); tests observe them.
+// What reaches beyond this process: the system restore point, the restart, the start sound
+// and the programs to close. Empty members use the system (srclient and winmm from the
+// system folder, ExitWindowsEx, the top-level windows); tests observe them.
 struct SystemSeams {
     // Opens a restore point described by `description`; false with `error` filled on failure.
     std::function<bool(const std::wstring& description, std::wstring& error)> createRestorePoint;
     std::function<bool()> commitRestorePoint;
     std::function<void()> restartWindows;
     std::function<void(const Bytes& wave)> playStartSound;
+    // Empty: the listed programs are closed as the uninstaller closes them.
     std::function<void(const std::vector<AutoCloseRecord>& list)> closeApplications;
 };
 
@@ -67,6 +74,10 @@ struct ExtractionOutcome {
 struct ActionSeams {
     // Installs the payload's files; returns a payload error code (0 when it went through).
     std::function<int(InstallRun& run, ExtractionOutcome& outcome)> extractFiles;
+    // Called by the extraction as soon as such a file is written; empty: it is only listed.
+    std::function<void(InstallRun& run, const FontEntry& font, const std::wstring& path)> fontWritten;
+    std::function<void(InstallRun& run, const MsiPackageEntry& package)> msiPackageWritten;
+    std::function<void(InstallRun& run, const AppletEntry& applet)> appletWritten;
     std::function<void(InstallRun& run)> deletionPhase;
     std::function<void(InstallRun& run)> sharedFiles;
     std::function<void(InstallRun& run)> components;  // COM servers, type libraries, drivers

@@ -4,11 +4,13 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "actions/fonts.h"
 #include "context/batch_runner.h"
 #include "context/finish_install_log.h"
 #include "context/installer_variables.h"
 #include "context/view_install_log.h"
 #include "engine/corrupt_payload.h"
+#include "engine/folder_checks.h"
 #include "engine/installation_steps.h"
 #include "engine/single_instance.h"
 #include "engine/system_seams.h"
@@ -25,11 +27,15 @@
 #include "support/registry_text.h"
 #include "support/shell_folders.h"
 #include "support/system_info.h"
+#include "uninstall/running_programs.h"
 
 namespace vantrel {
 namespace {
 
 using namespace product_flags;
+
+// ProductFlags2: no Start-menu page for a portable installation.
+constexpr std::uint32_t kPortableWithoutStartMenuPage = 0x800;
 
 constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
@@ -48,7 +54,11 @@ bool Flag2(const InstallRun& run, std::uint32_t bit) {
 }
 
 int Ask(InstallRun& run, const std::wstring& text, const std::wstring& caption, unsigned style) {
-    return run.session.ui.ShowMessageBox(text, caption, style | mb::kSetForeground);
+    const auto marked = [&run](const std::wstring& message) {
+        return WithProductMarkers(message, run.session.product.name, run.session.settings.displayProductName,
+                                  OsName(CurrentOs()));
+    };
+    return run.session.ui.ShowMessageBox(marked(text), marked(caption), style | mb::kSetForeground);
 }
 
 // A requirement that failed: its message (always shown), then the end of the run.
@@ -60,9 +70,8 @@ int Ask(InstallRun& run, const std::wstring& text, const std::wstring& caption, 
 void Notify(InstallRun& run, const std::wstring& address) {
     if (address.empty() || !run.state.queueNotification)
         return;
-    run.state.queueNotification(
-        NotificationKind::kPlain,
-        NotificationAddress(address, run.session.product.version, run.state.runStamp));
+    // The queue fills in the address's tokens.
+    run.state.queueNotification(NotificationKind::kPlain, address);
 }
 
 // The progress display, and the time its status text last changed (for the status delay).
@@ -114,7 +123,7 @@ std::wstring UninstallEntryValue(const InstallRun& run, const wchar_t* name) {
     return ReadRegistryText(HKEY_LOCAL_MACHINE, key.c_str(), name);
 }
 
-// Steps 1 to 6: language, title, bitness, Windows version, single instance, required product.
+// The requirements: language, title, bitness, Windows version, single instance, required product.
 void CheckRequirements(InstallRun& run) {
     const Settings& settings = run.session.settings;
     if (settings.messages.LanguageCount() > 1 && !run.Automatic() && run.seams.pages.language &&
@@ -165,7 +174,7 @@ void CheckRequirements(InstallRun& run) {
     }
 }
 
-// Step 7: the earlier installation named by the product's uninstall entry.
+// The earlier installation named by the product's uninstall entry.
 void FindExistingInstallation(InstallRun& run) {
     if (!LowFlag(run, kRegisterForUninstall))
         return;
@@ -174,23 +183,44 @@ void FindExistingInstallation(InstallRun& run) {
     run.session.product.existingVersion = UninstallEntryValue(run, L"DisplayVersion");
     run.existingSharedFiles = UninstallEntryValue(run, L"SharedFiles");
     run.existingStartMenu = UninstallEntryValue(run, L"ProductStartMenu");
-    const std::wstring valuePath = Windows1252ToUtf16(settings.installLocationValue);
+    const std::wstring valuePath = DecodeText(settings.installLocationValue);
     if (folder.empty() && !valuePath.empty())
         folder = ReadRegistryPathValue(valuePath);
+    // The uninstaller reads registry records with the root between two backslashes.
     if (!valuePath.empty() && Flag2(run, product_flags2::kRecordInstallLocationValue))
-        run.uninstallData.RecordRemoval(valuePath, RemovalKind::kRegistryValue);
+        run.uninstallData.RecordRemoval(valuePath.front() == L'\\' ? valuePath : L"\\" + valuePath,
+                                        RemovalKind::kRegistryValue);
     folder = StripTrailingBackslash(folder);
     run.existing = !folder.empty() && FolderExists(folder);
     if (run.existing)
         run.existingFolder = folder;
 }
 
-// Steps 8 to 13: the questions and pages before the folder.
+// The programs of the list are closed the way the uninstaller closes them: first the windows
+// that are closed, quit or ended without asking; then, unless automatic, the user is asked to
+// close each program that is only asked for, until it is gone or the user cancels.
+void CloseApplications(InstallRun& run, const std::vector<AutoCloseRecord>& list) {
+    CloseRunningPrograms(list);
+    if (run.Automatic())
+        return;
+    const bool allClosed = WaitForProgramsToClose(list, [&run](const std::wstring& programName) {
+        return Ask(run, FormatText(run.Message(107), {programName}), run.Message(55),
+                   mb::kRetryCancel | mb::kIconWarning) == mb::kIdRetry;
+    });
+    if (!allClosed)
+        CancelInstallation(run);
+}
+
+// The questions and pages before the folder, and the programs to close.
 void AskBeforeInstalling(InstallRun& run) {
     const Settings& settings = run.session.settings;
     InstallPages& pages = run.seams.pages;
-    if (!run.Automatic() && !settings.startSound.empty() && run.seams.system.playStartSound)
-        run.seams.system.playStartSound(settings.startSound);
+    if (!run.Automatic() && !settings.startSound.empty()) {
+        if (run.seams.system.playStartSound)
+            run.seams.system.playStartSound(settings.startSound);
+        else
+            PlayStartSound(settings.startSound);
+    }
     if (!run.Automatic() && !HighFlag(run, kNoStartQuestion)) {
         const bool yes = pages.start ? pages.start()
                                      : Ask(run, run.Message(65), run.Message(1),
@@ -198,7 +228,7 @@ void AskBeforeInstalling(InstallRun& run) {
         if (!yes)
             CancelInstallation(run);
     }
-    if (pages.password && !pages.password())
+    if (!settings.installPassword.empty() && pages.password && !pages.password())
         CancelInstallation(run);
     if (!run.Automatic()) {
         std::vector<std::wstring> licences = settings.licenceTexts;
@@ -217,12 +247,14 @@ void AskBeforeInstalling(InstallRun& run) {
     if (!settings.autoClose.empty()) {
         if (run.seams.system.closeApplications)
             run.seams.system.closeApplications(settings.autoClose);
+        else
+            CloseApplications(run, settings.autoClose);
         if (run.seams.progress.backgroundToFront)
             run.seams.progress.backgroundToFront();
     }
 }
 
-// Step 14: a default folder given as a registry value.
+// A default folder given as a registry value.
 void TakeFolderFromRegistry(InstallRun& run) {
     const std::wstring& source = run.session.settings.defaultInstallFolder;
     if (!IsRegistryPath(source))
@@ -238,7 +270,13 @@ void TakeFolderFromRegistry(InstallRun& run) {
     run.folderFromRegistry = true;
 }
 
-// Step 15.1: an earlier installation that must be removed first hands the run over to its
+void ReportLaunchFailure(InstallRun& run, const wchar_t* what, const std::wstring& subject) {
+    const DWORD error = GetLastError();
+    if (!run.Automatic())
+        Ask(run, what + subject + L"\r\n" + SystemErrorText(error), run.title, mb::kOk | mb::kIconError);
+}
+
+// An earlier installation that must be removed first hands the run over to its
 // uninstaller, which starts this installer again when it is done.
 [[noreturn]] void HandOverToUninstaller(InstallRun& run) {
     run.session.automatic = false;
@@ -247,13 +285,18 @@ void TakeFolderFromRegistry(InstallRun& run) {
         command = UninstallEntryValue(run, L"UninstallString");
     if (command.empty())
         Refuse(run, run.Message(9));
-    const bool agreed = run.seams.pages.mustUninstall ? run.seams.pages.mustUninstall() : true;
-    if (agreed)
-        StartCommand(HandOverCommand(command, GetCommandLineW()));
+    const bool agreed = run.seams.pages.mustUninstall ? run.seams.pages.mustUninstall()
+                                                      : Ask(run, run.Message(9), run.Message(21),
+                                                            mb::kOkCancel | mb::kIconQuestion) == mb::kIdOk;
+    if (agreed) {
+        const std::wstring handOver = HandOverCommand(command, GetCommandLineW());
+        if (!StartCommand(handOver))
+            ReportLaunchFailure(run, L"Failed to launch command: ", handOver);
+    }
     EndRun();
 }
 
-// Step 15: what to do about an earlier installation.
+// What to do about an earlier installation.
 void ConsiderExistingInstallation(InstallRun& run) {
     const Settings& settings = run.session.settings;
     const std::wstring& oldVersion = run.session.product.existingVersion;
@@ -299,7 +342,7 @@ void ConsiderExistingInstallation(InstallRun& run) {
     run.tookExistingFolder = true;
 }
 
-// Steps 16 and 17: the installation folder and the Start-menu folder.
+// The installation folder and the Start-menu folder.
 void ChooseFolders(InstallRun& run) {
     const Settings& settings = run.session.settings;
     if (!run.tookExistingFolder) {
@@ -307,20 +350,33 @@ void ChooseFolders(InstallRun& run) {
         if (!run.folderFromRegistry && folder.empty()) {
             folder = !run.state.options.installFolderOverrideFull.empty()
                          ? run.state.options.installFolderOverrideFull
-                         : Expanded(run, settings.defaultInstallFolder);
+                         : DefaultInstallFolder(
+                               settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
+                               ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit
+                                                                              : FolderView::k32Bit),
+                               [&run](std::wstring& text) { ExpandVariables(run.session, text); });
         }
         folder = StripTrailingBackslash(folder);
-        if (run.Automatic()) {
-            CreateFolderTree(folder);
-        } else if (LowFlag(run, kShowFolderPage) && run.seams.pages.folder) {
+        if (!run.Automatic() && LowFlag(run, kShowFolderPage) && run.seams.pages.folder) {
+            // The page runs the folder checks itself and stays until they accept a folder.
             if (!run.seams.pages.folder(folder))
                 CancelInstallation(run);
             folder = StripTrailingBackslash(folder);
+        } else if (const std::optional<std::wstring> refusal =
+                       CheckInstallFolder(folder, FolderCheckContextOf(run))) {
+            // Nobody chose this folder on the page, so there is no page to show again.
+            if (refusal->empty())
+                CancelInstallation(run);
+            Refuse(run, *refusal);
         }
         run.session.SetInstallDir(folder);
     }
     if (!run.existing) {
-        if (!run.Automatic() && HighFlag(run, kShowStartMenuPage) && run.seams.pages.startMenu) {
+        // A portable installation may leave the Start menu alone.
+        const bool portableWithoutStartMenu = PortableFlagOf(run.session.folders.installDir) == L"1" &&
+                                              Flag2(run, kPortableWithoutStartMenuPage);
+        if (!run.Automatic() && HighFlag(run, kShowStartMenuPage) && !portableWithoutStartMenu &&
+            run.seams.pages.startMenu) {
             std::wstring chosen = run.session.folders.startMenuFolderName;
             if (!run.seams.pages.startMenu(chosen))
                 CancelInstallation(run);
@@ -366,7 +422,7 @@ std::wstring SharedFolderBase(const InstallRun& run) {
     }
 }
 
-// Step 22: rights, the uninstall-data folder and %SharedDir%.
+// Rights, the uninstall-data folder and %SharedDir%.
 void PrepareFolders(InstallRun& run) {
     const Settings& settings = run.session.settings;
     InstallFolders& folders = run.session.folders;
@@ -402,7 +458,7 @@ void RunPayloadBatch(InstallRun& run, const std::string& commands, bool hidden, 
              {commands, hidden, titled ? std::string_view(title) : std::string_view()});
 }
 
-// Step 23.
+// The batches that run before the files are installed.
 void RunBatchesBeforeExtraction(InstallRun& run) {
     const Settings& settings = run.session.settings;
     const auto& additions = run.state.options.batchAdditions;
@@ -425,14 +481,12 @@ void Call(InstallRun& run, const std::function<void(InstallRun&)>& step) {
     PumpWindowMessages();
 }
 
-// Step 26: the actions after extraction, in their order.
+// The actions after extraction, in their order.
 void RunActions(InstallRun& run, Progress& progress) {
     ActionSeams& actions = run.seams.actions;
     progress.Percent(91);
-    if (run.extraction.fontsChanged) {
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
-    }
+    if (run.extraction.fontsChanged)
+        BroadcastFontChange();
     progress.Percent(92);
     Call(run, actions.sharedFiles);
     progress.Percent(93);
@@ -455,6 +509,8 @@ void WriteUninstallData(InstallRun& run) {
     const std::wstring path = PathJoin(run.session.folders.uninstallDataDir, L"Uninstall.DAT");
     run.uninstallData.SetStrings(run.session.Messages(), run.session.product.name,
                                  [&run](std::wstring& text) { ExpandVariables(run.session, text); });
+    // The uninstaller closes the same programs before it removes their files.
+    run.uninstallData.Content().autoClose = run.session.settings.autoClose;
     if (!run.uninstallData.Write(path, run.Failures(), run.session.Messages()))
         run.Log().WriteLogPieces({std::wstring_view(L"Failed to write uninstall data \""),
                                   std::wstring_view(path), std::wstring_view(L"\"\r\n")});
@@ -486,13 +542,7 @@ bool ShellOpen(const std::wstring& file, const std::wstring& parameters, const s
     return result > 32;
 }
 
-void ReportLaunchFailure(InstallRun& run, const wchar_t* what, const std::wstring& subject) {
-    const DWORD error = GetLastError();
-    if (!run.Automatic())
-        Ask(run, what + subject + L"\r\n" + SystemErrorText(error), run.title, mb::kOk | mb::kIconError);
-}
-
-// Step 40 without a reboot: the /r: command, then the finish options.
+// The end without a reboot: the /r: command, then the finish options.
 void LaunchAtTheEnd(InstallRun& run, bool noFailures) {
     const Settings& settings = run.session.settings;
     const std::wstring& installDir = run.session.folders.installDir;
@@ -516,8 +566,10 @@ void LaunchAtTheEnd(InstallRun& run, bool noFailures) {
     }
     if (run.finish.viewLog) {
         const std::wstring log = run.session.InstallLogPath();
-        if (!ShellOpen(log, {}, {}))
-            StartCommand(NotepadCommand(log));
+        if (run.session.logging.seams.viewLog)
+            run.session.logging.seams.viewLog(log);
+        else
+            ViewInstallLog(log);
     }
     if (run.finish.openSecondItem && !settings.openItem2.empty())
         ShellOpen(Expanded(run, settings.openItem2), {}, installDir);

@@ -4,12 +4,10 @@
 
 #include "format/os_version.h"
 #include "format/path_join.h"
-#include "format/text_encoding.h"
-#include "format/text_format.h"
-#include "support/os_info.h"
 #include "support/shell_folders.h"
 #include "support/unique_handle.h"
-#include "support/unique_registry_key.h"
+#include "support/registry_text.h"
+#include "support/registry_values.h"
 
 namespace vantrel {
 namespace {
@@ -20,26 +18,6 @@ void ReplaceAll(std::wstring& text, std::wstring_view token, const std::wstring&
         text.replace(at, token.size(), value);
         at += value.size();
     }
-}
-
-struct RegistryRoot {
-    const wchar_t* name;
-    HKEY key;
-};
-const RegistryRoot kRoots[] = {
-    {L"HKLM\\", HKEY_LOCAL_MACHINE}, {L"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
-    {L"HKCU\\", HKEY_CURRENT_USER},  {L"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
-    {L"HKCR\\", HKEY_CLASSES_ROOT},  {L"HKEY_CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-    {L"HKU\\", HKEY_USERS},          {L"HKEY_USERS\\", HKEY_USERS},
-};
-
-const RegistryRoot* RootOf(const std::wstring& path) {
-    for (const RegistryRoot& root : kRoots) {
-        const std::size_t length = wcslen(root.name);
-        if (path.size() > length && _wcsnicmp(path.c_str(), root.name, length) == 0)
-            return &root;
-    }
-    return nullptr;
 }
 
 }  // namespace
@@ -64,67 +42,39 @@ std::uint32_t WindowsVersionBit(const OsVersionInfo& os) {
     }
 }
 
-std::wstring UrlEncode(const std::wstring& text) {
-    static const wchar_t kHex[] = L"0123456789ABCDEF";
-    std::wstring result;
-    for (const char c : Utf16ToUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            byte == '-' || byte == '_' || byte == '.' || byte == '~') {
-            result.push_back(static_cast<wchar_t>(byte));
-        } else {
-            result.push_back(L'%');
-            result.push_back(kHex[byte >> 4]);
-            result.push_back(kHex[byte & 0xF]);
-        }
-    }
-    return result;
-}
-
-std::wstring NotificationAddress(const std::wstring& address, const std::wstring& version,
-                                 std::uint64_t runStamp) {
-    std::wstring result = address;
-    if (result.find(L'%') == std::wstring::npos)
-        return result;
-    const OsVersionInfo& os = CurrentOs();
-    const std::wstring stamp = FormatText(L"%llX", {static_cast<unsigned long long>(runStamp)});
-    ReplaceAll(result, L"%version%", UrlEncode(version));
-    ReplaceAll(result, L"%Session%", stamp);
-    // The longer tokens first: %OS% is the start of all the others.
-    ReplaceAll(result, L"%OSMajor%", DecimalText(os.major));
-    ReplaceAll(result, L"%OSMinor%", DecimalText(os.minor));
-    ReplaceAll(result, L"%OSName%", UrlEncode(OsName(os)));
-    ReplaceAll(result, L"%OSDescription%", UrlEncode(OsDescription(os)));
-    ReplaceAll(result, L"%OSServer%", OsIsServer(os) ? L"1" : L"0");
-    ReplaceAll(result, L"%OS%", DecimalText(OsCode(os)));
-    return result;
-}
-
 bool IsRegistryPath(const std::wstring& path) {
     return _wcsnicmp(path.c_str(), L"HKLM\\", 5) == 0 || _wcsnicmp(path.c_str(), L"HKCU\\", 5) == 0;
 }
 
 std::wstring ReadRegistryPathValue(const std::wstring& path) {
-    const RegistryRoot* root = RootOf(path);
-    if (root == nullptr)
-        return {};
-    const std::wstring rest = path.substr(wcslen(root->name));
+    // The leading backslash of the registry-entry syntax is optional here.
+    std::wstring rest;
+    const HKEY root = SplitRegistryRoot(!path.empty() && path.front() == L'\\' ? path : L"\\" + path, rest);
     const std::size_t split = rest.rfind(L'\\');
-    const std::wstring key = split == std::wstring::npos ? std::wstring() : rest.substr(0, split);
-    const std::wstring value = split == std::wstring::npos ? rest : rest.substr(split + 1);
-    UniqueRegistryKey opened;
-    if (RegOpenKeyExW(root->key, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
+    if (root == nullptr || split == std::wstring::npos)
         return {};
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(opened.Get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ) || size == 0)
-        return {};
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(opened.Get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
-                         &size) != ERROR_SUCCESS)
-        return {};
-    text.resize(wcsnlen(text.c_str(), text.size()));
+    return ReadRegistryText(root, rest.substr(0, split).c_str(), rest.substr(split + 1).c_str());
+}
+
+std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& productName,
+                                  const std::wstring& windowsFolder, const std::wstring& programFiles,
+                                  const std::function<void(std::wstring&)>& expand) {
+    if (setting.empty())
+        return PathJoin(programFiles, productName);
+    ReplaceAll(setting, L"<os>", windowsFolder);
+    expand(setting);
+    if (setting == L"<master>" || IsRegistryPath(setting))
+        return setting;
+    const bool absolute =
+        setting.size() >= 2 && (setting[1] == L':' || (setting[0] == L'\\' && setting[1] == L'\\'));
+    return absolute ? setting : PathJoin(programFiles, setting);
+}
+
+std::wstring WithProductMarkers(std::wstring text, const std::wstring& product,
+                                const std::wstring& description, const std::wstring& windowsName) {
+    ReplaceAll(text, L"<product>", product);
+    ReplaceAll(text, L"<description>", description);
+    ReplaceAll(text, L"<os>", windowsName);
     return text;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/install_run.h"
@@ -12,17 +13,23 @@ namespace vantrel {
 // The bit of the running Windows in the excluded-versions mask; 0 when it has none.
 std::uint32_t WindowsVersionBit(const OsVersionInfo& os);
 
-// A notification address with its tokens filled in (%version%, %Session%, %OS%, ...).
-std::wstring NotificationAddress(const std::wstring& address, const std::wstring& version,
-                                 std::uint64_t runStamp);
-
-// Percent-encoding of a text's UTF-8 bytes; letters, digits and "-_.~" stay.
-std::wstring UrlEncode(const std::wstring& text);
-
-// Reads a registry value given as one path: "HKLM\\key\\value" or "HKCU\\key\\value" (also
-// HKCR, HKU and the long root names). Empty when the path or the value is missing.
+// Reads a registry value given as one path: "HKLM\\key\\value" or "\\HKLM\\key\\value" (also
+// HKCU, HKCR, HKU, HKCC and the long root names). Empty when the path or the value is missing.
 std::wstring ReadRegistryPathValue(const std::wstring& path);
 bool IsRegistryPath(const std::wstring& path);
+
+// The default installation folder of the settings made usable: "<os>" becomes the Windows
+// folder, `expand` fills in the installer variables, an empty text becomes the product name,
+// and a relative folder is taken inside `programFiles`. "<master>" and the registry forms
+// stay as they are, for the steps that resolve them.
+std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& productName,
+                                  const std::wstring& windowsFolder, const std::wstring& programFiles,
+                                  const std::function<void(std::wstring&)>& expand);
+
+// A message as the user reads it: "<product>", "<description>" and "<os>" replaced by the
+// product name, its display name and the Windows name.
+std::wstring WithProductMarkers(std::wstring text, const std::wstring& product,
+                                const std::wstring& description, const std::wstring& windowsName);
 
 // The command that removes an earlier installation and then starts this installer again:
 // the uninstall command, " /r:\"", this installer's command line with its double quotes

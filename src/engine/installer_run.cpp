@@ -1,7 +1,9 @@
 #include "engine/installer_run.h"
 
 #include "engine/file_installation.h"
+#include "engine/install_actions.h"
 #include "engine/install_run.h"
+#include "engine/install_run_services.h"
 #include "engine/installation_sequence.h"
 #include "engine/payload.h"
 #include "run/run_end.h"
@@ -16,12 +18,16 @@ int RunInstallation(RunState& run) {
         RunState& run;
         ~ForgetMessages() { run.messages = nullptr; }
     } forget{run};
+    InstallRunServices services(run, *payload);
     ReadPayload(run, *payload);
-    // The pages, the progress display and the actions of the later steps plug in here; each
-    // seam left empty takes its default.
+    // The pages and the progress display plug in here; each seam left empty takes its
+    // default.
     InstallSeams seams;
     seams.actions.extractFiles = InstallPayloadFiles;
+    FillInstallActions(seams.actions);
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
+    ChooseDesktopShortcutFolder(install->session);
+    const InstallRunServices::Attachment attached = services.Attach(*install);
     RunInstallationSequence(*install);
 }
 

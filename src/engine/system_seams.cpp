@@ -30,6 +30,11 @@ struct RestoreManagerStatus {
 #pragma pack(pop)
 
 using SetRestorePoint = BOOL(WINAPI*)(RestorePointInfo*, RestoreManagerStatus*);
+using PlaySoundFunction = BOOL(WINAPI*)(LPCWSTR, HMODULE, DWORD);
+
+constexpr DWORD kSoundFromMemory = 0x0004;  // SND_MEMORY
+constexpr DWORD kSoundAsync = 0x0001;       // SND_ASYNC
+constexpr DWORD kSoundNoDefault = 0x0002;   // SND_NODEFAULT
 
 }  // namespace
 
@@ -69,6 +74,17 @@ bool CommitSystemRestorePoint(std::int64_t sequence) {
 void RestartWindows() {
     EnablePrivilege(L"SeShutdownPrivilege");
     ExitWindowsEx(EWX_REBOOT, 0x80040002);
+}
+
+void PlayStartSound(const Bytes& wave) {
+    if (wave.empty())
+        return;
+    // Never freed: the sound plays on after this returns.
+    static const HMODULE winmm = LoadSystemLibrary(L"winmm.dll");
+    const auto play = ModuleFunction<PlaySoundFunction>(winmm, "PlaySoundW");
+    if (play != nullptr)
+        play(reinterpret_cast<LPCWSTR>(wave.data()), nullptr,
+             kSoundFromMemory | kSoundAsync | kSoundNoDefault);
 }
 
 }  // namespace vantrel

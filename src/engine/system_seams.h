@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "format/settings.h"
+
 namespace vantrel {
 
 // The system's own implementations behind the restore-point and restart seams.
@@ -14,5 +16,8 @@ bool CreateSystemRestorePoint(const std::wstring& description, std::int64_t& seq
 bool CommitSystemRestorePoint(std::int64_t sequence);
 // Restarts Windows (the shutdown privilege is taken first).
 void RestartWindows();
+// Starts playing a wave sound held in memory and returns at once; winmm is loaded from the
+// system folder and stays loaded while the sound may play. `wave` must outlive the sound.
+void PlayStartSound(const Bytes& wave);
 
 }  // namespace vantrel

@@ -8,6 +8,7 @@ namespace vantrel {
 // passes them straight through).
 namespace mb {
 inline constexpr unsigned kOk = 0x0;
+inline constexpr unsigned kOkCancel = 0x1;
 inline constexpr unsigned kYesNo = 0x4;
 inline constexpr unsigned kRetryCancel = 0x5;
 inline constexpr unsigned kIconError = 0x10;

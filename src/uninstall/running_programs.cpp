@@ -58,23 +58,29 @@ bool AutoCloseMatches(const AutoCloseEntry& entry, const std::wstring& title, co
            (classPattern.empty() || PatternMatches(classPattern, className));
 }
 
+const AutoCloseEntry* FirstPassEntry(const std::vector<AutoCloseEntry>& entries, const std::wstring& title,
+                                     const std::wstring& className) {
+    for (const AutoCloseEntry& entry : entries)
+        if ((entry.phaseMask & 2) != 0 && AutoCloseMatches(entry, title, className))
+            return &entry;
+    return nullptr;
+}
+
 void CloseRunningPrograms(const std::vector<AutoCloseEntry>& entries) {
     for (const TopWindow& window : OtherProcessesWindows()) {
-        for (const AutoCloseEntry& entry : entries) {
-            if ((entry.phaseMask & 2) == 0 || !AutoCloseMatches(entry, window.title, window.className))
-                continue;
-            if (entry.action == 0 || entry.action == 1) {
-                ShowWindow(window.window, SW_SHOWNORMAL);
-                SetForegroundWindow(window.window);
-                PostMessageW(window.window, entry.action == 0 ? WM_CLOSE : WM_QUIT, 0, 0);
-            } else if (entry.action == 3) {
-                DWORD processId = 0;
-                GetWindowThreadProcessId(window.window, &processId);
-                const UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
-                if (process.Get() != nullptr)
-                    TerminateProcess(process.Get(), 1);
-            }
-            break;
+        const AutoCloseEntry* entry = FirstPassEntry(entries, window.title, window.className);
+        if (entry == nullptr)
+            continue;
+        if (entry->action == 0 || entry->action == 1) {
+            ShowWindow(window.window, SW_SHOWNORMAL);
+            SetForegroundWindow(window.window);
+            PostMessageW(window.window, entry->action == 0 ? WM_CLOSE : WM_QUIT, 0, 0);
+        } else if (entry->action == 3) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window.window, &processId);
+            const UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
+            if (process.Get() != nullptr)
+                TerminateProcess(process.Get(), 1);
         }
     }
 }

@@ -18,9 +18,13 @@ namespace vantrel {
 // matches nothing.
 bool AutoCloseMatches(const AutoCloseEntry& entry, const std::wstring& title, const std::wstring& className);
 
-// First pass: every window of another process that the first matching entry of phase 2
-// names is closed (action 0: WM_CLOSE, 1: WM_QUIT, after showing it) or its process ended
-// (action 3). One action per window.
+// The entry that acts on a window in the first pass: the first whose phase mask holds 2 and
+// whose patterns match the window's title and class; none when no entry does.
+const AutoCloseEntry* FirstPassEntry(const std::vector<AutoCloseEntry>& entries, const std::wstring& title,
+                                     const std::wstring& className);
+
+// First pass: every window of another process that its FirstPassEntry names is closed (action 0: WM_CLOSE, 1:
+// WM_QUIT, after showing it) or its process ended (action 3). One action per window.
 void CloseRunningPrograms(const std::vector<AutoCloseEntry>& entries);
 
 // Second pass: for each entry of phase 4, while a window it names is still there, `askRetry`

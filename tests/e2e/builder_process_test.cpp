@@ -29,9 +29,21 @@ void WriteAll(const std::filesystem::path& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+// What an installation of the example leaves in the registry: its uninstall entry (which
+// makes the next run an installation over an existing one), its keys and its file type.
+void ForgetExampleInstallation() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Hello World");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Example Software");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Example Software");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".hello");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"ExampleSoftware.Hello");
+}
+
 // The example project shipped in examples/hello, built with the engine of this tree.
 struct ExampleInstaller {
     explicit ExampleInstaller(const std::wstring& name) : folder(name) {
+        ForgetExampleInstallation();
         const std::filesystem::path project =
             test::HostPathToWindows(VANTREL_SOURCE_DIR "/examples/hello/hello.toml");
         std::ifstream in(project, std::ios::binary);
@@ -42,6 +54,10 @@ struct ExampleInstaller {
         path = folder.Join(L"hello-setup.exe");
         WriteAll(path, bytes);
     }
+    ~ExampleInstaller() { ForgetExampleInstallation(); }
+    ExampleInstaller(const ExampleInstaller&) = delete;
+    ExampleInstaller& operator=(const ExampleInstaller&) = delete;
+
     test::TempFolder folder;
     std::wstring path;
     Bytes bytes;

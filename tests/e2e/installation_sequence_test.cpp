@@ -14,6 +14,7 @@
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
+#include "support/test_registry.h"
 #include "support/ui_driver.h"
 
 namespace vantrel {
@@ -34,15 +35,6 @@ std::string Narrow(const std::wstring& text) {
     return Utf16ToWindows1252(text);
 }
 
-void SetRegistryText(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-    HKEY opened = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(opened);
-}
-
 // One scenario's machine: a folder for the installation and one for the files the batches
 // leave as evidence, and the product's uninstall entry, removed again at the end.
 struct Machine {
@@ -60,8 +52,8 @@ struct Machine {
     // An earlier installation of the product in `installDir`.
     void EarlierInstallation(const std::wstring& version) {
         CreateDirectoryW(installDir.c_str(), nullptr);
-        SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"InstallLocation", installDir);
-        SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"DisplayVersion", version);
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"InstallLocation", installDir);
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, entryKey, L"DisplayVersion", version);
     }
     // A batch that leaves "<name>.txt" in the evidence folder with the batch's view of a few
     // variables.
@@ -101,7 +93,7 @@ Settings ScenarioSettings(const Machine& machine, const std::wstring& version) {
     std::vector<std::wstring> texts(120);
     texts[12] = L"%s must be installed first.";
     texts[21] = L"Fixture Error Title";
-    texts[106] = L"Versions below %s cannot be replaced.";
+    texts[106] = L"<product>: versions below %s cannot be replaced.";
     s.messages = MessageTable({L"English"}, texts);
     return s;
 }
@@ -131,9 +123,9 @@ std::vector<PayloadFileInput> ProductFiles() {
     return {File("app.bin", 70000, 0x5A), File("docs\\readme.txt", 1200, 'r')};
 }
 
-// Runs the built setup; a message box that appears is read and answered with OK.
+// Runs the built setup; a message box that appears is read and answered with `button`.
 Outcome RunSetup(const Machine& machine, const Settings& settings, const PayloadWriteOptions& options,
-                 const std::wstring& arguments, bool expectBox = false) {
+                 const std::wstring& arguments, bool expectBox = false, const std::wstring& button = L"OK") {
     const std::wstring path = machine.root.Join(L"setup.exe");
     Settings compressed = settings;
     compressed.productFlagsLow |= product_flags::kCompressedBlocks;
@@ -146,7 +138,7 @@ Outcome RunSetup(const Machine& machine, const Settings& settings, const Payload
         if (box != nullptr) {
             outcome.windowShown = true;
             outcome.shownText = test::AllStaticText(box);
-            test::PressButton(box, L"OK");
+            test::PressButton(box, button);
         }
     }
     outcome.exitCode = child.Wait(kTimeoutMs);
@@ -221,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(InstallationSequence, ExistingInstallation,
 TEST(InstallationSequence, DowngradeBelowTheMinimumWritesNothing) {
     Machine machine(L"NoDowngrade");
     machine.EarlierInstallation(L"3.1");
-    SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"NoDowngradeBelow", L"3.0");
+    test::SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"NoDowngradeBelow", L"3.0");
     const Settings settings = ScenarioSettings(machine, L"2.0");
     // Automatic: no message, exit 1.
     Outcome outcome = RunSetup(machine, settings, TitledBatches(), L"/a");
@@ -229,35 +221,76 @@ TEST(InstallationSequence, DowngradeBelowTheMinimumWritesNothing) {
     // Interactive: message 106 with the minimum.
     outcome = RunSetup(machine, settings, TitledBatches(), L"", true);
     EXPECT_EQ(outcome.exitCode, std::optional<DWORD>(1u));
-    EXPECT_EQ(outcome.shownText, L"Versions below 3.0 cannot be replaced.");
+    EXPECT_EQ(outcome.shownText, L"Vantrel Seq NoDowngrade: versions below 3.0 cannot be replaced.");
     EXPECT_FALSE(machine.Ran("pre"));
     EXPECT_FALSE(PathExists(machine.Data()));
     EXPECT_FALSE(PathExists(machine.Log()));
 }
 
-TEST(InstallationSequence, MustUninstallHandsTheRunToTheUninstaller) {
-    Machine machine(L"MustUninstall");
+struct MustUninstallCase {
+    const char* name;
+    bool quietCommand;      // QuietUninstallString is set too, and wins
+    bool plainCommand;      // UninstallString is set
+    const wchar_t* button;  // pressed on the question
+    bool handedOver;
+};
+
+class MustUninstall : public testing::TestWithParam<MustUninstallCase> {};
+
+// An earlier installation that must go first: even with /a the question is asked (automatic
+// mode is off); on OK its uninstaller is started, without waiting, with this installer's
+// command line behind /r:, and this run ends without installing anything.
+TEST_P(MustUninstall, HandsTheRunToTheUninstaller) {
+    const MustUninstallCase& c = GetParam();
+    Machine machine(Machine::Wide(c.name));
     machine.EarlierInstallation(L"1.0");
     // The "uninstaller" writes its own command line into a file.
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring marker = machine.evidence + L"\\uninstaller.txt";
-    SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"UninstallString",
-                    L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo >\"" + marker + L"\"");
+    const std::wstring writer = L"\"" + std::wstring(system) + L"\\cmd.exe\" /c echo ";
+    if (c.plainCommand)
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"UninstallString",
+                              writer + L"plain>\"" + marker + L"\"");
+    if (c.quietCommand)
+        test::SetRegistryText(HKEY_LOCAL_MACHINE, machine.entryKey, L"QuietUninstallString",
+                              writer + L"quiet>\"" + marker + L"\"");
     Settings settings = ScenarioSettings(machine, L"2.0");
     settings.productFlagsLow |= product_flags::kMustUninstallFirst;
-    const Outcome outcome = RunSetup(machine, settings, TitledBatches(), L"/a /b1:\"echo x\"");
+    std::vector<std::wstring> texts = settings.messages.Texts();
+    texts[9] = L"Remove the earlier version first.";
+    settings.messages = MessageTable({L"English"}, texts);
+    const Outcome outcome =
+        RunSetup(machine, settings, TitledBatches(), L"/a /b1:\"echo x\"", true, c.button);
     EXPECT_EQ(outcome.exitCode, std::optional<DWORD>(1u));
+    EXPECT_EQ(outcome.shownText, L"Remove the earlier version first.");
     // Started without waiting: give it a moment.
-    for (int i = 0; i < 100 && test::ReadTestFile(marker).empty(); ++i)
+    for (int i = 0; i < 100 && c.handedOver && test::ReadTestFile(marker).empty(); ++i)
         Sleep(100);
+    if (!c.handedOver)
+        Sleep(1000);
     const std::string handed = test::ReadTestFile(marker);
-    // The installer's own command line follows /r:, its quotes turned into backquotes.
-    EXPECT_NE(handed.find("/r:\"`"), std::string::npos) << handed;
-    EXPECT_NE(handed.find("setup.exe` /a /b1:`echo x`\""), std::string::npos) << handed;
+    if (c.handedOver) {
+        EXPECT_EQ(handed.rfind(c.quietCommand ? "quiet" : "plain", 0), 0u) << handed;
+        // The installer's own command line follows /r:, its quotes turned into backquotes.
+        EXPECT_NE(handed.find("/r:\"`"), std::string::npos) << handed;
+        EXPECT_NE(handed.find("setup.exe` /a /b1:`echo x`\""), std::string::npos) << handed;
+    } else {
+        EXPECT_EQ(handed, "");
+    }
     EXPECT_FALSE(machine.Ran("pre"));
     EXPECT_FALSE(PathExists(machine.Data()));
+    EXPECT_FALSE(PathExists(machine.Log()));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallationSequence, MustUninstall,
+    testing::Values(MustUninstallCase{"MustUninstallAccepted", false, true, L"OK", true},
+                    MustUninstallCase{"MustUninstallQuietFirst", true, true, L"OK", true},
+                    MustUninstallCase{"MustUninstallDeclined", false, true, L"Cancel", false},
+                    // No command at all: message 9 alone, nothing to start.
+                    MustUninstallCase{"MustUninstallWithoutCommand", false, false, L"OK", false}),
+    test::CaseName);
 
 TEST(InstallationSequence, MissingRequiredProductIsReportedEvenInAutomaticMode) {
     Machine machine(L"Required");
@@ -286,8 +319,8 @@ TEST(InstallationSequence, RegistryFolderWithoutItsValueEndsTheRun) {
 TEST(InstallationSequence, RegistryFolderTakesTheValuesFolder) {
     Machine machine(L"RegistryFolderFound");
     CreateDirectoryW(machine.installDir.c_str(), nullptr);
-    SetRegistryText(HKEY_CURRENT_USER, L"Software\\Vantrel Seq Found", L"InstallPath",
-                    machine.installDir + L"\\");
+    test::SetRegistryText(HKEY_CURRENT_USER, L"Software\\Vantrel Seq Found", L"InstallPath",
+                          machine.installDir + L"\\");
     Settings settings = ScenarioSettings(machine, L"2.0");
     settings.defaultInstallFolder = L"HKCU\\Software\\Vantrel Seq Found\\InstallPath";
     const Outcome outcome = RunSetup(machine, settings, TitledBatches(), L"/a");

@@ -12,6 +12,13 @@ sed -i 's/^block_size = "8 MiB"$/block_size = "8 MiB"\ndata_in_file = true/' "$w
 grep -q '^data_in_file = true$' "$work/hello/hello.toml"
 
 win() { winepath -w "$1"; }
+# A silent run registers the example under the Uninstall key; the next run would otherwise
+# install over that earlier installation, into its folder. The engine is a 32-bit program.
+forget_example() {
+  wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello World' /f /reg:32 \
+    >/dev/null 2>&1 || true
+}
+trap forget_example EXIT
 wine "$builder" "$(win "$work/hello/hello.toml")" -o "$(win "$work/setup.exe")" --engine "$(win "$engine")" --quiet
 
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
@@ -22,6 +29,7 @@ osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$work/setup.
 # a rejected one ends before the first of them is written.
 for installer in setup.exe signed.exe; do
   target="$work/installed-${installer%.exe}"
+  forget_example
   report=$(wine "$probe" "$(win "$work/$installer")" /silent "/d:$(win "$target")" | tr -d '\r')
   echo "$installer: $report"
   if [ "$report" != $'(no window)\nexit code: 1' ] || [ ! -f "$target/hello.cmd" ] ||

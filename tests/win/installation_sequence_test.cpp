@@ -6,15 +6,23 @@
 
 #include <windows.h>
 
+#include "actions/product_registration.h"
 #include "engine/file_installation.h"
+#include "engine/folder_checks.h"
+#include "format/path_join.h"
 #include "format/payload_writer.h"
 #include "format/text_encoding.h"
 #include "run/run_end.h"
 #include "support/child_process.h"
+#include "support/file_system.h"
 #include "support/payload_fixture.h"
+#include "support/running_editor.h"
 #include "support/scripted_ui.h"
+#include "support/shell_folders.h"
+#include "support/system_info.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
+#include "support/test_registry.h"
 
 namespace vantrel {
 namespace {
@@ -87,6 +95,14 @@ struct InProcessInstallation {
     std::wstring restorePoint;
     std::vector<int> percents;
 };
+
+// Gives messages of the product a text.
+void SetMessages(Settings& settings, std::initializer_list<std::pair<std::size_t, const wchar_t*>> texts) {
+    std::vector<std::wstring> all = settings.messages.Texts();
+    for (const auto& [number, text] : texts)
+        all[number] = text;
+    settings.messages = MessageTable({L"English"}, all);
+}
 
 struct RestartCase {
     const char* name;
@@ -186,7 +202,8 @@ TEST(InstallationSequence, CancelledStartQuestionSendsTheCancelNotification) {
     install.payload.settings.productFlagsHigh &= ~product_flags::kNoStartQuestion;
     EXPECT_EQ(install.Run(), kExitInstall);
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0], L"https://example.invalid/cancel?v=1.0");
+    // The template as the payload has it: the notification queue fills in the tokens.
+    EXPECT_EQ(sent[0], L"https://example.invalid/cancel?v=%version%");
     ASSERT_EQ(install.ui->shown.size(), 1u);
     EXPECT_EQ(install.ui->shown[0].style & 0xF0, mb::kIconWarning);
     EXPECT_FALSE(PathExists(install.installDir));
@@ -217,16 +234,8 @@ TEST_P(CompletionNotification, FollowsTheVersionRelation) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
     if (c.oldVersion != nullptr) {
         CreateDirectoryW(install.installDir.c_str(), nullptr);
-        HKEY entry = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &entry, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [name, value] :
-             {std::pair<const wchar_t*, std::wstring>{L"InstallLocation", install.installDir},
-              {L"DisplayVersion", c.oldVersion}})
-            RegSetValueExW(entry, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(entry);
+        ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation", install.installDir));
+        ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, key, L"DisplayVersion", c.oldVersion));
     }
     std::vector<std::wstring> sent;
     install.state.queueNotification = [&sent](NotificationKind kind, const std::wstring& address) {
@@ -244,6 +253,131 @@ INSTANTIATE_TEST_SUITE_P(InstallationSequence, CompletionNotification,
                                          NotificationCase{"Upgrade", L"0.9", L"upgrade"},
                                          NotificationCase{"Downgrade", L"1.1", L"downgrade"}),
                          test::CaseName);
+
+struct UnusableFolderCase {
+    const char* name;
+    std::wstring (*folder)();
+    std::wstring (*message)();
+};
+
+class UnattendedFolder : public testing::TestWithParam<UnusableFolderCase> {};
+
+// Nobody looks at the folder of an unattended run: the checks of the folder page refuse it
+// instead, with their message, and nothing is installed.
+TEST_P(UnattendedFolder, IsCheckedLikeTheFolderPagesChoice) {
+    const UnusableFolderCase& c = GetParam();
+    InProcessInstallation install(L"Unattended" + Windows1252ToUtf16(c.name), true);
+    Settings& settings = install.payload.settings;
+    settings.defaultInstallFolder = c.folder();
+    SetMessages(settings, {{17, L"Not the top of a drive."}, {18, L"Not into %s itself."}});
+    EXPECT_EQ(install.Run(), kExitInstall);
+    ASSERT_EQ(install.ui->shown.size(), 1u);
+    EXPECT_EQ(install.ui->shown[0].text, c.message());
+    EXPECT_EQ(install.ui->shown[0].style & 0xF0, mb::kIconError);
+    EXPECT_FALSE(PathExists(PathJoin(settings.defaultInstallFolder, L"locked.bin")));
+    EXPECT_TRUE(install.percents.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallationSequence, UnattendedFolder,
+    testing::Values(UnusableFolderCase{"DriveRoot", [] { return std::wstring(L"C:\\"); },
+                                       [] { return std::wstring(L"Not the top of a drive."); }},
+                    UnusableFolderCase{
+                        "ProgramFiles", [] { return ProgramFilesFolder(FolderView::k32Bit); },
+                        [] { return L"Not into " + ProgramFilesFolder(FolderView::k32Bit) + L" itself."; }}),
+    test::CaseName);
+
+// The listed programs are closed before anything is installed, and the uninstaller gets the
+// same list.
+TEST(InstallationSequence, ListedProgramsAreClosedAndListedForTheUninstaller) {
+    test::RunningEditor editor(L"vantrel-seq-close");
+    ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
+    InProcessInstallation install(L"CloseApps", true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.uninstallKeyName = L"Vantrel Seq InProc CloseApps";
+    settings.autoClose = {test::CloseListEntry(L"*" + editor.DocumentName(), "", 0, 2)};
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_TRUE(editor.Process().Wait(60000).has_value());
+    const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
+    EXPECT_NE(data.find("[AutoClose]\r\n*vantrel-seq-close.txt,,The Editor,0\r\n"), std::string::npos)
+        << data;
+}
+
+// A program the user is asked to close: Cancel instead of Retry cancels the installation.
+TEST(InstallationSequence, ProgramLeftOpenCancelsWhenTheUserSaysSo) {
+    test::RunningEditor editor(L"vantrel-seq-ask");
+    ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
+    InProcessInstallation install(L"CloseAsk", false);
+    Settings& settings = install.payload.settings;
+    SetMessages(settings, {{55, L"Programs"}, {107, L"Please close %s."}, {98, L"Cancelled."}});
+    settings.autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
+    install.ui->answers = {mb::kIdCancel};
+    EXPECT_EQ(install.Run(), kExitInstall);
+    ASSERT_EQ(install.ui->shown.size(), 2u);
+    EXPECT_EQ(install.ui->shown[0].text, L"Please close The Editor.");
+    EXPECT_EQ(install.ui->shown[0].caption, L"Programs");
+    EXPECT_EQ(install.ui->shown[0].style & 0xF, mb::kRetryCancel);
+    EXPECT_EQ(install.ui->shown[1].text, L"Cancelled.");
+    EXPECT_FALSE(editor.Process().Wait(0).has_value());
+    EXPECT_FALSE(PathExists(install.installDir));
+}
+
+// In an unattended run nobody is asked: the program stays and the installation goes on.
+TEST(InstallationSequence, ProgramsThatAreOnlyAskedForStayInAnUnattendedRun) {
+    test::RunningEditor editor(L"vantrel-seq-unasked");
+    ASSERT_NE(editor.Window(), nullptr) << "the editor did not open a window";
+    InProcessInstallation install(L"CloseUnasked", true);
+    install.payload.settings.autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_TRUE(install.ui->shown.empty());
+    EXPECT_FALSE(editor.Process().Wait(0).has_value());
+    EXPECT_TRUE(PathExists(install.installDir + L"\\locked.bin"));
+}
+
+// An earlier installation whose uninstall entry lost its folder is still found through the
+// product's own registry value, written in the registry-entry syntax; the uninstaller is
+// told to remove that value.
+TEST(InstallationSequence, EarlierInstallationIsFoundThroughTheInstallLocationValue) {
+    InProcessInstallation install(L"LocationValue", true, product_flags2::kRecordInstallLocationValue);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.uninstallKeyName = L"Vantrel Seq InProc LocationValue";
+    settings.installLocationValue = "\\HKCU\\Software\\Vantrel Seq InProc LocationValue\\Folder";
+    settings.reinstallNotification = L"reinstall";
+    settings.completionNotification = L"completion";
+    const std::wstring entry =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.uninstallKeyName;
+    const std::wstring own = L"Software\\Vantrel Seq InProc LocationValue";
+    ASSERT_TRUE(CreateDirectoryW(install.installDir.c_str(), nullptr));
+    ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion", L"1.0"));
+    ASSERT_TRUE(test::SetRegistryText(HKEY_CURRENT_USER, own, L"Folder", install.installDir));
+    std::vector<std::wstring> sent;
+    install.state.queueNotification = [&sent](NotificationKind, const std::wstring& address) {
+        sent.push_back(address);
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, entry.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+    EXPECT_EQ(sent, std::vector<std::wstring>{L"reinstall"});
+    const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
+    EXPECT_NE(data.find("!\\HKCU\\Software\\Vantrel Seq InProc LocationValue\\Folder\r\n"), std::string::npos)
+        << data;
+}
+
+// The space the folder checks ask for: this program as the uninstaller, the payload's one
+// file in whole clusters, and the product's extra size.
+TEST(InstallationSequence, RequiredSpaceCountsTheUninstallerTheFilesAndTheExtraSize) {
+    InProcessInstallation install(L"Space", true);
+    install.payload.settings.pageStyles[0] = 5;
+    install.payload.settings.pageStyles[1] = 1;
+    const InstallRun run(install.state, install.payload, install.seams);
+    const std::uint64_t cluster = ClusterSizeOf(install.folder.Path());
+    const std::uint64_t program = FileSizeOf(ModuleFilePath()).value_or(0);
+    ASSERT_GT(program, 0u);
+    EXPECT_EQ(RequiredInstallSpace(run, install.folder.Path()),
+              program + (4000 + cluster - 1) / cluster * cluster + 5 + (std::uint64_t{1} << 32));
+}
 
 }  // namespace
 }  // namespace vantrel
