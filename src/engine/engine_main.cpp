@@ -2,6 +2,7 @@
 
 #include "engine/installer_crash_report.h"
 #include "engine/installer_run.h"
+#include "engine/window_seams.h"
 #include "format/path_join.h"
 #include "run/exit_routine.h"
 #include "run/fatal_message.h"
@@ -23,7 +24,8 @@ int RunUninstall(RunState& run) {
     if (name.empty())
         Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
     // The steps that other subsystems carry out; an empty one does nothing.
-    const UninstallSeams seams;
+    UninstallSeams seams;
+    const auto windows = AddUninstallWindows(run, seams);
     const UninstallOutcome outcome = RunUninstaller(run, name, seams);
     if (outcome.succeeded) {
         if (seams.notifyUninstalled && !outcome.notifyUrl.empty())

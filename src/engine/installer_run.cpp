@@ -6,6 +6,7 @@
 #include "engine/install_run_services.h"
 #include "engine/installation_sequence.h"
 #include "engine/payload.h"
+#include "engine/window_seams.h"
 #include "run/run_end.h"
 
 namespace vantrel {
@@ -25,6 +26,7 @@ int RunInstallation(RunState& run) {
     InstallSeams seams;
     seams.actions.extractFiles = InstallPayloadFiles;
     FillInstallActions(seams.actions);
+    const auto windows = AddInstallerWindows(run, *payload, seams.progress);
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
     ChooseDesktopShortcutFolder(install->session);
     const InstallRunServices::Attachment attached = services.Attach(*install);

@@ -332,7 +332,8 @@ void Uninstaller::Confirm() {
             throw RunEnd{1};
         }
     }
-    if (seams_.openProgress)
+    // Like the installation's, the progress window is the product's choice.
+    if ((product_.flagsHigh & pf::kShowProgressDialog) != 0 && seams_.openProgress)
         seams_.openProgress();
 }
 

@@ -8,19 +8,19 @@ struct Search {
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<Search*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window))
-        search->found.push_back(window);
-    return TRUE;
-}
-
 std::wstring ClassOf(HWND window) {
     wchar_t name[256] = {};
     GetClassNameW(window, name, 256);
     return name;
+}
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window) && ClassOf(window) != L"VantrelBackground")
+        search->found.push_back(window);
+    return TRUE;
 }
 
 struct ChildSearch {
@@ -63,6 +63,17 @@ HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs) {
             return windows.front();
         Sleep(20);
     } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+HWND FindBackgroundWindow(DWORD processId) {
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, L"VantrelBackground", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            return window;
+    }
     return nullptr;
 }
 

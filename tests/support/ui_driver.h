@@ -10,11 +10,17 @@ namespace vantrel::test {
 // Drives the windows of another process the way a person would: find its window, read what
 // it says, press a button. Works across processes under Wine and on Windows.
 
+// The full-screen background window behind the pages is scenery, not something that asks:
+// these two leave it out.
+
 // The first visible top-level window of the process, or null after the timeout.
 HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs);
 
 // All visible top-level windows of the process right now.
 std::vector<HWND> TopLevelWindows(DWORD processId);
+
+// The background window of the process, shown or not; null when it has none.
+HWND FindBackgroundWindow(DWORD processId);
 
 std::wstring WindowText(HWND window);
 

@@ -1,0 +1,130 @@
+// The interactive uninstaller as a person sees it: the background window in the look the
+// product key kept, the progress display on it with the status line and the percentage,
+// and the progress gone again before the completion text.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/child_process.h"
+#include "support/installed_product.h"
+#include "support/test_files.h"
+#include "support/ui_driver.h"
+
+namespace vantrel {
+namespace {
+
+using test::ChildProcess;
+using test::InstalledProduct;
+
+constexpr DWORD kTimeoutMs = 120000;
+constexpr const wchar_t* kSharedDlls = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+constexpr int kStatusId = 1011;
+constexpr int kBarId = 1007;
+
+// The next window that asks something, other than `previous`.
+HWND NextBox(DWORD processId, HWND previous) {
+    for (DWORD waited = 0; waited < kTimeoutMs; waited += 100) {
+        for (HWND window : test::TopLevelWindows(processId)) {
+            if (window != previous)
+                return window;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+void SetSharedCount(const std::wstring& path, DWORD count) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+    RegCloseKey(key);
+}
+
+void RemoveSharedCount(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueW(key, path.c_str());
+    RegCloseKey(key);
+}
+
+TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
+    test::TempFolder installDir(L"uninstall-windows");
+    InstalledProduct product(L"Vantrel E2E Windows", installDir.Path());
+    product.AddFile(L"app.exe");
+    // A shared file whose count drops to zero: its question holds the uninstaller while the
+    // progress display shows the step it is in.
+    // It is not on the removal list, so that only the answer decides whether it stays.
+    const std::wstring shared = installDir.Join(L"shared.dll");
+    ASSERT_TRUE(test::WriteTestFile(shared, "shared"));
+    product.SetValue(L"SharedFiles", L"\"" + shared + L"\"");
+    SetSharedCount(shared, 1);
+    const std::uint64_t flags =
+        (std::uint64_t{0x80000} << 32) | 0x20000;  // progress shown; ask for shared files
+    product.SetValue(L"ProductFlags", std::to_wstring(flags));
+    product.SetValue(L"ProductFlags2", std::to_wstring(0x40000));  // the completion text
+    product.SetValue(L"TaskbarText", L"Vantrel E2E Windows Caption");
+    product.SetValue(L"DisplayTitle", L"Vantrel E2E Windows 1.0");
+    product.SetNumber(L"TitlePosition", 2);
+    product.SetNumber(L"TopColor", RGB(0, 0, 128));
+    product.SetNumber(L"MonoColor", 1);
+    auto& strings = product.Data().strings;
+    strings[53] = L"Remove the windows product?";
+    strings[55] = L"Windows Uninstall";
+    strings[68] = L"Removing shared files";
+    strings[59] = L"Delete the shared file %s?";
+    strings[35] = L"Shared file";
+    strings[34] = L"The windows product is gone.";
+    strings[15] = L"Done";
+    ASSERT_TRUE(product.Write());
+    const std::wstring uninstaller = product.UninstallFolder() + L"\\uninstall.exe";
+    ASSERT_TRUE(CopyFileW(test::HostPathToWindows(VANTREL_ENGINE_EXE).c_str(), uninstaller.c_str(), FALSE));
+
+    ChildProcess child = ChildProcess::Start(uninstaller, L"/u:\"Vantrel E2E Windows\"");
+    ASSERT_TRUE(child.Started());
+    // The confirmation, over the background; no progress yet.
+    HWND confirmation = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
+    ASSERT_NE(confirmation, nullptr);
+    EXPECT_EQ(test::AllStaticText(confirmation), L"Remove the windows product?");
+    const HWND background = test::FindBackgroundWindow(child.Id());
+    ASSERT_NE(background, nullptr);
+    EXPECT_EQ(test::WindowText(background), L"Vantrel E2E Windows Caption");
+    EXPECT_TRUE(IsWindowVisible(background));
+    EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
+    ASSERT_TRUE(test::PressButton(confirmation, L"Yes"));
+
+    // The shared-file question: the display shows the step and its percentage.
+    HWND question = NextBox(child.Id(), confirmation);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(test::AllStaticText(question), L"Delete the shared file " + shared + L"?");
+    const HWND status = GetDlgItem(background, kStatusId);
+    const HWND bar = GetDlgItem(background, kBarId);
+    ASSERT_NE(status, nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(test::WindowText(status), L"Removing shared files");
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 5);
+    ASSERT_TRUE(test::PressButton(question, L"No"));
+
+    // The completion text: the product closes its progress display before it.
+    HWND completion = NextBox(child.Id(), question);
+    ASSERT_NE(completion, nullptr);
+    EXPECT_EQ(test::AllStaticText(completion), L"The windows product is gone.");
+    EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
+    EXPECT_EQ(GetDlgItem(background, kBarId), nullptr);
+    ASSERT_TRUE(test::PressButton(completion, L"OK"));
+    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(0u));
+    EXPECT_FALSE(IsWindow(background));
+    EXPECT_TRUE(test::PathExists(shared)) << "kept: the question was answered No";
+    RemoveSharedCount(shared);
+    // Let the self-deletion batch finish before the folder goes.
+    for (DWORD waited = 0; waited < kTimeoutMs && test::PathExists(uninstaller); waited += 250)
+        Sleep(250);
+}
+
+}  // namespace
+}  // namespace vantrel
