@@ -17,7 +17,7 @@
 #include "format/text_format.h"
 #include "support/crash_guard.h"
 #include "support/file_system.h"
-#include "support/registry_values.h"
+#include "support/registry_key.h"
 #include "support/search_path.h"
 #include "support/system_info.h"
 #include "support/temp_file_name.h"
@@ -227,29 +227,53 @@ void WriteUninstaller(ProductRegistrationInput& input, const Paths& paths, Insta
 // through the 8-bit interface; D deletes the value instead of writing an empty text or 0.
 enum ValueOption : unsigned { kWide = 1, kDeleteEmpty = 2 };
 
-void WriteText(HKEY key, const wchar_t* name, const std::wstring& text, unsigned options,
-               DWORD type = REG_SZ) {
-    if ((options & kDeleteEmpty) != 0 && text.empty()) {
-        DeleteRegistryValue(key, name);
-    } else if ((options & kWide) != 0) {
-        WriteRegistryText(key, name, text, type);
-    } else {
-        WriteRegistryText8(key, name, ToSystemCodePage(text));
-    }
+// The value names of the product key are ASCII: the same bytes through the 8-bit interface.
+std::string NarrowName(std::wstring_view name) {
+    std::string narrow;
+    for (const wchar_t c : name)
+        narrow.push_back(static_cast<char>(c));
+    return narrow;
 }
 
-void WriteText8(HKEY key, const wchar_t* name, const std::string& text, unsigned options) {
+// A missing value counts as deleted.
+bool DeleteValue(RegistryKey& key, std::wstring_view name) {
+    return key.DeleteValue(name) != RegistryKey::kDeleteFailed;
+}
+
+void WriteText8(RegistryKey& key, std::wstring_view name, const std::string& text, unsigned options) {
     if ((options & kDeleteEmpty) != 0 && text.empty())
-        DeleteRegistryValue(key, name);
+        DeleteValue(key, name);
     else
-        WriteRegistryText8(key, name, text);
+        key.SetTextAnsi(NarrowName(name), text);
 }
 
-void WriteNumber(HKEY key, const wchar_t* name, DWORD value, unsigned options = 0) {
-    if ((options & kDeleteEmpty) != 0 && value == 0)
-        DeleteRegistryValue(key, name);
+void WriteText(RegistryKey& key, std::wstring_view name, const std::wstring& text, unsigned options) {
+    if ((options & kDeleteEmpty) != 0 && text.empty())
+        DeleteValue(key, name);
+    else if ((options & kWide) != 0)
+        key.SetText(name, text);
     else
-        WriteRegistryDword(key, name, value);
+        WriteText8(key, name, ToSystemCodePage(text), 0);
+}
+
+void WriteNumber(RegistryKey& key, std::wstring_view name, DWORD value, unsigned options = 0) {
+    if ((options & kDeleteEmpty) != 0 && value == 0)
+        DeleteValue(key, name);
+    else
+        key.SetNumber(name, value);
+}
+
+// Opens (creating when missing) the key of a full registry path whose last component is a
+// value name: "\HKCU\Software\Maker\Value" opens "\HKCU\Software\Maker" and gives "Value".
+bool OpenValueKey(const std::wstring& path, RegistryKey& key, std::wstring& valueName) {
+    const std::size_t lastBackslash = path.rfind(L'\\');
+    if (lastBackslash == std::wstring::npos) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return false;
+    }
+    valueName = path.substr(lastBackslash + 1);
+    return key.OpenPath(std::wstring_view(path).substr(0, lastBackslash), registry_option::kDefaultSecurity,
+                        kKeyAccess) != RegistryOpen::kFailed;
 }
 
 // "2.15.3" -> 2 and 15; nothing without a ".".
@@ -270,47 +294,36 @@ std::wstring TodayText() {
 }
 
 // One saved value: in the product key, or at a full registry path when its name has one.
-bool WriteSavedValue(const ProductRegistrationInput& input, HKEY productKey, const SavedValue& saved,
+bool WriteSavedValue(const ProductRegistrationInput& input, RegistryKey& productKey, const SavedValue& saved,
                      const std::wstring& name) {
     std::wstring text = saved.value;
     if (input.expand)
         input.expand(text);
-    UniqueRegistryKey ownKey;
-    HKEY key = productKey;
+    RegistryKey ownKey;
+    RegistryKey* key = &productKey;
     std::wstring valueName = name;
-    const std::size_t lastBackslash = name.rfind(L'\\');
-    if (lastBackslash != std::wstring::npos) {
-        std::wstring rest;
-        const HKEY root = SplitRegistryRoot(name.substr(0, lastBackslash + 1), rest);
-        if (root == nullptr) {
-            SetLastError(ERROR_BAD_PATHNAME);
+    if (name.find(L'\\') != std::wstring::npos) {
+        if (!OpenValueKey(name, ownKey, valueName))
             return false;
-        }
-        if (!rest.empty() && rest.back() == L'\\')
-            rest.pop_back();
-        ownKey = OpenRegistryKey(root, rest, kKeyAccess, true);
-        if (!ownKey)
-            return false;
-        key = ownKey.Get();
-        valueName = name.substr(lastBackslash + 1);
+        key = &ownKey;
     }
     switch (saved.type) {
         case 1:
         case 2:
             if (text.empty())
-                return DeleteRegistryValue(key, valueName.c_str());
-            return WriteRegistryText(key, valueName.c_str(), text, saved.type == 1 ? REG_SZ : REG_EXPAND_SZ);
+                return DeleteValue(*key, valueName);
+            return key->SetValue(valueName, saved.type == 1 ? REG_SZ : REG_EXPAND_SZ, text.data(),
+                                 static_cast<DWORD>(text.size() * sizeof(wchar_t)));
         case 4: {
             const DWORD number = static_cast<DWORD>(std::wcstoul(text.c_str(), nullptr, 10));
-            return number == 0 ? DeleteRegistryValue(key, valueName.c_str())
-                               : WriteRegistryDword(key, valueName.c_str(), number);
+            return number == 0 ? DeleteValue(*key, valueName) : key->SetNumber(valueName, number);
         }
         default:
             return false;
     }
 }
 
-void WriteSavedValues(const ProductRegistrationInput& input, HKEY productKey, FailureList& failures) {
+void WriteSavedValues(const ProductRegistrationInput& input, RegistryKey& productKey, FailureList& failures) {
     for (const SavedValue& saved : input.settings.savedValues) {
         if (saved.type != 1 && saved.type != 2 && saved.type != 4) {
             if (input.corruptPayload)
@@ -328,11 +341,11 @@ void WriteSavedValues(const ProductRegistrationInput& input, HKEY productKey, Fa
 
 // The values of the product key in the order Windows and the uninstaller expect them.
 // Returns false when the uninstall command could not be written (its error code in place).
-bool WriteProductValues(const ProductRegistrationInput& input, const Paths& paths, HKEY key,
+bool WriteProductValues(const ProductRegistrationInput& input, const Paths& paths, RegistryKey& key,
                         FailureList& failures, std::wstring& uninstallString) {
     const Settings& s = input.settings;
     uninstallString = L"\"" + paths.uninstallerPath + L"\" " + paths.arguments;
-    const bool uninstallStringWritten = WriteRegistryText(key, L"UninstallString", uninstallString);
+    const bool uninstallStringWritten = key.SetText(L"UninstallString", uninstallString);
     const DWORD uninstallStringError = GetLastError();
     WriteText(key, L"QuietUninstallString", L"\"" + paths.uninstallerPath + L"\" /a " + paths.arguments,
               kWide);
@@ -367,16 +380,16 @@ bool WriteProductValues(const ProductRegistrationInput& input, const Paths& path
     WriteText(key, L"DesktopFolder", s.desktopFolder, kWide | kDeleteEmpty);
     const std::uint64_t kilobytes = input.estimatedSize / 1024;
     if (kilobytes >= 1 && kilobytes <= 0xFFFFFFFFull)
-        WriteRegistryDword(key, L"EstimatedSize", static_cast<DWORD>(kilobytes));
+        key.SetNumber(L"EstimatedSize", static_cast<DWORD>(kilobytes));
     else
-        DeleteRegistryValue(key, L"EstimatedSize");
+        DeleteValue(key, L"EstimatedSize");
     WriteText(key, L"DisplayTitle", IsBlank(s.displayTitle) ? input.messages.Text(0) : s.displayTitle, kWide);
     WriteNumber(key, L"TitleColor", s.titleColor);
     WriteText(key, L"TitleSize", SizeText(s.titleSize), 0);
     WriteNumber(key, L"TopColor", s.topColor);
     const bool mono = s.bottomColor == s.topColor;
     if (mono)
-        DeleteRegistryValue(key, L"BottomColor");
+        DeleteValue(key, L"BottomColor");
     else
         WriteNumber(key, L"BottomColor", s.bottomColor);
     WriteNumber(key, L"MonoColor", mono ? 1 : 0);
@@ -389,18 +402,18 @@ bool WriteProductValues(const ProductRegistrationInput& input, const Paths& path
     WriteText(key, L"CopyrightSize", SizeText(s.copyright.size), 0);
     WriteText(key, L"CopyrightColor", ColorText(s.copyright.color), 0);
     WriteNumber(key, L"CopyrightPos", s.copyright.position);
-    WriteRegistryQword(key, L"Session", input.runStamp);
+    key.SetQword(L"Session", input.runStamp);
     if ((input.productFlagsLow & product_flags::kBackgroundBitmap) != 0 && !s.bitmap.empty()) {
         WriteNumber(key, L"BitmapSize", static_cast<DWORD>(s.bitmapSize));
         if (s.bitmapTpi == 0xFFFFFFFFu)
-            DeleteRegistryValue(key, L"BitmapTPI");
+            DeleteValue(key, L"BitmapTPI");
         else
             WriteNumber(key, L"BitmapTPI", s.bitmapTpi);
         WriteNumber(key, L"StretchMode", static_cast<DWORD>(s.stretchMode));
     } else {
-        DeleteRegistryValue(key, L"BitmapSize");
-        DeleteRegistryValue(key, L"BitmapTPI");
-        DeleteRegistryValue(key, L"StretchMode");
+        DeleteValue(key, L"BitmapSize");
+        DeleteValue(key, L"BitmapTPI");
+        DeleteValue(key, L"StretchMode");
     }
     WriteSavedValues(input, key, failures);
     WriteText(key, L"InstallLocation", input.installDir, kWide);
@@ -411,18 +424,10 @@ bool WriteProductValues(const ProductRegistrationInput& input, const Paths& path
 
 void WriteInstallLocationValue(const ProductRegistrationInput& input) {
     const std::wstring path = DecodeText(input.settings.installLocationValue);
-    const std::size_t lastBackslash = path.rfind(L'\\');
-    if (path.empty() || lastBackslash == std::wstring::npos)
-        return;
-    std::wstring rest;
-    const HKEY root = SplitRegistryRoot(path.substr(0, lastBackslash + 1), rest);
-    if (root == nullptr)
-        return;
-    if (!rest.empty() && rest.back() == L'\\')
-        rest.pop_back();
-    UniqueRegistryKey key = OpenRegistryKey(root, rest, kKeyAccess, true);
-    if (key)
-        WriteRegistryText(key.Get(), path.substr(lastBackslash + 1).c_str(), input.installDir);
+    RegistryKey key;
+    std::wstring valueName;
+    if (!path.empty() && OpenValueKey(path, key, valueName))
+        key.SetText(valueName, input.installDir);
 }
 
 }  // namespace
@@ -485,17 +490,16 @@ void RegisterProduct(ProductRegistrationInput& input, InstallLog& log, FailureLi
     SetLastError(ERROR_SUCCESS);
     bool registered = false;
     std::wstring keptError;
-    LSTATUS status = ERROR_SUCCESS;
-    UniqueRegistryKey key =
-        OpenRegistryKey(HKEY_LOCAL_MACHINE, UninstallKeyPath(paths.keyName), kKeyAccess, true, &status);
-    if (!key) {
-        keptError = SystemErrorText(static_cast<DWORD>(status));
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(paths.keyName), registry_option::kDefaultSecurity,
+                 kKeyAccess) == RegistryOpen::kFailed) {
+        keptError = SystemErrorText(GetLastError());
     } else {
         std::wstring uninstallString;
-        if (!WriteProductValues(input, paths, key.Get(), failures, uninstallString))
+        if (!WriteProductValues(input, paths, key, failures, uninstallString))
             keptError = SystemErrorText(GetLastError());
-        const std::optional<std::wstring> readBack = ReadRegistryString(key.Get(), L"UninstallString");
-        registered = readBack && *readBack == uninstallString;
+        std::wstring readBack;
+        registered = key.ReadText(L"UninstallString", readBack) && readBack == uninstallString;
     }
     WriteInstallLocationValue(input);
     if (!registered) {

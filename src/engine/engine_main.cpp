@@ -2,6 +2,7 @@
 
 #include "engine/installer_crash_report.h"
 #include "engine/installer_run.h"
+#include "engine/uninstall_actions.h"
 #include "engine/window_seams.h"
 #include "format/path_join.h"
 #include "run/exit_routine.h"
@@ -23,13 +24,14 @@ int RunUninstall(RunState& run) {
     const std::wstring& name = run.options.uninstallProductName;
     if (name.empty())
         Fatal(UsageText(L"Product name required", FileNameOf(ModuleFilePath())));
-    // The steps that other subsystems carry out; an empty one does nothing.
-    UninstallSeams seams;
+    // The steps that other subsystems carry out, then the windows.
+    UninstallSeams seams = UninstallActionSeams(run);
     const auto windows = AddUninstallWindows(run, seams);
     const UninstallOutcome outcome = RunUninstaller(run, name, seams);
     if (outcome.succeeded) {
         if (seams.notifyUninstalled && !outcome.notifyUrl.empty())
-            seams.notifyUninstalled(outcome.notifyUrl, outcome.displayName, outcome.displayVersion);
+            seams.notifyUninstalled(outcome.notifyUrl, outcome.displayName, outcome.displayVersion,
+                                    outcome.session);
         // The batch deletes the running program: only an uninstaller in the product's own
         // uninstall folder may go, never a setup.exe started with /u from elsewhere.
         const std::wstring self = ModuleFilePath();

@@ -6,8 +6,8 @@
 #include "format/path_join.h"
 #include "support/shell_folders.h"
 #include "support/unique_handle.h"
+#include "support/registry_key.h"
 #include "support/registry_text.h"
-#include "support/registry_values.h"
 
 namespace vantrel {
 namespace {
@@ -48,12 +48,16 @@ bool IsRegistryPath(const std::wstring& path) {
 
 std::wstring ReadRegistryPathValue(const std::wstring& path) {
     // The leading backslash of the registry-entry syntax is optional here.
-    std::wstring rest;
-    const HKEY root = SplitRegistryRoot(!path.empty() && path.front() == L'\\' ? path : L"\\" + path, rest);
-    const std::size_t split = rest.rfind(L'\\');
-    if (root == nullptr || split == std::wstring::npos)
+    const std::wstring full = !path.empty() && path.front() == L'\\' ? path : L"\\" + path;
+    HKEY root = nullptr;
+    std::wstring_view rest;
+    if (!FindRegistryRootOrLongName(full, root, rest))
         return {};
-    return ReadRegistryText(root, rest.substr(0, split).c_str(), rest.substr(split + 1).c_str());
+    const std::size_t split = rest.rfind(L'\\');
+    if (split == std::wstring_view::npos)
+        return {};
+    return ReadRegistryText(root, std::wstring(rest.substr(0, split)).c_str(),
+                            std::wstring(rest.substr(split + 1)).c_str());
 }
 
 std::wstring DefaultInstallFolder(std::wstring setting, const std::wstring& productName,

@@ -63,6 +63,21 @@ void ApplySecurity(HKEY key, REGSAM view, PSECURITY_DESCRIPTOR descriptor) {
         RegSetKeySecurity(owner.Get(), DACL_SECURITY_INFORMATION, descriptor);
 }
 
+// A number value of its own type only; its first bytes when it is longer.
+template <class Number>
+bool ReadFixedValue(const RegistryKey& key, std::wstring_view name, DWORD wantedType, Number& value) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!key.ReadValue(name, type, data))
+        return false;
+    if (type != wantedType || data.size() < sizeof value) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        return false;
+    }
+    std::memcpy(&value, data.data(), sizeof value);
+    return true;
+}
+
 }  // namespace
 
 bool IsAllUsersPath(std::wstring_view path) {
@@ -82,6 +97,18 @@ bool FindRegistryRoot(std::wstring_view path, HKEY& root, std::wstring_view& sub
         }
     }
     return false;
+}
+
+bool FindRegistryRootOrLongName(std::wstring_view path, HKEY& root, std::wstring_view& subkey) {
+    for (const RootRow& row : kRoots) {
+        if (!row.displayName.empty() && !path.empty() && path.front() == L'\\' &&
+            StartsWithIgnoringCase(path.substr(1), row.displayName)) {
+            root = row.root;
+            subkey = path.substr(1 + row.displayName.size());
+            return true;
+        }
+    }
+    return FindRegistryRoot(path, root, subkey);
 }
 
 std::wstring_view RegistryRootDisplayName(HKEY root) {
@@ -223,6 +250,51 @@ bool RegistryKey::SetTextAnsi(std::string_view name, std::string_view text) {
                        static_cast<DWORD>(text.size()));
     SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;
+}
+
+bool RegistryKey::SetNumber(std::wstring_view name, DWORD value, unsigned options) {
+    return SetValue(name, REG_DWORD, &value, sizeof value, options);
+}
+
+bool RegistryKey::SetQword(std::wstring_view name, std::uint64_t value, unsigned options) {
+    return SetValue(name, REG_QWORD, &value, sizeof value, options);
+}
+
+bool RegistryKey::ReadValue(std::wstring_view name, DWORD& type, std::vector<BYTE>& data) const {
+    data.clear();
+    if (stack_.empty()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    const std::wstring valueName(name);
+    DWORD size = 0;
+    LONG status = RegQueryValueExW(Handle(), valueName.c_str(), nullptr, &type, nullptr, &size);
+    // Another program may make the value longer between the size query and the read.
+    for (int attempt = 0; attempt < 8 && status == ERROR_SUCCESS; ++attempt) {
+        data.assign(size, 0);
+        DWORD got = size;
+        status = RegQueryValueExW(Handle(), valueName.c_str(), nullptr, &type, data.data(), &got);
+        if (status == ERROR_SUCCESS) {
+            data.resize(got);
+            SetLastError(ERROR_SUCCESS);
+            return true;
+        }
+        if (status == ERROR_MORE_DATA) {
+            size = got > size ? got : size * 2 + 64;
+            status = ERROR_SUCCESS;
+        }
+    }
+    data.clear();
+    SetLastError(static_cast<DWORD>(status == ERROR_SUCCESS ? ERROR_MORE_DATA : status));
+    return false;
+}
+
+bool RegistryKey::ReadNumber(std::wstring_view name, DWORD& value) const {
+    return ReadFixedValue(*this, name, REG_DWORD, value);
+}
+
+bool RegistryKey::ReadQword(std::wstring_view name, std::uint64_t& value) const {
+    return ReadFixedValue(*this, name, REG_QWORD, value);
 }
 
 bool RegistryKey::ReadText(std::wstring_view name, std::wstring& text) const {

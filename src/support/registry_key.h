@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,10 @@ bool IsAllUsersPath(std::wstring_view path);
 // Finds the root a path text names ("\HKLM\Software\X", also "\hklm\..." and "\HKLM"
 // alone) and the subkey path after it. False when no root matches.
 bool FindRegistryRoot(std::wstring_view path, HKEY& root, std::wstring_view& subkey);
+
+// The same, and also the long root names between backslashes ("\HKEY_CURRENT_USER\Software"),
+// for texts that people write rather than the registry instructions.
+bool FindRegistryRootOrLongName(std::wstring_view path, HKEY& root, std::wstring_view& subkey);
 
 // The long name of a root followed by a backslash ("HKEY_LOCAL_MACHINE\"); empty for the
 // roots without one.
@@ -96,6 +101,13 @@ class RegistryKey {
     bool SetText(std::wstring_view name, std::wstring_view text, unsigned options = 0);
     // The same through the 8-bit interface (name and text in the ANSI code page).
     bool SetTextAnsi(std::string_view name, std::string_view text);
+    bool SetNumber(std::wstring_view name, DWORD value, unsigned options = 0);
+    bool SetQword(std::wstring_view name, std::uint64_t value, unsigned options = 0);
+    // A value's type and raw bytes, however long it is (it may grow while it is read).
+    bool ReadValue(std::wstring_view name, DWORD& type, std::vector<BYTE>& data) const;
+    // A REG_DWORD or REG_QWORD value; false when missing or of another type.
+    bool ReadNumber(std::wstring_view name, DWORD& value) const;
+    bool ReadQword(std::wstring_view name, std::uint64_t& value) const;
     // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded) up to its first zero; false when
     // missing or of another type.
     bool ReadText(std::wstring_view name, std::wstring& text) const;

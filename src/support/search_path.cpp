@@ -6,7 +6,7 @@
 
 #include "format/path_join.h"
 #include "support/file_system.h"
-#include "support/registry_values.h"
+#include "support/registry_key.h"
 
 namespace vantrel {
 namespace {
@@ -22,9 +22,9 @@ struct StoredPath {
     std::vector<BYTE> tail;
 };
 
-bool ReadStoredPath(HKEY key, const wchar_t* name, StoredPath& stored) {
+bool ReadStoredPath(const RegistryKey& key, const wchar_t* name, StoredPath& stored) {
     std::vector<BYTE> data;
-    if (!ReadRegistryValue(key, name, stored.type, data))
+    if (!key.ReadValue(name, stored.type, data))
         return false;
     if (stored.type != REG_SZ && stored.type != REG_EXPAND_SZ)
         return false;
@@ -38,31 +38,28 @@ bool ReadStoredPath(HKEY key, const wchar_t* name, StoredPath& stored) {
     return true;
 }
 
-bool WriteStoredPath(HKEY key, const wchar_t* name, const StoredPath& stored) {
+bool WriteStoredPath(RegistryKey& key, const wchar_t* name, const StoredPath& stored) {
     std::vector<BYTE> data(stored.text.size() * sizeof(wchar_t));
     std::memcpy(data.data(), stored.text.data(), data.size());
     data.insert(data.end(), stored.tail.begin(), stored.tail.end());
-    const LSTATUS status =
-        RegSetValueExW(key, name, 0, stored.type, data.data(), static_cast<DWORD>(data.size()));
-    if (status != ERROR_SUCCESS)
-        SetLastError(static_cast<DWORD>(status));
-    return status == ERROR_SUCCESS;
+    return key.SetValue(name, stored.type, data.data(), static_cast<DWORD>(data.size()));
 }
 
 template <class Edit>
 SearchPathChange EditSearchPath(const SearchPathLocation& location, Edit&& edit) {
-    UniqueRegistryKey key = OpenRegistryKey(location.root, location.keyPath, 0x2000F, false);
-    if (!key)
+    RegistryKey key;
+    if (key.Open(location.root, location.keyPath, registry_option::kOpenOnly, kRegistryStepAccess) ==
+        RegistryOpen::kFailed)
         return SearchPathChange::kUnchanged;
     StoredPath stored;
-    if (!ReadStoredPath(key.Get(), location.valueName, stored) || stored.text.empty())
+    if (!ReadStoredPath(key, location.valueName, stored) || stored.text.empty())
         return SearchPathChange::kUnchanged;
     std::optional<std::wstring> changed = edit(stored.text);
     if (!changed)
         return SearchPathChange::kUnchanged;
     stored.text = std::move(*changed);
-    return WriteStoredPath(key.Get(), location.valueName, stored) ? SearchPathChange::kChanged
-                                                                  : SearchPathChange::kFailed;
+    return WriteStoredPath(key, location.valueName, stored) ? SearchPathChange::kChanged
+                                                            : SearchPathChange::kFailed;
 }
 
 }  // namespace

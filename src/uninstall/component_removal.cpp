@@ -16,10 +16,10 @@
 #include "run/user_interface_seam.h"
 #include "support/ansi_text.h"
 #include "support/file_system.h"
+#include "support/registry_key.h"
 #include "support/system_info.h"
 #include "support/system_library.h"
 #include "support/system_program.h"
-#include "support/unique_registry_key.h"
 #include "support/windows_installer.h"
 #include "uninstall/file_removal.h"
 #include "uninstall/uninstall_data.h"
@@ -66,14 +66,13 @@ int RemoveProductFonts(std::wstring_view productFonts, const std::wstring& fonts
                        const RemovalQuestion& question) {
     const std::vector<std::wstring> texts = QuotedTexts(productFonts);
     int removed = 0;
-    UniqueRegistryKey key;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, FontsRegistryKey(), 0, KEY_SET_VALUE, key.Receive());
+    RegistryKey key;
+    key.Open(HKEY_LOCAL_MACHINE, FontsRegistryKey(), registry_option::kOpenOnly, KEY_SET_VALUE);
     for (std::size_t index = 0; index + 1 < texts.size(); index += 2) {
         const std::wstring& fontName = texts[index];
         if (!Confirmed(ask, question, fontName))
             continue;
-        if (key)
-            RegDeleteValueW(key.Get(), fontName.c_str());
+        key.DeleteValue(fontName);
         // The file name is relative to the Fonts folder; a name that would leave it touches
         // no file.
         const std::wstring& fileName = texts[index + 1];
@@ -117,20 +116,22 @@ bool UnregisterTypeLibraryFile(const std::wstring& path) {
     return SUCCEEDED(result);
 }
 
-void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
+bool LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
                                   const RemovalQuestion& question, const std::function<void()>& reactivate,
                                   FailureList& failures) {
     if (sharedFiles.empty())
-        return;
-    UniqueRegistryKey key;
-    const LSTATUS opened =
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.Receive());
+        return true;
+    RegistryKey key;
+    const DWORD opened = key.Open(HKEY_LOCAL_MACHINE, kSharedDllsKey, registry_option::kOpenOnly,
+                                  KEY_QUERY_VALUE | KEY_SET_VALUE) != RegistryOpen::kFailed
+                             ? ERROR_SUCCESS
+                             : GetLastError();
     // Without the key there is no count to lower: every entry would be skipped as uncounted.
     if (opened == ERROR_FILE_NOT_FOUND)
-        return;
+        return true;
     if (opened != ERROR_SUCCESS) {
         failures.Append(L"REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n");
-        return;
+        return false;
     }
     for (std::string entry : QuotedTexts(sharedFiles)) {
         const bool comServer = !entry.empty() && entry.back() == shared_marker::kComServer;
@@ -149,18 +150,15 @@ void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBi
             continue;
         const std::wstring& path = *decoded;
 
-        DWORD count = 0;
-        DWORD size = sizeof(count);
-        DWORD type = 0;
-        if (RegQueryValueExW(key.Get(), path.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count),
-                             &size) != ERROR_SUCCESS)
+        if (!key.HasValue(path))
             continue;
-        if (type != REG_DWORD || size != sizeof(count))
+        // A count that is no number counts as zero.
+        DWORD count = 0;
+        if (!key.ReadNumber(path, count))
             count = 0;
         if (count >= 1) {
             --count;
-            RegSetValueExW(key.Get(), path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
-                           sizeof(count));
+            key.SetNumber(path, count);
             if (count >= 1)
                 continue;
         }
@@ -177,6 +175,7 @@ void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBi
         if (FileExists(path) && Confirmed(ask, question, path))
             DeleteFileWithFlags(path, 0);
     }
+    return true;
 }
 
 void UnpinTaskbarShortcuts(const std::vector<std::string>& removalList, const ShellVerbRunner& runVerb) {

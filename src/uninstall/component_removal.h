@@ -37,8 +37,10 @@ int RemoveProductFonts(std::wstring_view productFonts, const std::wstring& fonts
 // markers "^" COM server, " " never delete, 0xA9 type library). A file whose count reaches
 // zero is unregistered (COM server, type library) and deleted, after the question when
 // `ask` is set. `reactivate` brings the progress window back after an unregistration. An
-// inaccessible count key is listed as a failure. The caller then deletes "SharedFiles".
-void LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
+// inaccessible count key is listed as a failure and false returned: the caller deletes
+// "SharedFiles" only after true, so a later run tries again. A missing count key lowers
+// nothing and is no failure: every entry would be left alone as uncounted.
+bool LowerProductSharedFileCounts(std::string_view sharedFiles, bool sixtyFourBit, bool ask,
                                   const RemovalQuestion& question, const std::function<void()>& reactivate,
                                   FailureList& failures);
 

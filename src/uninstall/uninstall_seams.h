@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "format/uninstall_data_file.h"
+#include "uninstall/component_removal.h"
 
 namespace vantrel {
 
@@ -34,24 +35,40 @@ struct UninstallAppearance {
     DWORD bitmapSize = 0;
 };
 
+// The product as its Uninstall key describes it: what the uninstall batches see as installer
+// variables, and what relative firewall programs are taken from.
+struct UninstallProductValues {
+    std::wstring displayName;
+    std::wstring publisher;
+    std::wstring version;
+    std::wstring installDir;
+    std::wstring uninstallSubdir;
+    std::wstring sharedDir;
+    std::wstring startMenuFolder;
+    DWORD shortcutMode = 0;
+    bool sixtyFourBit = false;
+};
+
 // The steps of an uninstallation that other parts of the engine carry out. Each member may
 // be empty: the step then does nothing (its records are still consumed).
 struct UninstallSeams {
-    // Runs one of the product's uninstall batches with its option flag.
-    std::function<void(const std::string& batchText, bool optionFlag)> runBatch;
-    // Restores the file types the installation took over. `backupValueName` is the value that
-    // holds what each key had before.
-    std::function<void(const std::vector<FileAssociation>& associations, const std::wstring& backupValueName)>
+    // Runs one of the product's uninstall batches; `hidden` is the batch's option flag.
+    std::function<void(const std::string& batchText, bool hidden, const UninstallProductValues& product)>
+        runBatch;
+    // Restores the file types the installation took over and tells the shell. The backup
+    // values that hold what each key had before are named after `displayName`.
+    std::function<void(const std::vector<FileAssociation>& associations, const std::wstring& displayName)>
         restoreAssociations;
-    // Removes the product's fonts ("\"name\" \"file\"" pairs); `askEach` asks before each one.
-    std::function<void(const std::string& productFonts, bool askEach)> removeFonts;
+    // Removes the product's fonts ("\"name\" \"file\"" pairs); a question with a user
+    // interface asks before each one.
+    std::function<void(const std::wstring& productFonts, const RemovalQuestion& question)> removeFonts;
     // Unpins a shortcut from the taskbar.
     std::function<void(const std::wstring& shortcutPath)> unpinFromTaskbar;
     // Applies the removal lines of the registry script (UTF-8 lines of the data file).
     // `view` is KEY_WOW64_64KEY for a 64-bit product, else 0.
     std::function<void(const std::string& registryScript, REGSAM view)> removeRegistryEntries;
     // Removes the firewall exceptions of the data file's lines.
-    std::function<void(const std::vector<std::string>& firewallLines, const std::wstring& installDir)>
+    std::function<void(const std::vector<std::string>& firewallLines, const UninstallProductValues& product)>
         removeFirewallExceptions;
     // The background window, created before the confirmation unless the product has none.
     std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)>
@@ -67,9 +84,10 @@ struct UninstallSeams {
     std::function<bool(const std::wstring& address)> offerSupport;
     // The cancellation notification when the user cancels while a program is still running.
     std::function<void()> notifyCancelled;
-    // The product's notification after a successful uninstallation (sent in the background).
+    // The product's notification after a successful uninstallation (sent in the background);
+    // `session` is the installation's run stamp, so the server can match the two.
     std::function<void(const std::wstring& address, const std::wstring& displayName,
-                       const std::wstring& version)>
+                       const std::wstring& version, std::uint64_t session)>
         notifyUninstalled;
     // Restarts Windows (a planned restart for an installation).
     std::function<void()> restartWindows;

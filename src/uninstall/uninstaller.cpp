@@ -19,17 +19,17 @@
 #include "run/engine_identity.h"
 #include "run/fatal_message.h"
 #include "run/run_end.h"
-#include "support/registry_values.h"
+#include "support/registry_all_users.h"
+#include "support/registry_key.h"
 #include "support/search_path.h"
 #include "support/shell_folders.h"
 #include "support/system_info.h"
-#include "support/system_library.h"
+#include "uninstall/component_removal.h"
 #include "uninstall/conditional_deletions.h"
 #include "uninstall/file_removal.h"
 #include "uninstall/folder_guard.h"
 #include "uninstall/pending_renames.h"
 #include "uninstall/running_programs.h"
-#include "uninstall/shared_file_counts.h"
 #include "uninstall/uninstall_data.h"
 
 namespace vantrel {
@@ -84,9 +84,10 @@ struct InstalledProduct {
     DWORD bitness = 0;
     UninstallAppearance appearance;
     std::wstring displayVersion;
+    std::wstring publisher;
     std::wstring uninstallSubdir;
     std::wstring pathSubfolder;
-    std::string productFonts;
+    std::wstring productFonts;
     DWORD shortcutMode = 0;
     std::wstring notifyUrl;
     std::uint64_t session = 0;
@@ -97,28 +98,30 @@ struct InstalledProduct {
     REGSAM View() const { return bitness == 1 ? KEY_WOW64_64KEY : 0; }
 };
 
-std::wstring TextValue(HKEY key, const wchar_t* name) {
-    return ReadRegistryString(key, name).value_or(std::wstring());
+std::wstring TextValue(const RegistryKey& key, const wchar_t* name, const wchar_t* fallback = L"") {
+    std::wstring text;
+    return key.ReadText(name, text) ? text : std::wstring(fallback);
 }
 
-std::string Text8Value(HKEY key, const wchar_t* name) {
+std::string Text8Value(const RegistryKey& key, const wchar_t* name) {
     return ToSystemCodePage(TextValue(key, name));
 }
 
-DWORD NumberValue(HKEY key, const wchar_t* name, DWORD fallback) {
-    return ReadRegistryDword(key, name).value_or(fallback);
+DWORD NumberValue(const RegistryKey& key, const wchar_t* name, DWORD fallback) {
+    DWORD value = 0;
+    return key.ReadNumber(name, value) ? value : fallback;
 }
 
 // Sizes are saved as plain decimals ("1", "0.75"); read here without wcstod, which pulls a
 // whole floating-point parser into the engine. Reading stops at the first other character.
-double SizeValue(HKEY key, const wchar_t* name, double fallback) {
-    const std::optional<std::wstring> text = ReadRegistryString(key, name);
-    if (!text || text->empty())
+double SizeValue(const RegistryKey& key, const wchar_t* name, double fallback) {
+    std::wstring text;
+    if (!key.ReadText(name, text) || text.empty())
         return fallback;
     double value = 0;
     double scale = 1;
     bool fraction = false;
-    for (const wchar_t c : *text) {
+    for (const wchar_t c : text) {
         if (c == L'.' && !fraction) {
             fraction = true;
         } else if (c >= L'0' && c <= L'9') {
@@ -135,7 +138,7 @@ double SizeValue(HKEY key, const wchar_t* name, double fallback) {
     return value;
 }
 
-void ReadProductValues(HKEY key, InstalledProduct& product) {
+void ReadProductValues(const RegistryKey& key, InstalledProduct& product) {
     const std::uint64_t flags =
         static_cast<std::uint64_t>(std::wcstoll(TextValue(key, L"ProductFlags").c_str(), nullptr, 10));
     product.flagsLow = static_cast<std::uint32_t>(flags & 0xFFFFFFFFu);
@@ -153,19 +156,21 @@ void ReadProductValues(HKEY key, InstalledProduct& product) {
     look.monoColor = NumberValue(key, L"MonoColor", 1);
     look.titlePosition = NumberValue(key, L"TitlePosition", 0);
     look.titleFont = TextValue(key, L"TitleFont");
-    look.taskbarText = ReadRegistryString(key, L"TaskbarText").value_or(L"Setup");
+    look.taskbarText = TextValue(key, L"TaskbarText", L"Setup");
     look.copyrightText = TextValue(key, L"CopyrightText");
     look.copyrightFont = TextValue(key, L"CopyrightFont");
     look.copyrightSize = SizeValue(key, L"CopyrightSize", 0.0);
     look.copyrightColor = TextValue(key, L"CopyrightColor");
     look.copyrightPos = NumberValue(key, L"CopyrightPos", 0);
     product.displayVersion = TextValue(key, L"DisplayVersion");
+    product.publisher = TextValue(key, L"Publisher");
     product.uninstallSubdir = TextValue(key, L"UninstallSubdir");
     product.pathSubfolder = TextValue(key, L"AddToPathSubfolder");
-    product.productFonts = Text8Value(key, L"ProductFonts");
+    product.productFonts = TextValue(key, L"ProductFonts");
     product.shortcutMode = NumberValue(key, L"ShortcutMode", 0);
     product.notifyUrl = TextValue(key, L"NotifyURL");
-    product.session = ReadRegistryQword(key, L"Session").value_or(0);
+    if (!key.ReadQword(L"Session", product.session))
+        product.session = 0;
     product.desktopFolder = TextValue(key, L"DesktopFolder");
     if ((product.flagsLow & pf::kBackgroundBitmap) != 0) {
         look.useBitmap = true;
@@ -173,16 +178,6 @@ void ReadProductValues(HKEY key, InstalledProduct& product) {
         look.stretchMode = NumberValue(key, L"StretchMode", 0);
         look.bitmapSize = NumberValue(key, L"BitmapSize", 0);
     }
-}
-
-// The backup value of the associations: the display name without characters that a value
-// name should not hold.
-std::wstring AssociationBackupName(const std::wstring& displayName) {
-    std::wstring name;
-    for (const wchar_t c : displayName)
-        if (c != L'\\' && c != L'\r' && c != L'\n' && c != L'\t')
-            name += c;
-    return name + L" Backup";
 }
 
 bool IsWebAddress(const std::wstring& text) {
@@ -226,6 +221,16 @@ class Uninstaller {
             seams_.showCurrentFile(path);
     }
     void Pause() const { Sleep(seams_.pauseMs); }
+    UninstallProductValues Values() const {
+        return {product_.displayName, product_.publisher,       product_.displayVersion,
+                product_.installDir,  product_.uninstallSubdir, sharedPath_,
+                startMenu_,           product_.shortcutMode,    product_.bitness == 1};
+    }
+    // A question of a removal step, asked only when `ask` and the run asks questions at all
+    // (an automatic run takes the default, which removes).
+    RemovalQuestion Question(bool ask, int text, int title) const {
+        return {ask && AsksQuestions() ? run_.ui.get() : nullptr, String(text), String(title)};
+    }
 
     bool Start();
     void Confirm();
@@ -237,14 +242,13 @@ class Uninstaller {
     void RemoveFolders();
     void RemoveStartMenuFolder();
     void RemoveProductRegistryKey();
-    void RemoveDrivers(const std::vector<std::string>& infLines);
     void FinishWhenClean();
     bool End();
 
     RunState& run_;
     std::wstring productName_;
     const UninstallSeams& seams_;
-    UniqueRegistryKey key_;
+    RegistryKey key_;
     InstalledProduct product_;
     UninstallData data_;
     std::wstring dataPath_;
@@ -260,33 +264,37 @@ class Uninstaller {
 
 bool Uninstaller::Start() {
     const std::wstring keyPath = ProductUninstallKeyPath(productName_);
-    LSTATUS status = ERROR_SUCCESS;
-    if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, keyPath, KEY_ALL_ACCESS, false, &status)) {
-        if (status == ERROR_ACCESS_DENIED)
-            Tell(L"Permission denied.  Please run the uninstaller with administrator rights.");
-        else
-            Tell(FormatText(L"No product named '%s' is installed.", {productName_}));
-        return false;
+    {
+        // Full access tells a missing product from a user without the rights to remove it.
+        RegistryKey probe;
+        if (probe.Open(HKEY_LOCAL_MACHINE, keyPath, registry_option::kOpenOnly, KEY_ALL_ACCESS) ==
+            RegistryOpen::kFailed) {
+            if (GetLastError() == ERROR_ACCESS_DENIED)
+                Tell(L"Permission denied.  Please run the uninstaller with administrator rights.");
+            else
+                Tell(FormatText(L"No product named '%s' is installed.", {productName_}));
+            return false;
+        }
     }
-    key_ = OpenRegistryKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ | KEY_WRITE, false);
-    if (!key_) {
+    if (key_.Open(HKEY_LOCAL_MACHINE, keyPath, registry_option::kOpenOnly, KEY_READ | KEY_WRITE) ==
+        RegistryOpen::kFailed) {
         Tell(FormatText(
             L"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation cannot be "
             L"performed.",
             {productName_}));
         return false;
     }
-    product_.displayName = TextValue(key_.Get(), L"DisplayName");
+    product_.displayName = TextValue(key_, L"DisplayName");
     if (IsBlank(product_.displayName))
         product_.displayName = productName_;
-    product_.installDir = TextValue(key_.Get(), L"InstallLocation");
+    product_.installDir = TextValue(key_, L"InstallLocation");
     if (IsBlank(product_.installDir)) {
         Tell(FormatText(
             L"The uninstall information for %s is corrupt.\r\n\r\nThe uninstallation cannot be performed.",
             {product_.displayName}));
         return false;
     }
-    ReadProductValues(key_.Get(), product_);
+    ReadProductValues(key_, product_);
     if (product_.bitness == 1 && !redirection_.Disable())
         Fatal(L"Wow64DisableWow64FsRedirection() failed");
     if (product_.session == 0)
@@ -309,7 +317,7 @@ void Uninstaller::Confirm() {
     if (AsksQuestions()) {
         if (Ask(String(53), String(55), mb::kYesNo | mb::kIconQuestion) == mb::kIdNo)
             throw RunEnd{1};
-        product_.supportOffer = Trimmed(TextValue(key_.Get(), L"SupportOffer"));
+        product_.supportOffer = Trimmed(TextValue(key_, L"SupportOffer"));
         if (IsWebAddress(product_.supportOffer) && seams_.offerSupport &&
             seams_.offerSupport(product_.supportOffer)) {
             ShellExecuteW(nullptr, L"open", product_.supportOffer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -344,30 +352,19 @@ void Uninstaller::RemoveFonts() {
         return;
     if (seams_.removeFonts)
         seams_.removeFonts(product_.productFonts,
-                           (product_.flagsLow & pf::kAskBeforeRemovingFonts) != 0 && !UserInterfaceOff());
-    WriteRegistryText(key_.Get(), L"ProductFonts", L"");
+                           Question((product_.flagsLow & pf::kAskBeforeRemovingFonts) != 0, 56, 57));
+    key_.SetText(L"ProductFonts", L"");
     Pause();
 }
 
 void Uninstaller::LowerSharedCounts() {
-    const std::string sharedFiles = Text8Value(key_.Get(), L"SharedFiles");
+    const std::string sharedFiles = Text8Value(key_, L"SharedFiles");
     if (sharedFiles.empty())
         return;
-    SharedFileCountContext context;
-    context.view = product_.View();
-    const bool product64Bit = product_.bitness == 1;
-    context.unregisterComServer = [product64Bit](const std::wstring& path) {
-        UnregisterComServer(path, product64Bit);
-    };
-    context.unregisterTypeLibrary = UnregisterTypeLibrary;
-    if ((product_.flagsLow & pf::kAskBeforeDeletingShared) != 0 && !UserInterfaceOff()) {
-        context.confirmDeletion = [this](const std::wstring& path) {
-            return Ask(FormatText(String(59), {path}), String(35), mb::kYesNo | mb::kIconQuestion) ==
-                   mb::kIdYes;
-        };
-    }
-    if (LowerSharedFileCounts(sharedFiles, context, failures_))
-        DeleteRegistryValue(key_.Get(), L"SharedFiles");
+    const bool ask = (product_.flagsLow & pf::kAskBeforeDeletingShared) != 0;
+    if (LowerProductSharedFileCounts(sharedFiles, product_.bitness == 1, ask, Question(ask, 59, 35), {},
+                                     failures_))
+        key_.DeleteValue(L"SharedFiles");
 }
 
 void Uninstaller::RemoveMsiPackages() {
@@ -375,29 +372,7 @@ void Uninstaller::RemoveMsiPackages() {
     if (lines.empty())
         return;
     Status(108);
-    const UniqueLibrary msi(LoadSystemLibrary(L"msi.dll"));
-    using SetInternalUi = INT(WINAPI*)(INT, HWND*);
-    using InstallProduct = UINT(WINAPI*)(LPCWSTR, LPCWSTR);
-    const auto setUi = ModuleFunction<SetInternalUi>(msi.Get(), "MsiSetInternalUI");
-    const auto install = ModuleFunction<InstallProduct>(msi.Get(), "MsiInstallProductW");
-    for (const std::string& line : lines) {
-        const std::size_t comma = line.rfind(',');
-        std::string pathText = line.substr(0, comma == std::string::npos ? line.size() : comma);
-        const int level = comma == std::string::npos ? 2 : std::atoi(line.c_str() + comma + 1);
-        pathText.erase(std::remove(pathText.begin(), pathText.end(), '"'), pathText.end());
-        const std::wstring package = Trimmed(DecodeText(pathText));
-        UINT result = 120;  // the library is missing: "not implemented"
-        if (setUi != nullptr && install != nullptr) {
-            setUi(level, nullptr);
-            result = install(package.c_str(), L"REBOOT=R REMOVE=ALL");
-        }
-        if (result != 0) {
-            failures_.Append(
-                FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
-                           {FileNameOf(package), static_cast<int>(result), SystemErrorText(result)}));
-            remainingMsiLines_.push_back(line);
-        }
-    }
+    vantrel::RemoveMsiPackages(lines, failures_, remainingMsiLines_);
     Pause();
 }
 
@@ -419,19 +394,22 @@ void Uninstaller::RemoveRecordedObjects() {
             case RemovalKind::kRegistryValue:
             case RemovalKind::kRegistryKey:
             case RemovalKind::kRegistryKey64: {
-                std::wstring rest;
-                const HKEY root = SplitRegistryRoot(DecodeText(encoded), rest);
-                if (root == nullptr || rest.empty())
+                const std::wstring path = DecodeText(encoded);
+                HKEY root = nullptr;
+                std::wstring_view rest;
+                if (!FindRegistryRoot(path, root, rest) || rest.empty())
                     continue;
                 if (kind == RemovalKind::kRegistryValue) {
                     const std::size_t last = rest.rfind(L'\\');
-                    if (last == std::wstring::npos)
+                    if (last == std::wstring_view::npos)
                         continue;
-                    UniqueRegistryKey key = OpenRegistryKey(root, rest.substr(0, last), KEY_SET_VALUE, false);
-                    if (key)
-                        DeleteRegistryValue(key.Get(), rest.substr(last + 1).c_str());
+                    RegistryKey key;
+                    if (key.Open(root, rest.substr(0, last), registry_option::kOpenOnly, KEY_SET_VALUE) !=
+                        RegistryOpen::kFailed)
+                        key.DeleteValue(rest.substr(last + 1));
                 } else {
-                    DeleteRegistryTree(root, rest, kind == RemovalKind::kRegistryKey64 ? KEY_WOW64_64KEY : 0);
+                    DeleteRegistryKey(root, rest, 0,
+                                      kind == RemovalKind::kRegistryKey64 ? KEY_WOW64_64KEY : 0);
                 }
                 continue;
             }
@@ -498,7 +476,7 @@ void Uninstaller::RemoveStartMenuFolder() {
 }
 
 void Uninstaller::RemoveProductRegistryKey() {
-    const std::wstring productKey = TextValue(key_.Get(), L"ProductRegistry");
+    const std::wstring productKey = TextValue(key_, L"ProductRegistry");
     if (productKey.empty())
         return;
     // A shared key would take other software's settings with it: such a value is left alone.
@@ -506,42 +484,20 @@ void Uninstaller::RemoveProductRegistryKey() {
         const REGSAM view = product_.View();
         auto removeBelow = [view](HKEY root, const std::wstring& software, const std::wstring& relative) {
             std::wstring path = PathJoin(software, relative);
-            DeleteRegistryTree(root, path, view);
+            DeleteRegistryKey(root, path, 0, view);
             for (int level = 0; level < 20; ++level) {
                 path = WithoutLastComponent(path);
-                if (path.size() <= software.size() || !DeleteEmptyRegistryKey(root, path, view))
+                if (path.size() <= software.size() ||
+                    !DeleteRegistryKey(root, path, registry_option::kEmptyOnly, view))
                     break;
             }
         };
         removeBelow(HKEY_LOCAL_MACHINE, L"Software", productKey);
-        wchar_t name[256];
-        for (DWORD index = 0;; ++index) {
-            DWORD length = 256;
-            if (RegEnumKeyExW(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            removeBelow(HKEY_USERS, std::wstring(name, length) + L"\\Software", productKey);
-        }
+        // Every user's copy of the key; a hive that is not loaded cannot be reached.
+        for (const std::wstring& hive : UserHiveNames(view))
+            removeBelow(HKEY_USERS, hive + L"\\Software", productKey);
     }
-    DeleteRegistryValue(key_.Get(), L"ProductRegistry");
-}
-
-void Uninstaller::RemoveDrivers(const std::vector<std::string>& lines) {
-    if (lines.empty())
-        return;
-    const UniqueLibrary setupApi(LoadSystemLibrary(L"setupapi.dll"));
-    using UninstallOemInf = BOOL(WINAPI*)(PCWSTR, DWORD, PVOID);
-    const auto uninstall = ModuleFunction<UninstallOemInf>(setupApi.Get(), "SetupUninstallOEMInfW");
-    if (uninstall == nullptr)
-        return;
-    constexpr DWORD kForceDelete = 0x1;
-    for (const std::string& line : lines) {
-        const std::wstring path = DecodeText(line);
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-        uninstall(FileNameOf(path).c_str(), kForceDelete, nullptr);
-    }
+    key_.DeleteValue(L"ProductRegistry");
 }
 
 void Uninstaller::FinishWhenClean() {
@@ -550,33 +506,31 @@ void Uninstaller::FinishWhenClean() {
     DeleteFileWithFlags(dataPath_, delete_flags::kMissingIsSuccess);
     if ((product_.flagsLow & pf::kRemoveFromPath) != 0)
         RemoveFolderFromSearchPath(SearchPathFolderOf(product_.installDir, product_.pathSubfolder));
-    const std::string batch2 = Text8Value(key_.Get(), L"UninstallBatch2");
+    const std::string batch2 = Text8Value(key_, L"UninstallBatch2");
     if (!batch2.empty()) {
         if (seams_.runBatch)
-            seams_.runBatch(batch2, (product_.flagsLow & pf::kUninstallBatch2Option) != 0);
-        DeleteRegistryValue(key_.Get(), L"UninstallBatch2");
+            seams_.runBatch(batch2, (product_.flagsLow & pf::kUninstallBatch2Option) != 0, Values());
+        key_.DeleteValue(L"UninstallBatch2");
     }
-    key_.Reset();
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, ProductUninstallKeyPath(productName_));
+    key_.Close();
+    DeleteRegistryKey(HKEY_LOCAL_MACHINE, ProductUninstallKeyPath(productName_), 0, 0);
 }
 
 void Uninstaller::RemoveEverything() {
     // Batch 1 and the associations.
-    sharedPath_ = TextValue(key_.Get(), L"SharedPath");
-    startMenu_ = TextValue(key_.Get(), L"ProductStartMenu");
-    const std::string batch1 = Text8Value(key_.Get(), L"UninstallBatch1");
+    sharedPath_ = TextValue(key_, L"SharedPath");
+    startMenu_ = TextValue(key_, L"ProductStartMenu");
+    const std::string batch1 = Text8Value(key_, L"UninstallBatch1");
     if (!batch1.empty()) {
         if (seams_.runBatch)
-            seams_.runBatch(batch1, (product_.flagsLow & pf::kUninstallBatch1Option) != 0);
-        DeleteRegistryValue(key_.Get(), L"UninstallBatch1");
+            seams_.runBatch(batch1, (product_.flagsLow & pf::kUninstallBatch1Option) != 0, Values());
+        key_.DeleteValue(L"UninstallBatch1");
     }
     Status(70);
     Progress(1);
     if (!data_.Content().associations.empty()) {
         if (seams_.restoreAssociations)
-            seams_.restoreAssociations(data_.Content().associations,
-                                       AssociationBackupName(product_.displayName));
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+            seams_.restoreAssociations(data_.Content().associations, product_.displayName);
         Pause();
     }
     RemoveFonts();
@@ -588,13 +542,13 @@ void Uninstaller::RemoveEverything() {
                             delete_flags::kMissingIsSuccess);
     LowerSharedCounts();
 
-    for (const std::string& line : data_.Content().removalList) {
-        if (RemovalKindOf(line) == RemovalKind::kFile && line.find("\\User Pinned\\") != std::string::npos &&
-            seams_.unpinFromTaskbar) {
-            if (const auto path = DecodeRecordedPath(RemovalPathOf(line)))
-                seams_.unpinFromTaskbar(*path);
-        }
-    }
+    // The pinned links are found by the same rule as everywhere; the verb's result is not
+    // looked at, so the seam reports plain success.
+    if (seams_.unpinFromTaskbar)
+        UnpinTaskbarShortcuts(data_.Content().removalList, [this](const std::wstring& link, const wchar_t*) {
+            seams_.unpinFromTaskbar(link);
+            return std::intptr_t{33};
+        });
     Pause();
     RemoveMsiPackages();
 
@@ -628,7 +582,7 @@ void Uninstaller::RemoveEverything() {
         seams_.removeRegistryEntries(registryScript, product_.View());
     Progress(96);
     if (!firewallLines.empty() && seams_.removeFirewallExceptions)
-        seams_.removeFirewallExceptions(firewallLines, product_.installDir);
+        seams_.removeFirewallExceptions(firewallLines, Values());
     Progress(97);
     RemoveDrivers(infLines);
     if ((product_.flagsLow & pf::kRemoveInstallTree) != 0)
@@ -638,7 +592,7 @@ void Uninstaller::RemoveEverything() {
         RemoveFolder(sharedPath_, 0);
     FinishWhenClean();
 
-    key_.Reset();
+    key_.Close();
     const std::wstring desktop = product_.shortcutMode == 1 ? DesktopAllFolder() : DesktopFolder();
     SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop.c_str(), nullptr);
     Progress(100);
@@ -681,6 +635,7 @@ UninstallOutcome Uninstaller::Run() {
     outcome.notifyUrl = product_.notifyUrl;
     outcome.displayName = product_.displayName;
     outcome.displayVersion = product_.displayVersion;
+    outcome.session = product_.session;
     return outcome;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "run/run_state.h"
@@ -15,6 +16,7 @@ struct UninstallOutcome {
     std::wstring notifyUrl;
     std::wstring displayName;
     std::wstring displayVersion;
+    std::uint64_t session = 0;  // the installation's run stamp (a new one when none was saved)
 };
 
 // Uninstalls the product registered under `productName` (its subkey of the Uninstall key).

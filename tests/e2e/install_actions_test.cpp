@@ -26,12 +26,15 @@
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
+#include "support/test_registry.h"
 
 namespace vantrel {
 namespace {
 
 using test::ChildProcess;
+using test::KeyExists;
 using test::PathExists;
+using test::RegistryText;
 
 // Shell links, COM servers and regsvr32 start slowly under Wine on a loaded machine.
 constexpr DWORD kTimeoutMs = 180000;
@@ -43,33 +46,12 @@ std::string Narrow(const std::wstring& text) {
     return Utf16ToUtf8(text);
 }
 
-std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& key, const wchar_t* name) {
-    DWORD size = 0;
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
-                     nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
-                     text.data(), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
 std::optional<DWORD> RegistryNumber(HKEY root, const std::wstring& key, const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof value;
     if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return value;
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
 }
 
 void DeleteValue(HKEY root, const std::wstring& key, const std::wstring& name) {

@@ -110,17 +110,9 @@ struct Outcome {
     bool windowShown = false;
 };
 
-PayloadFileInput File(const std::string& name, std::size_t size, std::uint8_t fill) {
-    PayloadFileInput input;
-    input.record.name = name;
-    input.size = size;
-    input.readData = [size, fill] { return Bytes(size, fill); };
-    return input;
-}
-
 // Two files for the installation folder, one in a subfolder.
 std::vector<PayloadFileInput> ProductFiles() {
-    return {File("app.bin", 70000, 0x5A), File("docs\\readme.txt", 1200, 'r')};
+    return {test::FilledFile("app.bin", 70000, 0x5A), test::FilledFile("docs\\readme.txt", 1200, 'r')};
 }
 
 // Runs the built setup; a message box that appears is read and answered with `button`.

@@ -15,6 +15,7 @@ namespace {
 using test::ChildProcess;
 using test::InstalledProduct;
 using test::PathExists;
+using test::WaitUntilGone;
 
 constexpr DWORD kTimeoutMs = 120000;
 // The self-deletion batch pauses a second between its tries and Wine starts each of its
@@ -54,15 +55,6 @@ std::vector<BYTE> WithEntry(const std::vector<BYTE>& original, const std::wstrin
     text = text.substr(0, end) + L";" + folder + tail;
     const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
     return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t));
-}
-
-bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 250) {
-        if (!PathExists(path))
-            return true;
-        Sleep(250);
-    }
-    return !PathExists(path);
 }
 
 // The engine copied in as the product's uninstaller.

@@ -64,6 +64,14 @@ Settings FixtureSettings(const std::wstring& productName) {
     return s;
 }
 
+PayloadFileInput FilledFile(const std::string& name, std::size_t size, std::uint8_t fill) {
+    PayloadFileInput input;
+    input.record.name = name;
+    input.size = size;
+    input.readData = [size, fill] { return Bytes(size, fill); };
+    return input;
+}
+
 Bytes ReadWholeFile(const std::wstring& path) {
     HANDLE file =
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

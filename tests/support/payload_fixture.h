@@ -31,6 +31,9 @@ struct BuiltSetup {
 // interactive run asks no start question and shows no notice at the end.
 Settings FixtureSettings(const std::wstring& productName);
 
+// A payload file of `size` bytes that all hold `fill`.
+PayloadFileInput FilledFile(const std::string& name, std::size_t size, std::uint8_t fill);
+
 // Reads a whole file (the engine: VANTREL_ENGINE_EXE through HostPathToWindows).
 Bytes ReadWholeFile(const std::wstring& path);
 

@@ -34,6 +34,15 @@ bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 250) {
+        if (!PathExists(path))
+            return true;
+        Sleep(250);
+    }
+    return !PathExists(path);
+}
+
 int CountFilesStartingWith(const std::wstring& folder, const std::wstring& prefix) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);

@@ -11,6 +11,9 @@ bool WriteTestFile(const std::wstring& path, const std::string& bytes);
 // The file's bytes; empty when it cannot be read.
 std::string ReadTestFile(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// Waits until nothing is at `path` any more (another process removes it); false when
+// something is still there after `timeoutMs`.
+bool WaitUntilGone(const std::wstring& path, DWORD timeoutMs);
 // Every name in a folder that begins with `prefix` (case-insensitive).
 int CountFilesStartingWith(const std::wstring& folder, const std::wstring& prefix);
 

@@ -11,7 +11,7 @@
 #include "format/message_table.h"
 #include "format/settings.h"
 #include "support/child_process.h"
-#include "support/registry_values.h"
+#include "support/registry_key.h"
 #include "support/search_path.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
@@ -97,10 +97,11 @@ class ProductRegistration : public testing::Test {
 
     using Expected = std::variant<std::monostate, std::wstring, DWORD, std::uint64_t>;  // monostate: absent
     Expected ValueOf(HKEY root, const std::wstring& keyPath, const wchar_t* name) {
-        UniqueRegistryKey key = OpenRegistryKey(root, keyPath, KEY_READ, false);
+        RegistryKey key;
         DWORD type = 0;
         std::vector<BYTE> data;
-        if (!key || !ReadRegistryValue(key.Get(), name, type, data))
+        if (key.Open(root, keyPath, registry_option::kOpenOnly, KEY_READ) == RegistryOpen::kFailed ||
+            !key.ReadValue(name, type, data))
             return std::monostate{};
         if (type == REG_DWORD) {
             DWORD value = 0;
@@ -112,7 +113,8 @@ class ProductRegistration : public testing::Test {
             std::memcpy(&value, data.data(), sizeof value);
             return value;
         }
-        return ReadRegistryString(key.Get(), name).value_or(L"<not text>");
+        std::wstring text;
+        return key.ReadText(name, text) ? text : L"<not text>";
     }
 
     static constexpr const wchar_t* kName = L"Vantrel Registration Test";
@@ -274,11 +276,10 @@ TEST_P(SearchPathEdit, AddThenRemoveGivesBackTheSameBytes) {
     ASSERT_GT(original.size(), 10000u);
     std::vector<BYTE> bytes((original.size() + 1) * sizeof(wchar_t));
     std::memcpy(bytes.data(), original.c_str(), bytes.size());
-    UniqueRegistryKey key = OpenRegistryKey(HKEY_CURRENT_USER, kSearchPathKey, KEY_ALL_ACCESS, true);
-    ASSERT_TRUE(key);
-    ASSERT_EQ(
-        RegSetValueExW(key.Get(), L"Path", 0, GetParam(), bytes.data(), static_cast<DWORD>(bytes.size())),
-        ERROR_SUCCESS);
+    RegistryKey key;
+    ASSERT_NE(key.Open(HKEY_CURRENT_USER, kSearchPathKey, registry_option::kDefaultSecurity, KEY_ALL_ACCESS),
+              RegistryOpen::kFailed);
+    ASSERT_TRUE(key.SetValue(L"Path", GetParam(), bytes.data(), static_cast<DWORD>(bytes.size())));
     SearchPathLocation location;
     location.root = HKEY_CURRENT_USER;
     location.keyPath = kSearchPathKey;
@@ -286,9 +287,11 @@ TEST_P(SearchPathEdit, AddThenRemoveGivesBackTheSameBytes) {
     EXPECT_EQ(AddFolderToSearchPath(folder.Path(), location), SearchPathChange::kChanged);
     DWORD type = 0;
     std::vector<BYTE> changed;
-    ASSERT_TRUE(ReadRegistryValue(key.Get(), L"Path", type, changed));
+    ASSERT_TRUE(key.ReadValue(L"Path", type, changed));
     EXPECT_EQ(type, GetParam());
-    EXPECT_EQ(ReadRegistryString(key.Get(), L"Path"), original + L";" + folder.Path());
+    std::wstring text;
+    ASSERT_TRUE(key.ReadText(L"Path", text));
+    EXPECT_EQ(text, original + L";" + folder.Path());
     // Added once only, whatever the letter case.
     std::wstring upper = folder.Path();
     CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
@@ -296,7 +299,7 @@ TEST_P(SearchPathEdit, AddThenRemoveGivesBackTheSameBytes) {
 
     EXPECT_EQ(RemoveFolderFromSearchPath(folder.Path(), location), SearchPathChange::kChanged);
     std::vector<BYTE> after;
-    ASSERT_TRUE(ReadRegistryValue(key.Get(), L"Path", type, after));
+    ASSERT_TRUE(key.ReadValue(L"Path", type, after));
     EXPECT_EQ(type, GetParam());
     EXPECT_EQ(after, bytes);
     EXPECT_EQ(RemoveFolderFromSearchPath(folder.Path(), location), SearchPathChange::kUnchanged);

@@ -32,6 +32,21 @@ TEST(RegistryRoots, PrefixWithAndWithoutFinalBackslashAnyCase) {
     EXPECT_FALSE(IsAllUsersPath(L"\\hkau\\Software"));
 }
 
+TEST(RegistryRoots, LongNamesBetweenBackslashesOnlyWhereAskedFor) {
+    HKEY root = nullptr;
+    std::wstring_view subkey;
+    EXPECT_FALSE(FindRegistryRoot(L"\\HKEY_CURRENT_USER\\Software", root, subkey));
+    ASSERT_TRUE(FindRegistryRootOrLongName(L"\\hkey_current_user\\Software\\A", root, subkey));
+    EXPECT_EQ(root, HKEY_CURRENT_USER);
+    EXPECT_EQ(subkey, L"Software\\A");
+    ASSERT_TRUE(FindRegistryRootOrLongName(L"\\HKLM\\Software", root, subkey));
+    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(subkey, L"Software");
+    // A long name needs its backslashes; the dynamic-data root has no long name.
+    EXPECT_FALSE(FindRegistryRootOrLongName(L"HKEY_USERS\\S-1", root, subkey));
+    EXPECT_FALSE(FindRegistryRootOrLongName(L"\\HKEY_DYN_DATA\\X", root, subkey));
+}
+
 TEST(RegistryKey, OpenResultsStackAndDisplayPath) {
     test::ScratchKey scratch(L"KeyStack");
     RegistryKey key;
@@ -74,6 +89,44 @@ TEST(RegistryKey, ValuesWithoutTerminatorKeepExistingAndDelete) {
     EXPECT_EQ(key.DeleteValue(L"Text"), RegistryKey::kDeleted);
     EXPECT_EQ(key.DeleteValue(L"Text"), RegistryKey::kNotThere);
     EXPECT_FALSE(key.HasValue(L"Text"));
+}
+
+TEST(RegistryKey, NumbersAndRawValuesOfAnyLengthReadBackOnlyAsTheirOwnType) {
+    test::ScratchKey scratch(L"KeyNumbers");
+    RegistryKey key;
+    ASSERT_NE(key.Open(HKEY_CURRENT_USER, scratch.Path(), 0, kRegistryStepAccess), RegistryOpen::kFailed);
+    ASSERT_TRUE(key.SetNumber(L"Dword", 0x12345678));
+    ASSERT_TRUE(key.SetQword(L"Qword", 0x0123456789ABCDEFull));
+    ASSERT_TRUE(key.SetNumber(L"Dword", 7, registry_option::kKeepExisting));
+    EXPECT_EQ(test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), L"Dword").bytes,
+              (std::vector<std::uint8_t>{0x78, 0x56, 0x34, 0x12}));
+    DWORD number = 0;
+    std::uint64_t wide = 0;
+    EXPECT_TRUE(key.ReadNumber(L"Dword", number));
+    EXPECT_EQ(number, 0x12345678u);
+    EXPECT_TRUE(key.ReadQword(L"Qword", wide));
+    EXPECT_EQ(wide, 0x0123456789ABCDEFull);
+    // A number of the other width, a text or a missing value is no number.
+    EXPECT_FALSE(key.ReadNumber(L"Qword", number));
+    EXPECT_FALSE(key.ReadQword(L"Dword", wide));
+    ASSERT_TRUE(key.SetText(L"Text", L"12"));
+    EXPECT_FALSE(key.ReadNumber(L"Text", number));
+    EXPECT_FALSE(key.ReadNumber(L"Missing", number));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    // A value far longer than any fixed buffer, with what follows its first zero.
+    std::wstring longText(40000, L'x');
+    longText += L'\0';
+    longText += L"tail";
+    longText += L'\0';
+    ASSERT_TRUE(key.SetValue(L"Long", REG_EXPAND_SZ, longText.data(),
+                             static_cast<DWORD>(longText.size() * sizeof(wchar_t))));
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(key.ReadValue(L"Long", type, data));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(data, test::Utf16Bytes(longText));
+    EXPECT_FALSE(key.ReadValue(L"Missing", type, data));
+    EXPECT_TRUE(data.empty());
 }
 
 TEST(RegistryKey, DeleteKeyEmptyOnlyOrWithSubkeys) {

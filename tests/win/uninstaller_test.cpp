@@ -12,7 +12,8 @@
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
-#include "uninstall/shared_file_counts.h"
+#include "actions/shared_file_list.h"
+#include "uninstall/component_removal.h"
 
 namespace vantrel {
 namespace {
@@ -162,11 +163,16 @@ TEST(Uninstaller, SeamsAreCalledInTheirOrder) {
     ASSERT_TRUE(product.Write());
     ScriptedRun scripted;
     std::vector<std::string> calls;
-    scripted.seams.runBatch = [&](const std::string& text, bool) { calls.push_back("batch " + text); };
+    scripted.seams.runBatch = [&](const std::string& text, bool, const UninstallProductValues& values) {
+        calls.push_back("batch " + text);
+        EXPECT_EQ(values.installDir, folder.Path());
+        EXPECT_EQ(values.displayName, name);
+    };
     scripted.seams.removeRegistryEntries = [&](const std::string&, REGSAM) { calls.push_back("registry"); };
     scripted.seams.removeFirewallExceptions = [&](const std::vector<std::string>& lines,
-                                                  const std::wstring&) {
+                                                  const UninstallProductValues& values) {
         calls.push_back("firewall " + lines.at(0));
+        EXPECT_EQ(values.installDir, folder.Path());
     };
     std::vector<int> percents;
     scripted.seams.setProgress = [&](int percent) { percents.push_back(percent); };
@@ -177,6 +183,39 @@ TEST(Uninstaller, SeamsAreCalledInTheirOrder) {
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_EQ(percents.front(), 1);
     EXPECT_EQ(percents.back(), 100);
+}
+
+// The font and taskbar steps get what the product recorded: the font list with the product's
+// question (asked only outside automatic runs), and only the links under "User Pinned".
+TEST(Uninstaller, FontsAndPinnedLinksReachTheirSteps) {
+    for (const bool automatic : {true, false}) {
+        SCOPED_TRACE(automatic ? "automatic" : "asking");
+        const std::wstring name = L"Vantrel Uninstall Fonts And Pins";
+        TempFolder folder(L"uninstaller-fonts-pins");
+        InstalledProduct product(name, folder.Path());
+        product.SetValue(L"ProductFonts", L"\"Vantrel Sans\" \"vantrelsans.ttf\"");
+        product.SetValue(L"ProductFlags", std::to_wstring(0x10));  // ask before removing fonts
+        product.Data().strings[56] = L"Remove the font %s?";
+        product.Data().strings[57] = L"Fonts";
+        const std::wstring pinned = L"C:\\Users\\x\\User Pinned\\TaskBar\\Vantrel.lnk";
+        product.Data().removalList.push_back(EncodeText(pinned));
+        product.Data().removalList.push_back(EncodeText(folder.Join(L"Pinned elsewhere.lnk")));
+        ASSERT_TRUE(product.Write());
+        ScriptedRun scripted;
+        scripted.run.options.automatic = automatic;
+        std::vector<std::wstring> fonts;
+        std::vector<std::wstring> unpinned;
+        scripted.seams.removeFonts = [&](const std::wstring& list, const RemovalQuestion& question) {
+            fonts.push_back(list);
+            EXPECT_EQ(question.ui != nullptr, !automatic);
+            EXPECT_EQ(question.textFormat, L"Remove the font %s?");
+            EXPECT_EQ(question.title, L"Fonts");
+        };
+        scripted.seams.unpinFromTaskbar = [&](const std::wstring& link) { unpinned.push_back(link); };
+        EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+        EXPECT_EQ(fonts, std::vector<std::wstring>{L"\"Vantrel Sans\" \"vantrelsans.ttf\""});
+        EXPECT_EQ(unpinned, std::vector<std::wstring>{pinned});
+    }
 }
 
 TEST(Uninstaller, ProductRegistryKeyIsRemovedButASharedOneIsRefused) {
@@ -200,37 +239,29 @@ TEST(Uninstaller, ProductRegistryKeyIsRemovedButASharedOneIsRefused) {
     }
 }
 
-// Shared-file counts, in a key of the test's own.
+// Shared-file counts in the system's count key, each test with files of its own.
 class SharedFileCounts : public testing::Test {
   protected:
-    void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-        ASSERT_EQ(
-            RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
-            ERROR_SUCCESS);
-        context_.root = HKEY_CURRENT_USER;
-        context_.keyPath = kKey;
-    }
     void TearDown() override {
-        RegCloseKey(key_);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
-        RegDeleteKeyW(HKEY_CURRENT_USER, kKey);
+        for (const std::wstring& path : counted_)
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str());
     }
     void SetCount(const std::wstring& path, DWORD count) {
-        RegSetValueExW(key_, path.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+        counted_.push_back(path);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str(), REG_DWORD, &count,
+                                  sizeof count),
+                  ERROR_SUCCESS);
     }
     std::optional<DWORD> Count(const std::wstring& path) {
         DWORD value = 0;
         DWORD size = sizeof value;
-        if (RegQueryValueExW(key_, path.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                         &size) != ERROR_SUCCESS)
             return std::nullopt;
         return value;
     }
 
-    static constexpr const wchar_t* kKey = L"Software\\VantrelTest\\SharedDLLs";
-    HKEY key_ = nullptr;
-    SharedFileCountContext context_;
+    std::vector<std::wstring> counted_;
 };
 
 TEST_F(SharedFileCounts, LowerKeepDeleteOrLeaveAlone) {
@@ -250,7 +281,7 @@ TEST_F(SharedFileCounts, LowerKeepDeleteOrLeaveAlone) {
                              EncodeText(missing) + "\";\"" + EncodeText(permanent) + " \";\"" +
                              EncodeText(unicode) + "\"";
     FailureList failures;
-    EXPECT_TRUE(LowerSharedFileCounts(list, context_, failures));
+    EXPECT_TRUE(LowerProductSharedFileCounts(list, false, false, {}, {}, failures));
     EXPECT_TRUE(failures.Empty());
     EXPECT_EQ(Count(three), 2u);
     EXPECT_TRUE(PathExists(three));
@@ -263,7 +294,7 @@ TEST_F(SharedFileCounts, LowerKeepDeleteOrLeaveAlone) {
     EXPECT_FALSE(PathExists(unicode));
 }
 
-TEST_F(SharedFileCounts, MarkersUnregisterBeforeDeletingAndAQuestionCanKeep) {
+TEST_F(SharedFileCounts, MarkedFilesGoAfterTheirUnregistrationAndAQuestionCanKeepOne) {
     TempFolder folder(L"shared-markers");
     const std::wstring server = folder.Join(L"server.dll");
     const std::wstring library = folder.Join(L"library.tlb");
@@ -272,25 +303,50 @@ TEST_F(SharedFileCounts, MarkersUnregisterBeforeDeletingAndAQuestionCanKeep) {
         ASSERT_TRUE(test::WriteTestFile(path, "dll"));
         SetCount(path, 1);
     }
-    std::vector<std::wstring> calls;
-    context_.unregisterComServer = [&](const std::wstring& path) { calls.push_back(L"com " + path); };
-    context_.unregisterTypeLibrary = [&](const std::wstring& path) { calls.push_back(L"tlb " + path); };
-    context_.confirmDeletion = [&](const std::wstring& path) { return path != kept; };
+    test::ScriptedUserInterface ui;
+    ui.answers = {mb::kIdYes, mb::kIdYes, mb::kIdNo};
+    int reactivated = 0;
     const std::string list =
         "\"" + EncodeText(server) + "^\";\"" + EncodeText(library) + "\xA9\";\"" + EncodeText(kept) + "\"";
     FailureList failures;
-    EXPECT_TRUE(LowerSharedFileCounts(list, context_, failures));
-    EXPECT_EQ(calls, (std::vector<std::wstring>{L"com " + server, L"tlb " + library}));
+    EXPECT_TRUE(LowerProductSharedFileCounts(
+        list, false, true, {&ui, L"Delete %s?", L"Shared"}, [&] { ++reactivated; }, failures));
+    // Neither file really registers anything: their unregistration fails quietly.
+    EXPECT_EQ(reactivated, 2);
+    ASSERT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(ui.shown[2].text, L"Delete " + kept + L"?");
     EXPECT_FALSE(PathExists(server));
     EXPECT_FALSE(PathExists(library));
     EXPECT_TRUE(PathExists(kept));
+    EXPECT_TRUE(failures.Empty());
 }
 
-TEST_F(SharedFileCounts, AMissingKeyIsARegistryError) {
-    context_.keyPath = L"Software\\VantrelTest\\NoSuchKey";
-    FailureList failures;
-    EXPECT_FALSE(LowerSharedFileCounts("\"C:\\x.dll\"", context_, failures));
-    EXPECT_EQ(failures.Text(), L"REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n");
+TEST(Uninstaller, SharedFilesAskWithTheProductsTextsAndTheValueGoes) {
+    const std::wstring name = L"Vantrel Uninstall Shared";
+    TempFolder folder(L"uninstaller-shared");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring shared = folder.Join(L"common\\shared.dll");
+    CreateDirectoryW(folder.Join(L"common").c_str(), nullptr);
+    ASSERT_TRUE(test::WriteTestFile(shared, "dll"));
+    DWORD count = 1;
+    ASSERT_EQ(
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, shared.c_str(), REG_DWORD, &count, sizeof count),
+        ERROR_SUCCESS);
+    product.SetValue(L"SharedFiles", Utf8ToUtf16("\"" + EncodeText(shared) + "\""));
+    product.SetValue(L"ProductFlags", std::to_wstring(0x20000));  // ask before deleting shared files
+    product.Data().strings[59] = L"Remove shared %s?";
+    product.Data().strings[35] = L"Shared file";
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = false;
+    scripted.ui->answers = {mb::kIdYes, mb::kIdNo};  // the confirmation, then the shared file
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    ASSERT_EQ(scripted.ui->shown.size(), 2u);
+    EXPECT_EQ(scripted.ui->shown[1].text, L"Remove shared " + shared + L"?");
+    EXPECT_EQ(scripted.ui->shown[1].caption, L"Shared file");
+    EXPECT_TRUE(PathExists(shared));
+    EXPECT_FALSE(product.KeyExists());
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, shared.c_str());
 }
 
 }  // namespace
