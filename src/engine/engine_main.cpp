@@ -4,6 +4,7 @@
 #include "engine/installer_run.h"
 #include "engine/uninstall_actions.h"
 #include "engine/window_seams.h"
+#include "engine/wizard_seams.h"
 #include "format/path_join.h"
 #include "run/exit_routine.h"
 #include "run/fatal_message.h"
@@ -27,6 +28,7 @@ int RunUninstall(RunState& run) {
     // The steps that other subsystems carry out, then the windows.
     UninstallSeams seams = UninstallActionSeams(run);
     const auto windows = AddUninstallWindows(run, seams);
+    seams.offerSupport = SupportOfferPage;
     const UninstallOutcome outcome = RunUninstaller(run, name, seams);
     if (outcome.succeeded) {
         if (seams.notifyUninstalled && !outcome.notifyUrl.empty())

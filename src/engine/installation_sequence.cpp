@@ -1,5 +1,7 @@
 #include "engine/installation_sequence.h"
 
+#include <algorithm>
+
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -27,6 +29,7 @@
 #include "support/registry_text.h"
 #include "support/shell_folders.h"
 #include "support/system_info.h"
+#include "ui/progress_display.h"
 #include "uninstall/running_programs.h"
 
 namespace vantrel {
@@ -96,9 +99,9 @@ class Progress {
         const DWORD delay = run_.session.settings.statusDelay;
         if (run_.Automatic() || delay == 0)
             return;
-        while (GetTickCount() - statusSetAt_ < delay) {
+        while (const std::uint32_t left = StatusDelayLeft(GetTickCount(), statusSetAt_, delay)) {
             PumpWindowMessages();
-            Sleep(50);
+            Sleep(std::min<DWORD>(left, 50));
         }
     }
 

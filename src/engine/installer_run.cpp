@@ -7,6 +7,7 @@
 #include "engine/installation_sequence.h"
 #include "engine/payload.h"
 #include "engine/window_seams.h"
+#include "engine/wizard_seams.h"
 #include "run/run_end.h"
 
 namespace vantrel {
@@ -30,6 +31,7 @@ int RunInstallation(RunState& run) {
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
     ChooseDesktopShortcutFolder(install->session);
     const InstallRunServices::Attachment attached = services.Attach(*install);
+    FillWizardPages(*install);
     RunInstallationSequence(*install);
 }
 

@@ -81,7 +81,9 @@ struct UninstallSeams {
     std::function<void(int percent)> setProgress;
     std::function<void()> closeProgress;
     // The support offer shown before anything is removed; true when the user takes it.
-    std::function<bool(const std::wstring& address)> offerSupport;
+    // `text` gives the product's messages by number, in the installation's language.
+    std::function<bool(const std::wstring& address, const std::function<std::wstring(std::size_t)>& text)>
+        offerSupport;
     // The cancellation notification when the user cancels while a program is still running.
     std::function<void()> notifyCancelled;
     // The product's notification after a successful uninstallation (sent in the background);

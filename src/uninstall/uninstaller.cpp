@@ -319,24 +319,25 @@ void Uninstaller::Confirm() {
             throw RunEnd{1};
         product_.supportOffer = Trimmed(TextValue(key_, L"SupportOffer"));
         if (IsWebAddress(product_.supportOffer) && seams_.offerSupport &&
-            seams_.offerSupport(product_.supportOffer)) {
+            seams_.offerSupport(product_.supportOffer,
+                                [this](std::size_t number) { return String(static_cast<int>(number)); })) {
             ShellExecuteW(nullptr, L"open", product_.supportOffer.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
             throw RunEnd{kExitUninstall};
         }
     }
-    if (!run_.options.automatic) {
+    // Nobody can answer the question when the product uninstalls without a user interface:
+    // as in an automatic run, the programs that would be asked about are left running
+    // instead of waiting for them for ever.
+    if (AsksQuestions()) {
         const bool allClosed =
             WaitForProgramsToClose(data_.Content().autoClose, [this](const std::wstring& name) {
-                if (UserInterfaceOff())
-                    return true;
                 return Ask(FormatText(String(107), {name}), String(55),
                            mb::kRetryCancel | mb::kIconWarning) == mb::kIdRetry;
             });
         if (!allClosed) {
             if (seams_.notifyCancelled)
                 seams_.notifyCancelled();
-            if (!UserInterfaceOff())
-                Ask(String(101), String(111), mb::kOk | mb::kIconInformation);
+            Ask(String(101), String(111), mb::kOk | mb::kIconInformation);
             throw RunEnd{1};
         }
     }

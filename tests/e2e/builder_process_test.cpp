@@ -11,6 +11,7 @@
 #include "format/payload_header.h"
 #include "support/child_process.h"
 #include "support/ui_driver.h"
+#include "support/wizard_driver.h"
 
 namespace vantrel {
 namespace {
@@ -85,18 +86,10 @@ TEST(BuiltInstaller, DamagedDataSpeaksWithTheProjectsOwnTexts) {
     WriteAll(installer.path, damaged);
     ChildProcess child = ChildProcess::Start(installer.path, L"");
     const std::vector<std::wstring>& messages = builder::DefaultEnglishMessages();
-    // The data is checked only once the installation has begun: after the start question.
-    HWND question = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
-    ASSERT_NE(question, nullptr);
-    EXPECT_EQ(test::WindowText(question), messages.at(1));
-    ASSERT_TRUE(test::PressButton(question, L"Yes"));
-    HWND box = nullptr;
-    for (int wait = 0; wait < 300 && (box == nullptr || box == question); ++wait) {
-        Sleep(100);
-        box = test::WaitForTopLevelWindow(child.Id(), 100);
-    }
+    // The data is checked only once the installation has begun: after the pages.
+    const HWND box = test::ClickThroughPages(
+        child.Id(), [&] { return child.Wait(0).has_value(); }, kTimeoutMs);
     ASSERT_NE(box, nullptr);
-    ASSERT_NE(box, question);
     // Once the settings are read, fatal messages take their title and text from the table.
     EXPECT_EQ(test::WindowText(box), messages.at(21));
     const std::wstring text = test::AllStaticText(box);

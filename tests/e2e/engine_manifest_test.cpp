@@ -34,5 +34,12 @@ TEST(EngineManifest, AsksForElevationAndDeclaresWindows10) {
     EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos);  // Windows 7
 }
 
+TEST(EngineManifest, DeclaresPerMonitorDpiAwareness) {
+    const std::string manifest = EngineManifest();
+    // Windows 10 takes the second form (scaling the dialogs itself), older ones the first.
+    EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos) << manifest;
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -251,6 +251,9 @@ TEST_P(MustUninstall, HandsTheRunToTheUninstaller) {
     settings.productFlagsLow |= product_flags::kMustUninstallFirst;
     std::vector<std::wstring> texts = settings.messages.Texts();
     texts[9] = L"Remove the earlier version first.";
+    // The question's own buttons: the uninstallation and Cancel.
+    texts[104] = L"OK";
+    texts[49] = L"Cancel";
     settings.messages = MessageTable({L"English"}, texts);
     const Outcome outcome =
         RunSetup(machine, settings, TitledBatches(), L"/a /b1:\"echo x\"", true, c.button);

@@ -9,6 +9,7 @@
 #include "run/run_end.h"
 #include "support/child_process.h"
 #include "support/installed_product.h"
+#include "support/running_editor.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
@@ -130,6 +131,26 @@ TEST(Uninstaller, LockedFileIsReportedAndRetriedByTheSecondRun) {
     EXPECT_FALSE(PathExists(locked));
     EXPECT_FALSE(PathExists(product.DataFilePath()));
     EXPECT_FALSE(product.KeyExists());
+}
+
+// A product that uninstalls without a user interface cannot ask to close a program: the run
+// goes on instead of waiting for an answer nobody can give.
+TEST(Uninstaller, AProductWithoutUserInterfaceDoesNotWaitForAProgramItWouldAskAbout) {
+    const std::wstring name = L"Vantrel Uninstall Unasked";
+    TempFolder folder(L"uninstaller-unasked");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring file = product.AddFile(L"app.exe");
+    test::RunningEditor editor(L"vantrel-uninstall-unasked");
+    ASSERT_NE(editor.Window(), nullptr);
+    product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
+    product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = false;
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_TRUE(scripted.ui->shown.empty());
+    EXPECT_FALSE(PathExists(file));
+    EXPECT_TRUE(IsWindow(editor.Window()));
 }
 
 TEST(Uninstaller, NoToTheConfirmationEndsWithExitCodeOne) {

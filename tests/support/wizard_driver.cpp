@@ -1,0 +1,139 @@
+#include "support/wizard_driver.h"
+
+#include "support/ui_driver.h"
+
+namespace vantrel::test {
+
+HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWND except) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(processId)) {
+                if (window != except && GetDlgItem(window, controlId) != nullptr) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(20);
+    }
+}
+
+std::wstring ControlText(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr ? WindowText(control) : std::wstring();
+}
+
+bool SetControlText(HWND page, int id, const std::wstring& text) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr &&
+           SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != FALSE;
+}
+
+bool ControlVisible(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr && (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool ControlEnabled(HWND page, int id) {
+    const HWND control = GetDlgItem(page, id);
+    return control != nullptr && IsWindowEnabled(control);
+}
+
+bool ControlChecked(HWND page, int id) {
+    return SendMessageW(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void ClickControl(HWND page, int id) {
+    PostMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+RECT ControlRect(HWND page, int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(page, id), &rect);
+    return rect;
+}
+
+std::vector<std::wstring> ListEntries(HWND page, int id) {
+    const HWND list = GetDlgItem(page, id);
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<std::size_t>(length < 0 ? 0 : length) + 1, L'\0');
+        const LRESULT copied =
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+int ListSelection(HWND page, int id) {
+    return static_cast<int>(SendMessageW(GetDlgItem(page, id), LB_GETCURSEL, 0, 0));
+}
+
+void SelectListEntry(HWND page, int id, int index) {
+    const HWND list = GetDlgItem(page, id);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // A click tells the page; a selection set by message does not.
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+void ScrollToEnd(HWND page, int id) {
+    SendMessageW(GetDlgItem(page, id), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+}
+
+HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs) {
+    constexpr int kNext = 1001;
+    constexpr int kText = 1005;
+    constexpr int kProgressBar = 1007;
+    HWND other = nullptr;
+    const auto pageOrOther = [&](HWND& page) {
+        for (HWND window : TopLevelWindows(processId)) {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (lstrcmpW(name, L"#32770") != 0 || GetDlgItem(window, kProgressBar) != nullptr)
+                continue;  // the background window and the progress page wait for nobody
+            if (GetDlgItem(window, kNext) == nullptr) {
+                other = window;
+                return true;
+            }
+            page = window;
+            return true;
+        }
+        return false;
+    };
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < deadline) {
+        HWND page = nullptr;
+        if (!WaitUntil([&] { return pageOrOther(page) || ended(); }, timeoutMs))
+            return nullptr;
+        if (other != nullptr)
+            return other;
+        if (page == nullptr)
+            return nullptr;
+        if (GetDlgItem(page, kText) != nullptr)
+            ScrollToEnd(page, kText);
+        if (HWND viewer = FindWindowExW(page, nullptr, L"RichEdit20W", nullptr))
+            SendMessageW(viewer, WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+        WaitUntil([&] { return ControlEnabled(page, kNext); }, timeoutMs);
+        ClickControl(page, kNext);
+        WaitUntil([&] { return !IsWindow(page); }, timeoutMs);
+    }
+    return nullptr;
+}
+
+}  // namespace vantrel::test

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantrel::test {
+
+// Drives the wizard pages of another process by their control ids, as a person would with
+// mouse and keyboard. Every wait ends as soon as its condition holds.
+
+// The visible top-level window of the process that holds a control `controlId` and is not
+// `except`, or null after the timeout.
+HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWND except = nullptr);
+
+// Waits until `condition` holds (checked every 20 ms); false at the timeout.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+std::wstring ControlText(HWND page, int id);
+bool SetControlText(HWND page, int id, const std::wstring& text);
+bool ControlVisible(HWND page, int id);
+bool ControlEnabled(HWND page, int id);
+bool ControlChecked(HWND page, int id);
+// Clicks the control (a button or a check box), as a mouse click would.
+void ClickControl(HWND page, int id);
+// The control's rectangle on the screen.
+RECT ControlRect(HWND page, int id);
+
+// The entries of a list box, and a selection as a click on an entry would make it.
+std::vector<std::wstring> ListEntries(HWND page, int id);
+int ListSelection(HWND page, int id);
+void SelectListEntry(HWND page, int id, int index);
+
+// Scrolls a text control to its end, as dragging its scroll bar down would.
+void ScrollToEnd(HWND page, int id);
+
+// Goes through the wizard as a person in a hurry would: Next on every page (a text read to
+// its end first), until a window that is not a page shows (it is returned) or `ended` says
+// the run is over (null is returned, also at the timeout).
+HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs);
+
+}  // namespace vantrel::test
