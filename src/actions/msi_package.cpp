@@ -2,6 +2,7 @@
 
 #include "context/failure_list.h"
 #include "context/install_log.h"
+#include "format/text_format.h"
 #include "support/system_info.h"
 #include "support/windows_installer.h"
 #include "uninstall/uninstall_data.h"
@@ -16,7 +17,7 @@ unsigned InstallMsiPackage(const MsiPackageInput& package, HWND owner,
     std::wstring line = L"Installing MSI package \"" + package.path + L"\"...";
     const unsigned result = RunWindowsInstaller(package.path, L"REBOOT=R", package.interfaceLevel, owner);
     if (result != 0) {
-        line += L"FAILED code " + std::to_wstring(result) + L": " + SystemErrorText(result) + L"\r\n";
+        line += L"FAILED code " + DecimalText(result) + L": " + SystemErrorText(result) + L"\r\n";
         failures.Append(line);
     } else {
         line += L"OK\r\n";

@@ -4,7 +4,6 @@
 
 #include <shlobj.h>
 
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -128,7 +127,7 @@ void SaveTextCopies(const ProductRegistrationInput& input, const std::vector<std
             continue;
         const bool rtf = IsRtf(text);
         const std::wstring name =
-            (counter == 1 && index + 1 == texts.size() ? stem : stem + std::to_wstring(counter)) +
+            (counter == 1 && index + 1 == texts.size() ? stem : stem + DecimalText(counter)) +
             (rtf ? L".rtf" : L".txt");
         const std::wstring path = PathJoin(input.installDir, name);
         if ((input.productFlagsHigh & product_flags::kHideFileNamesInProgress) == 0 && input.showStatus)
@@ -290,10 +289,8 @@ std::optional<std::pair<DWORD, DWORD>> VersionNumbers(const std::wstring& versio
 std::wstring TodayText() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    wchar_t text[16];
-    std::swprintf(text, 16, L"%02u%02u%02u", static_cast<unsigned>(now.wYear % 100),
-                  static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay));
-    return text;
+    return FormatText(L"%02u%02u%02u", {static_cast<unsigned>(now.wYear % 100),
+                                        static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay)});
 }
 
 // One saved value: in the product key, or at a full registry path when its name has one.
@@ -436,22 +433,11 @@ void WriteInstallLocationValue(const ProductRegistrationInput& input) {
 }  // namespace
 
 std::wstring SizeText(double size) {
-    wchar_t text[64];
-    std::swprintf(text, 64, L"%f", size);
-    std::wstring result = text;
-    if (result.find(L'.') != std::wstring::npos) {
-        while (!result.empty() && result.back() == L'0')
-            result.pop_back();
-        if (!result.empty() && result.back() == L'.')
-            result.pop_back();
-    }
-    return result;
+    return ShortDecimalText(size);
 }
 
 std::wstring ColorText(std::uint32_t colorRef) {
-    wchar_t text[8];
-    std::swprintf(text, 8, L"%02X%02X%02X", colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF);
-    return text;
+    return FormatText(L"%02X%02X%02X", {colorRef & 0xFF, (colorRef >> 8) & 0xFF, (colorRef >> 16) & 0xFF});
 }
 
 std::wstring UninstallKeyPath(const std::wstring& uninstallKeyName) {

@@ -10,6 +10,7 @@
 #include "format/os_version.h"
 #include "format/path_join.h"
 #include "format/text_encoding.h"
+#include "format/text_format.h"
 #include "format/version_compare.h"
 #include "support/environment.h"
 #include "support/os_info.h"
@@ -80,9 +81,9 @@ const std::array<InstallerVariable, 54> kVariables = {{
     {L"%UninstallDir%", false, [](Session s) { return s.folders.uninstallDataDir; }},
     {L"%Version%", false, [](Session s) { return s.product.version; }},
     {L"%WinDir%", false, [](Session) { return WindowsFolder(); }},
-    {L"%OS%", false, [](Session) { return std::to_wstring(OsCode(CurrentOs())); }},
-    {L"%OSMajor%", false, [](Session) { return std::to_wstring(CurrentOs().major); }},
-    {L"%OSMinor%", false, [](Session) { return std::to_wstring(CurrentOs().minor); }},
+    {L"%OS%", false, [](Session) { return DecimalText(OsCode(CurrentOs())); }},
+    {L"%OSMajor%", false, [](Session) { return DecimalText(CurrentOs().major); }},
+    {L"%OSMinor%", false, [](Session) { return DecimalText(CurrentOs().minor); }},
     {L"%OSName%", false, [](Session) { return OsName(CurrentOs()); }},
     {L"%OSDescription%", false, [](Session) { return OsDescription(CurrentOs()); }},
     {L"%OSServer%", false, [](Session) { return Flag(OsIsServer(CurrentOs())); }},

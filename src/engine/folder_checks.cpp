@@ -243,7 +243,7 @@ std::uint64_t RequiredInstallSpace(const InstallRun& run, const std::wstring& fo
 
 std::wstring ByteSizeText(std::uint64_t bytes) {
     if (bytes < 1024)
-        return std::to_wstring(bytes) + L" bytes";
+        return DecimalText(bytes) + L" bytes";
     static const wchar_t* const kUnits[] = {L"KB", L"MB", L"GB", L"TB"};
     double size = static_cast<double>(bytes) / 1024.0;
     std::size_t unit = 0;
@@ -254,8 +254,8 @@ std::wstring ByteSizeText(std::uint64_t bytes) {
     // Two decimals, rounded, without the printf machinery.
     const auto hundredths = static_cast<std::uint64_t>(size * 100.0 + 0.5);
     const std::uint64_t fraction = hundredths % 100;
-    return std::to_wstring(hundredths / 100) + L"." + (fraction < 10 ? L"0" : L"") +
-           std::to_wstring(fraction) + L" " + kUnits[unit];
+    return DecimalText(hundredths / 100) + L"." + (fraction < 10 ? L"0" : L"") + DecimalText(fraction) +
+           L" " + kUnits[unit];
 }
 
 }  // namespace vantrel

@@ -2,11 +2,13 @@
 
 #include <array>
 
+#include "format/text_format.h"
+
 namespace vantrel {
 namespace {
 
 std::wstring Number(std::uint32_t value) {
-    return std::to_wstring(value);
+    return DecimalText(value);
 }
 
 std::wstring Trimmed(const std::wstring& text) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace vantrel {
 namespace {
@@ -34,6 +35,40 @@ std::wstring NumberText(const FormatArg& arg, wchar_t conversion) {
 }
 
 }  // namespace
+
+std::wstring DecimalText(long long value) {
+    return NumberText(FormatArg(value), L'd');
+}
+
+std::wstring DecimalText(unsigned long long value) {
+    return NumberText(FormatArg(value), L'u');
+}
+
+std::wstring ShortDecimalText(double value) {
+    if (std::isnan(value))
+        return L"nan";
+    const std::wstring sign = std::signbit(value) ? L"-" : L"";
+    const double magnitude = std::fabs(value);
+    if (std::isinf(magnitude))
+        return sign + L"inf";
+    // Six decimals as an integer count of millionths, rounded half to even like printf. The
+    // product is exact wherever the result can be, below 2^53 millionths.
+    constexpr double kLargestScaled = 9007199254740992.0;  // 2^53
+    std::wstring text;
+    if (magnitude * 1e6 < kLargestScaled) {
+        const auto millionths = static_cast<unsigned long long>(std::nearbyint(magnitude * 1e6));
+        text = DecimalText(millionths / 1000000);
+        std::wstring fraction = DecimalText(millionths % 1000000);
+        fraction.insert(0, 6 - fraction.size(), L'0');
+        while (!fraction.empty() && fraction.back() == L'0')
+            fraction.pop_back();
+        if (!fraction.empty())
+            text += L'.' + fraction;
+    } else {
+        text = DecimalText(static_cast<unsigned long long>(std::min(magnitude, 1.8e19)));
+    }
+    return sign + text;
+}
 
 std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatArg> args) {
     std::wstring out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -37,5 +38,24 @@ class FormatArg {
 // as what it is (a text for %d prints the text, a number for %s prints the number), and a
 // conversion without an argument left prints nothing. Nothing is read that was not passed.
 std::wstring FormatText(std::wstring_view format, std::initializer_list<FormatArg> args);
+
+// The decimal text of an integer, as std::to_wstring writes it. The engine uses this instead:
+// std::to_wstring goes through vswprintf, and the printf family brings its whole formatter,
+// floating point included, into every setup.exe.
+std::wstring DecimalText(long long value);
+std::wstring DecimalText(unsigned long long value);
+template <std::integral Integer>
+std::wstring DecimalText(Integer value) {
+    if constexpr (std::signed_integral<Integer>)
+        return DecimalText(static_cast<long long>(value));
+    else
+        return DecimalText(static_cast<unsigned long long>(value));
+}
+
+// A number as "%f" writes it with the zeros after the point (and a bare point) dropped:
+// 12.5 -> "12.5", 20 -> "20", 0.0009765625 -> "0.000977". The same text as printf for
+// values below 2^53 / 10^6 (about 9 * 10^9, far above any size the engine writes); larger
+// ones keep only their whole part.
+std::wstring ShortDecimalText(double value);
 
 }  // namespace vantrel

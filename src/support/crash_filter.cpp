@@ -12,6 +12,7 @@
 #include "format/crash_text.h"
 #include "format/os_version.h"
 #include "format/text_encoding.h"
+#include "format/text_format.h"
 #include "support/os_info.h"
 #include "support/system_library.h"
 
@@ -314,9 +315,9 @@ void FatalError(const std::wstring& message) {
 }
 
 void InternalAssertion(const char* module, int line) {
-    wchar_t text[512];
-    std::swprintf(text, 512, L"Internal Fatal Error\r\nModule: %hs\r\nLine: %d", module, line);
-    FatalError(text);
+    // The module is a source file name, plain ASCII.
+    const std::wstring moduleText(module, module + std::char_traits<char>::length(module));
+    FatalError(FormatText(L"Internal Fatal Error\r\nModule: %s\r\nLine: %d", {moduleText, line}));
 }
 
 void InstallOutOfMemoryHandler() {

@@ -2,11 +2,11 @@
 
 #include <wininet.h>
 
-#include <cstdio>
 #include <deque>
 #include <optional>
 #include <utility>
 
+#include "format/text_format.h"
 #include "support/crash_guard.h"
 #include "support/os_info.h"
 #include "support/system_library.h"
@@ -238,12 +238,10 @@ NotificationTokens SystemNotificationTokens(std::wstring_view productVersion, st
     const OsVersionInfo& os = CurrentOs();
     NotificationTokens tokens;
     tokens.version = productVersion;
-    wchar_t hex[24];
-    std::swprintf(hex, 24, L"%llX", static_cast<unsigned long long>(session));
-    tokens.session = hex;
-    tokens.os = std::to_wstring(OsCode(os));
-    tokens.osMajor = std::to_wstring(os.major);
-    tokens.osMinor = std::to_wstring(os.minor);
+    tokens.session = FormatText(L"%llX", {static_cast<unsigned long long>(session)});
+    tokens.os = DecimalText(OsCode(os));
+    tokens.osMajor = DecimalText(os.major);
+    tokens.osMinor = DecimalText(os.minor);
     tokens.osName = OsName(os);
     tokens.osDescription = OsDescription(os);
     tokens.osServer = OsIsServer(os) ? L"1" : L"0";

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <cwchar>
 #include <vector>
+
+#include "format/text_format.h"
 
 namespace vantrel {
 namespace {
@@ -45,10 +46,9 @@ std::wstring ReadFileVersionText(const std::wstring& path) {
         translations.push_back(fallback);
 
     for (const DWORD translation : translations) {
-        wchar_t key[64];
-        std::swprintf(key, 64, L"\\StringFileInfo\\%08lX\\FileVersion",
-                      static_cast<unsigned long>(translation));
-        std::wstring text = QueryText(data, key);
+        const std::wstring key =
+            FormatText(L"\\StringFileInfo\\%08lX\\FileVersion", {static_cast<unsigned long>(translation)});
+        std::wstring text = QueryText(data, key.c_str());
         if (!text.empty())
             return text;
     }

@@ -4,6 +4,7 @@
 
 #include "format/file_time.h"
 #include "format/text_encoding.h"
+#include "format/text_format.h"
 #include "format/version_compare.h"
 
 namespace vantrel {
@@ -146,7 +147,7 @@ std::wstring FileTimeText(std::uint64_t ticks) {
     const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
     std::wstring text;
     auto put = [&text](std::int64_t value, std::size_t width, wchar_t after) {
-        std::wstring digits = std::to_wstring(value);
+        std::wstring digits = DecimalText(value);
         if (digits.size() < width)
             digits.insert(0, width - digits.size(), L'0');
         text += digits;
