@@ -29,7 +29,9 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view utf8) {
 }
 
 std::string EncodedText(std::string_view utf8) {
-    return IsAscii(utf8) ? std::string(utf8) : "|" + std::string(utf8);
+    // A text that begins with the marker is marked too, or the engine would drop its "|".
+    const bool plain = IsAscii(utf8) && (utf8.empty() || utf8.front() != '|');
+    return plain ? std::string(utf8) : "|" + std::string(utf8);
 }
 
 bool IsAscii(std::string_view text) {

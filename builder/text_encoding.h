@@ -18,8 +18,8 @@ std::string Utf16ToUtf8(std::wstring_view utf16);
 // UTF-8 to Windows-1252; nothing when a character has no Windows-1252 form.
 std::optional<std::string> Utf8ToWindows1252(std::string_view utf8);
 
-// The 8-bit "encoded text" form: the text itself when every byte is below 128, otherwise "|"
-// followed by the UTF-8 form.
+// The 8-bit "encoded text" form: the text itself when every byte is below 128 and it does not
+// begin with "|", otherwise "|" followed by the UTF-8 form.
 std::string EncodedText(std::string_view utf8);
 
 bool IsAscii(std::string_view text);

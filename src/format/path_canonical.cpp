@@ -19,6 +19,10 @@ std::wstring_view WithoutTrailingDotsAndSpaces(std::wstring_view component) {
     return component;
 }
 
+bool HasPrefixForm(std::wstring_view path) {
+    return StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\\\.\\") || StartsWith(path, L"\\??\\");
+}
+
 }  // namespace
 
 std::wstring CanonicalPathText(std::wstring_view input) {
@@ -76,6 +80,11 @@ std::wstring CanonicalPathText(std::wstring_view input) {
             result.push_back(L'\\');
         result.append(components[i]);
     }
+    // Dropping empty components can leave a prefix form behind ("\\\?\x", a UNC path with
+    // an empty first component, becomes "\\?\x"): read it once more, so that the result is
+    // its own canonical form. Each pass takes a prefix off, so this ends.
+    if (HasPrefixForm(result))
+        return CanonicalPathText(result);
     return result;
 }
 

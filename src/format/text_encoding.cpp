@@ -167,7 +167,9 @@ bool StartsWithUtf8Bom(std::string_view bytes) {
 }
 
 std::string EncodeText(std::wstring_view text) {
-    bool plain = true;
+    // A text that begins with the marker itself takes the marked form too, or reading it
+    // back would take its first character for the marker.
+    bool plain = text.empty() || text.front() != L'|';
     for (const wchar_t c : text) {
         if (static_cast<std::uint32_t>(c) >= 128) {
             plain = false;

@@ -27,7 +27,8 @@ bool StartsWithUtf8Bom(std::string_view bytes);
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The "encoded text" form of the engine's 8-bit fields and files: the plain bytes when every
-// character is below 128, otherwise "|" followed by the UTF-8 form.
+// character is below 128 and the text does not begin with "|", otherwise "|" followed by the
+// UTF-8 form.
 std::string EncodeText(std::wstring_view text);
 
 // Reads an encoded text. A value without the leading "|" is legacy 8-bit text, read with the

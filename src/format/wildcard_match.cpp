@@ -13,12 +13,14 @@ bool Match(std::basic_string_view<Char> pattern, std::basic_string_view<Char> na
     std::size_t starP = npos;
     std::size_t starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == Char('?') || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == Char('*')) {
+        // A star is tested first: a name may hold a "*" itself (a window title such as
+        // "*Untitled"), and taken as a literal it would use up the pattern's star.
+        if (p < pattern.size() && pattern[p] == Char('*')) {
             starP = p++;
             starN = n;
+        } else if (p < pattern.size() && (pattern[p] == Char('?') || pattern[p] == name[n])) {
+            ++p;
+            ++n;
         } else if (starP != npos) {
             p = starP + 1;
             n = ++starN;

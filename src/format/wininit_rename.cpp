@@ -37,7 +37,10 @@ std::string AddWininitRename(std::string iniText, std::string_view left, std::st
     line.append(left).append("=").append(right);
     const std::size_t header = FindHeader(iniText);
     if (header != std::string::npos) {
-        iniText.insert(header + kHeader.size(), line);
+        // After the whole header line: whatever follows "[rename]" on it (a comment, stray
+        // characters) must not end up on the operation's line.
+        const std::size_t lineEnd = iniText.find_first_of("\r\n", header + kHeader.size());
+        iniText.insert(lineEnd == std::string::npos ? iniText.size() : lineEnd, line);
         return iniText;
     }
     // A file that does not end with a line break would glue the header to its last line.

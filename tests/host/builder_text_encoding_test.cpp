@@ -26,5 +26,10 @@ TEST(BuilderTextEncoding, EncodedTextMarksNonAscii) {
     EXPECT_EQ(EncodedText("caf\xC3\xA9"), "|caf\xC3\xA9");
 }
 
+TEST(BuilderTextEncoding, EncodedTextMarksATextBeginningWithTheMarker) {
+    EXPECT_EQ(EncodedText("|pipe"), "||pipe");
+    EXPECT_EQ(EncodedText("a|b"), "a|b");
+}
+
 }  // namespace
 }  // namespace vantrel::builder

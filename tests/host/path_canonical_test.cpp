@@ -60,6 +60,18 @@ TEST(PathTests, AbsoluteParentAndAncestor) {
     EXPECT_FALSE(IsSameOrAncestorFolder(L"", L"C:\\USERS"));
 }
 
+// A result that would begin with a prefix form is read again: canonical text is its own
+// canonical form.
+TEST(CanonicalPath, NoResultBeginsWithAPrefixForm) {
+    EXPECT_EQ(CanonicalPathText(L"\\\\\\?\\Usrv\\share\\a"), L"Usrv\\share\\a");
+    EXPECT_EQ(CanonicalPathText(L"\\.\\??\\C:\\x"), L"C:\\x");
+    for (const wchar_t* path : {L"\\\\\\?\\Usrv\\sre\\a..\\\u055c\\?\\Usrv\\sha \\c", L"\\.\\??\\C:\\x",
+                                L"\\\\?\\UNC\\\\?\\x", L"C:\\a\\..\\..\\b"}) {
+        const std::wstring once = CanonicalPathText(path);
+        EXPECT_EQ(CanonicalPathText(once), once);
+    }
+}
+
 TEST(Wildcards, MatchTable) {
     EXPECT_TRUE(WildcardMatch(L"*.log", L"a.log"));
     EXPECT_TRUE(WildcardMatch(L"*.log", L".log"));
@@ -77,6 +89,16 @@ TEST(Wildcards, MatchTable) {
     EXPECT_TRUE(HasWildcard(L"a*"));
     EXPECT_FALSE(HasWildcard(L"a.b"));
     EXPECT_TRUE(HasWildcard("a?"));
+}
+
+// Names that hold a star themselves: window titles such as "*Untitled - Notepad".
+TEST(Wildcards, AStarInTheNameIsMatchedByTheStarOfThePattern) {
+    EXPECT_TRUE(WildcardMatch(L"*", L"*"));
+    EXPECT_TRUE(WildcardMatch(L"*", L"*a;b*c*"));
+    EXPECT_TRUE(WildcardMatch(L"*Notepad", L"*Untitled - Notepad"));
+    EXPECT_TRUE(WildcardMatch("*Notepad*", "*Untitled - Notepad"));
+    EXPECT_TRUE(WildcardMatch(L"a*", L"a*"));
+    EXPECT_FALSE(WildcardMatch(L"*x", L"*"));
 }
 
 TEST(FileVersionText, ParsesFourNumbersAndRefusesTheRest) {
@@ -101,6 +123,14 @@ TEST(WininitRename, ExistingSectionsAndLinesStay) {
     EXPECT_EQ(AddWininitRename("[other]\r\nx=[rename]", "NUL", "C:\\A"),
               "[other]\r\nx=[rename]\r\n[rename]\r\nNUL=C:\\A");
     EXPECT_EQ(AddWininitRename("[other]\r\n", "NUL", "C:\\A"), "[other]\r\n[rename]\r\nNUL=C:\\A");
+}
+
+// Characters after the header on its line stay there; the operation gets a line of its own.
+TEST(WininitRename, TheOperationFollowsTheWholeHeaderLine) {
+    EXPECT_EQ(AddWininitRename("[Rename]\x05\nold=1\r\n", "NUL", "C:\\A"),
+              "[Rename]\x05\r\nNUL=C:\\A\nold=1\r\n");
+    EXPECT_EQ(AddWininitRename("[rename] ; restart list", "NUL", "C:\\A"),
+              "[rename] ; restart list\r\nNUL=C:\\A");
 }
 
 }  // namespace

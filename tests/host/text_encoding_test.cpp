@@ -98,6 +98,15 @@ TEST(TextEncoding, EncodedTextIsPlainOnlyForAscii) {
     EXPECT_EQ(EncodeText(L""), "");
 }
 
+// An ASCII text that begins with "|" would read back without it in the plain form.
+TEST(TextEncoding, ATextBeginningWithTheMarkerIsEncodedMarked) {
+    EXPECT_EQ(EncodeText(L"|abc"), "||abc");
+    EXPECT_EQ(EncodeText(L"|"), "||");
+    EXPECT_EQ(EncodeText(L"a|b"), "a|b");
+    for (const wchar_t* text : {L"|abc", L"|", L"||x", L"|\u00E9"})
+        EXPECT_EQ(DecodeText(EncodeText(text)), text);
+}
+
 TEST(TextEncoding, DecodeTextUsesUtf8AfterTheBarAndTheGivenCodePageOtherwise) {
     EXPECT_EQ(DecodeText("|Caf\xC3\xA9"), L"Caf\u00E9");
     EXPECT_EQ(DecodeText("Caf\xE9"), L"Caf\u00E9");

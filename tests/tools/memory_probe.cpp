@@ -1,6 +1,6 @@
-// memory-probe: starts a Windows program, waits for it to end and prints its full exit code
-// and how much memory it used (psapi's PeakWorkingSetSize and PeakPagefileUsage). Used by
-// scripts/bench-memory.
+// memory-probe: starts a Windows program, waits for it to end and prints its full exit code,
+// its wall time and how much memory it used (psapi's PeakWorkingSetSize and
+// PeakPagefileUsage). Used by scripts/bench-memory and scripts/bench-install.
 //   memory-probe PROGRAM [ARGUMENTS...]
 // Windows keeps the counters of an ended process while a handle to it is open, so they are
 // read after the end. Wine reads them from the live process only, so the largest values seen
@@ -53,6 +53,7 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
+    const ULONGLONG started = GetTickCount64();
     if (!CreateProcessW(argv[1], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info)) {
         std::fprintf(stderr, "memory-probe: the program did not start (error %lu)\n", GetLastError());
@@ -62,6 +63,7 @@ int wmain(int argc, wchar_t** argv) {
     Peaks running;
     while (WaitForSingleObject(info.hProcess, 20) == WAIT_TIMEOUT)
         Query(info.hProcess, running);
+    const ULONGLONG elapsedMs = GetTickCount64() - started;
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
     Peaks ended;
@@ -69,6 +71,7 @@ int wmain(int argc, wchar_t** argv) {
     CloseHandle(info.hProcess);
 
     std::printf("exit code: %lu (0x%08lX)\n", code, code);
+    std::printf("elapsed: %.2f s\n", static_cast<double>(elapsedMs) / 1000.0);
     if (afterEnd) {
         std::printf("PeakWorkingSetSize: %.1f MB\nPeakPagefileUsage: %.1f MB\n", Megabytes(ended.workingSet),
                     Megabytes(ended.pagefile));
