@@ -34,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlacementCase{"CentredBoth", 3 | 24, {500, 400}},
                     // Bit 2 and the bits above 4 mean nothing here.
                     PlacementCase{"OtherBitsIgnored", 4 | 32 | 1, {100, 444}}),
-    [](const testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<PlacementCase>& testCase) { return testCase.param.name; });
 
 }  // namespace
 }  // namespace vantrel
