@@ -27,11 +27,16 @@ int RunInstallation(RunState& run) {
     InstallSeams seams;
     seams.actions.extractFiles = InstallPayloadFiles;
     FillInstallActions(seams.actions);
-    const auto windows = AddInstallerWindows(run, *payload, seams.progress);
+    // The progress page needs the run, which comes later: the windows open it through this.
+    ProgressPageFactory progressPage;
+    const auto windows = AddInstallerWindows(run, *payload, seams.progress, [&progressPage](HWND owner) {
+        return progressPage ? progressPage(owner) : ProgressPageControls{};
+    });
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
     ChooseDesktopShortcutFolder(install->session);
     const InstallRunServices::Attachment attached = services.Attach(*install);
     FillWizardPages(*install);
+    FillProgressPage(*install, progressPage);
     RunInstallationSequence(*install);
 }
 

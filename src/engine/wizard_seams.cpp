@@ -3,10 +3,12 @@
 #include <memory>
 
 #include "engine/folder_checks.h"
+#include "engine/installation_sequence.h"
 #include "engine/installation_steps.h"
 #include "format/os_version.h"
 #include "support/os_info.h"
 #include "ui/message_box_texts.h"
+#include "ui/page_progress.h"
 #include "ui/wizard_pages.h"
 
 namespace vantrel {
@@ -31,6 +33,8 @@ constexpr std::uint32_t kFlags2ShowSpace = 0x400000;
 constexpr std::uint32_t kFlags2ScrollLicenceToEnd = 0x800000;
 constexpr std::uint32_t kHighBrowseFromComputer = 0x20;
 constexpr std::uint32_t kHighPageIcons = 0x100000;
+// Set for a silent run too: the progress page's Cancel stays disabled.
+constexpr std::uint32_t kLowNoProgressCancel = 0x200000;
 
 std::wstring PageText(const InstallRun& run, std::size_t number) {
     return WithProductMarkers(run.Message(number), run.session.product.name, run.Config().displayProductName,
@@ -146,6 +150,38 @@ void FillWizardPages(InstallRun& run) {
         return ShowStartMenuPage(*environment, Style(run, kStartMenuStyle), run.session.AllUsers(), name);
     };
     FillFinishPage(run, environment);
+}
+
+void FillProgressPage(InstallRun& run, ProgressPageFactory& openPage) {
+    if (run.session.silent)
+        return;
+    const std::shared_ptr<WizardEnvironment> environment = EnvironmentOf(run);
+    const auto cancel = std::make_shared<ProgressCancelFlag>();
+    openPage = [&run, environment, cancel](HWND owner) {
+        ProgressPageOptions options;
+        options.layout = LayoutOfStyle(Style(run, kProgressStyle));
+        options.positionCode = run.Config().progressDialogOption;
+        options.againstScreen = run.payload.backgroundMaximized;
+        options.cancelDisabled = (run.session.flags.low & kLowNoProgressCancel) != 0;
+        return OpenProgressPage(*environment, options, *cancel, owner);
+    };
+    // The question is answered inside the page's window procedure, which must not end the
+    // run; the run ends here, at its next progress update, where the stack may unwind.
+    ProgressSeams& progress = run.seams.progress;
+    const auto cancelIfAsked = [&run, cancel] {
+        if (cancel->Raised())
+            CancelInstallation(run);
+    };
+    progress.status = [cancelIfAsked, status = progress.status](const std::wstring& text) {
+        cancelIfAsked();
+        if (status)
+            status(text);
+    };
+    progress.percent = [cancelIfAsked, percent = progress.percent](int value) {
+        cancelIfAsked();
+        if (percent)
+            percent(value);
+    };
 }
 
 bool SupportOfferPage(const std::wstring&, const std::function<std::wstring(std::size_t)>& text) {

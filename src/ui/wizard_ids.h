@@ -22,6 +22,8 @@
 #define IDC_PAGE_PASSWORD_LABEL 1039
 #define IDC_PAGE_LINK 1040
 #define IDC_PAGE_PANEL 1042
+#define IDC_PAGE_PROGRESS_BAR 1007
+#define IDC_PAGE_PROGRESS_STATUS 1011
 
 // The artwork of the pages: the side picture and the header band.
 #define IDB_PAGE_SIDE_PICTURE 2

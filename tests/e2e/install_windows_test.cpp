@@ -1,5 +1,5 @@
 // An interactive installation as a person sees it: the background window with the product's
-// caption, and the progress display on it while the installation works.
+// caption, and the progress page over it while the installation works.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -23,7 +23,25 @@ constexpr DWORD kTimeoutMs = 120000;
 constexpr int kStatusId = 1011;
 constexpr int kBarId = 1007;
 
-TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
+// The top-level window of the process that holds the progress controls, or null.
+HWND FindProgressPage(DWORD processId) {
+    for (HWND window : test::TopLevelWindows(processId)) {
+        if (GetDlgItem(window, kStatusId) != nullptr && GetDlgItem(window, kBarId) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
+// A top-level window of the process other than `except` that says `text`, or null.
+HWND FindWindowSaying(DWORD processId, HWND except, const std::wstring& text) {
+    for (HWND window : test::TopLevelWindows(processId)) {
+        if (window != except && test::AllStaticText(window).find(text) != std::wstring::npos)
+            return window;
+    }
+    return nullptr;
+}
+
+TEST(InstallWindows, TheProgressPageShowsTheInstallationAndAsksBeforeCancelling) {
     test::TempFolder root(L"install-windows");
     const std::wstring go = root.Join(L"go");
     Settings settings = test::FixtureSettings(L"Vantrel E2E Install Windows");
@@ -41,7 +59,12 @@ TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
         "@echo off\r\n:wait\r\nif not exist \"" + Utf16ToWindows1252(go) + "\" goto wait\r\n";
     std::vector<std::wstring> texts = settings.messages.Texts();
     texts[0] = L"Install Windows Title";
+    texts[20] = L"Stop Installing";
+    texts[28] = L"Do you really want to cancel the installation?";
     texts[36] = L"Finishing the installation";
+    texts[49] = L"Cancel";
+    texts[79] = L"Yes";
+    texts[80] = L"No";
     settings.messages = MessageTable({L"English"}, texts);
     const std::wstring setup = root.Join(L"setup.exe");
     ASSERT_TRUE(
@@ -51,21 +74,18 @@ TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
     ChildProcess child = ChildProcess::Start(setup, L"");
     ASSERT_TRUE(child.Started());
     HWND background = nullptr;
-    HWND status = nullptr;
-    HWND bar = nullptr;
+    HWND page = nullptr;
     std::wstring lastStatus;
     LRESULT lastPercent = 0;
     // The status changes before the percentage does: wait for both to reach their last values.
     for (DWORD waited = 0; waited < kTimeoutMs; waited += 50) {
         if (background == nullptr)
             background = test::FindBackgroundWindow(child.Id());
-        if (background != nullptr) {
-            status = GetDlgItem(background, kStatusId);
-            bar = GetDlgItem(background, kBarId);
-        }
-        if (status != nullptr && bar != nullptr) {
-            lastStatus = test::WindowText(status);
-            lastPercent = SendMessageW(bar, PBM_GETPOS, 0, 0);
+        if (page == nullptr)
+            page = FindProgressPage(child.Id());
+        if (page != nullptr) {
+            lastStatus = test::WindowText(GetDlgItem(page, kStatusId));
+            lastPercent = SendMessageW(GetDlgItem(page, kBarId), PBM_GETPOS, 0, 0);
             if (lastStatus == L"Finishing the installation" && lastPercent == 100)
                 break;
         }
@@ -74,15 +94,31 @@ TEST(InstallWindows, TheProgressShowsOnTheBackgroundWhileTheInstallationWorks) {
     }
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(test::WindowText(background), L"Install Windows Caption");
-    ASSERT_NE(status, nullptr);
+    ASSERT_NE(page, nullptr);
     EXPECT_EQ(lastStatus, L"Finishing the installation");
-    ASSERT_NE(bar, nullptr);
     EXPECT_EQ(lastPercent, 100);
-    // The display is part of the background: no window of its own, nothing that asks.
-    EXPECT_TRUE(test::TopLevelWindows(child.Id()).empty());
+    // The page is the progress display: the background carries no status line of its own.
+    EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
+
+    // Cancel asks first; No keeps the installation going.
+    ASSERT_TRUE(test::PressButton(page, L"Cancel"));
+    HWND question = nullptr;
+    for (DWORD waited = 0; waited < kTimeoutMs && question == nullptr; waited += 50) {
+        question = FindWindowSaying(child.Id(), page, L"Do you really want to cancel the installation?");
+        if (question == nullptr)
+            Sleep(50);
+    }
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(test::WindowText(question), L"Stop Installing");
+    ASSERT_TRUE(test::PressButton(question, L"No"));
+    for (DWORD waited = 0; waited < kTimeoutMs && IsWindowVisible(question); waited += 50)
+        Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(question));
+
     ASSERT_TRUE(test::WriteTestFile(go, "go"));
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     EXPECT_FALSE(IsWindow(background));
+    EXPECT_FALSE(IsWindow(page));
 }
 
 }  // namespace
