@@ -94,33 +94,37 @@ Bytes ReadLeadingPart(RunState& run, const Payload& payload) {
 
 void PlaceDataArea(RunState& run, Payload& payload) {
     const PayloadHeader& header = payload.header;
-    const std::uint64_t dataOffset = header.DataOffset();
-    int error = 0;
+    const PeSection& section = payload.section.section;
+    const HANDLE file = payload.section.file.Get();
+    const std::uint64_t start = std::uint64_t{section.pointerToRawData} + header.DataOffset();
+    const std::optional<std::uint64_t> size = FileSize(file);
+    std::uint64_t length = 0;
     if (payload.settings.dataInFile == 0) {
-        // The mapped section ends the area: a data end beyond it cannot be the right length.
+        // The section ends the area: a data end beyond what was mapped, or beyond the bytes the
+        // file holds for the section, cannot be the right length.
+        const std::uint64_t dataOffset = header.DataOffset();
         const std::uint64_t end = static_cast<std::uint32_t>(header.dataEnd);
-        if (end < dataOffset || end > payload.mapped.size())
+        const std::uint64_t sectionEnd = std::min<std::uint64_t>(payload.mapped.size(), section.sizeOfRawData);
+        if (end < dataOffset || end > sectionEnd)
             CorruptPayloadError(run, payload_error::kDataAreaLength);
-        payload.dataArea = std::make_unique<MemoryDataAreaSource>(payload.mapped.subspan(
-            static_cast<std::size_t>(dataOffset), static_cast<std::size_t>(end - dataOffset)));
-        error = VerifyDataArea(*payload.dataArea, header);
+        length = end - dataOffset;
     } else {
-        const HANDLE file = payload.section.file.Get();
-        const std::uint64_t start = payload.section.section.pointerToRawData + dataOffset;
-        const std::optional<std::uint64_t> size = FileSize(file);
         // A signature added after the build sits behind the data area; it is not data.
-        const std::uint64_t end = size ? DataAreaFileEnd(payload.section.layout, *size, start,
-                                                         static_cast<std::uint32_t>(header.dataSize))
-                                       : 0;
-        const std::uint64_t length = end > start ? end - start : 0;
-        auto source = std::make_unique<FileDataAreaSource>(file, start, length);
-        FileDataAreaSource& raw = *source;
-        payload.dataArea = std::move(source);
-        error = (size && *size >= start) ? VerifyDataArea(raw, header) : kDataAreaReadFailed;
-        if (error == kDataAreaReadFailed) {
-            Fatal(FormatText(L"Error code 2: failed to read archive data\r\nsize=%d pos=%d",
-                             {static_cast<long long>(length), static_cast<long long>(raw.FilePosition())}));
-        }
+        const std::uint64_t end =
+            size ? DataAreaFileEnd(payload.section.layout, *size, start, static_cast<std::uint32_t>(header.dataSize))
+                 : 0;
+        length = end > start ? end - start : 0;
+    }
+    // Both forms read the area from the program file in pieces, never through the loader's
+    // image of the section: every page of the image read would stay in the working set, and a
+    // data area may be larger than the memory of the machine.
+    auto source = std::make_unique<FileDataAreaSource>(file, start, length);
+    FileDataAreaSource& raw = *source;
+    payload.dataArea = std::move(source);
+    const int error = (size && *size >= start) ? VerifyDataArea(raw, header) : kDataAreaReadFailed;
+    if (error == kDataAreaReadFailed) {
+        Fatal(FormatText(L"Error code 2: failed to read archive data\r\nsize=%d pos=%d",
+                         {static_cast<long long>(length), static_cast<long long>(raw.FilePosition())}));
     }
     if (error != 0)
         CorruptPayloadError(run, error);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include "actions/product_registration.h"
@@ -58,7 +60,7 @@ struct InProcessInstallation {
         ui = scripted.get();
         state.ui = std::move(scripted);
         state.options.automatic = automatic;
-        payload.mapped = image.section;
+        PlaceSection(image.section);
         ReadHeaderAndSettings(state, payload);
         seams.actions.extractFiles = InstallPayloadFiles;
         seams.system.restartWindows = [this] { ++restarts; };
@@ -74,6 +76,22 @@ struct InProcessInstallation {
     }
     ~InProcessInstallation() { state.messages = nullptr; }
 
+    // The section as the program file holds it (here a file of the section alone) and as the
+    // loader maps it (`mapped`, which may differ from the file to show which one is read).
+    void PlaceSection(const Bytes& mapped) {
+        const std::wstring path = folder.Join(L"section.bin");
+        payload.section.file.Reset();
+        EXPECT_TRUE(test::WriteTestFile(path, std::string(image.section.begin(), image.section.end())));
+        payload.section.file.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(payload.section.file);
+        payload.section.section.pointerToRawData = 0;
+        payload.section.section.sizeOfRawData = static_cast<std::uint32_t>(image.section.size());
+        payload.section.section.virtualSize = payload.section.section.sizeOfRawData;
+        mappedSection = mapped;
+        payload.mapped = mappedSection;
+    }
+
     int Run() {
         InstallRun run(state, payload, seams);
         try {
@@ -86,6 +104,7 @@ struct InProcessInstallation {
     test::TempFolder folder;
     std::wstring installDir;
     PayloadImage image;
+    Bytes mappedSection;
     RunState state;
     test::ScriptedUserInterface* ui = nullptr;
     Payload payload;
@@ -175,6 +194,19 @@ TEST(InstallationSequence, FailedRestorePointIsNeverCommitted) {
     EXPECT_EQ(install.commits, 0);
     const std::string log = test::ReadTestFile(install.installDir + L"\\uninstall\\Install.log");
     EXPECT_NE(log.find("Creating restore point...FAILED\r\nThe service is off."), std::string::npos) << log;
+}
+
+// The data area inside the section is read from the program file in pieces, never through the
+// loader's image of the section, whose pages would all stay in the working set: with the data
+// blanked in the image the installation still succeeds and installs the file's bytes.
+TEST(InstallationSequence, DataInsideTheSectionIsReadFromTheFileNotFromTheImage) {
+    InProcessInstallation install(L"DataFromFile", true);
+    Bytes image = install.image.section;
+    const std::size_t dataOffset = static_cast<std::size_t>(install.payload.header.DataOffset());
+    std::fill(image.begin() + static_cast<std::ptrdiff_t>(dataOffset), image.end(), std::uint8_t{0});
+    install.PlaceSection(image);
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
 }
 
 TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
