@@ -104,15 +104,16 @@ void PlaceDataArea(RunState& run, Payload& payload) {
         // file holds for the section, cannot be the right length.
         const std::uint64_t dataOffset = header.DataOffset();
         const std::uint64_t end = static_cast<std::uint32_t>(header.dataEnd);
-        const std::uint64_t sectionEnd = std::min<std::uint64_t>(payload.mapped.size(), section.sizeOfRawData);
+        const std::uint64_t sectionEnd =
+            std::min<std::uint64_t>(payload.mapped.size(), section.sizeOfRawData);
         if (end < dataOffset || end > sectionEnd)
             CorruptPayloadError(run, payload_error::kDataAreaLength);
         length = end - dataOffset;
     } else {
         // A signature added after the build sits behind the data area; it is not data.
-        const std::uint64_t end =
-            size ? DataAreaFileEnd(payload.section.layout, *size, start, static_cast<std::uint32_t>(header.dataSize))
-                 : 0;
+        const std::uint64_t end = size ? DataAreaFileEnd(payload.section.layout, *size, start,
+                                                         static_cast<std::uint32_t>(header.dataSize))
+                                       : 0;
         length = end > start ? end - start : 0;
     }
     // Both forms read the area from the program file in pieces, never through the loader's
