@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "context/install_log.h"
+#include "format/byte_writer.h"
 #include "format/checksum.h"
 #include "format/file_time.h"
 #include "format/settings.h"
@@ -127,6 +130,7 @@ class ExtractionRun {
             CreateDirectoryW(folder.c_str(), nullptr);
         services.beginWrite = [this](const ExtractedFileRequest& request) {
             requests.push_back(request);
+            blocksReadAtWrite.push_back(BlocksRead());
             const std::wstring fileName = request.path.substr(request.path.find_last_of(L'\\') + 1);
             return std::make_unique<TestWrite>(request, fileName == crashWritingFile ? 1 : 0);
         };
@@ -169,9 +173,10 @@ class ExtractionRun {
             Bytes block = WriteDataBlock({items.data() + offset, std::min(blockSize, items.size() - offset)},
                                          compress, 0, nullptr);
             if (index == damagedBlock)
-                block[8] ^= 0x40;
+                damage(block);
             area.insert(area.end(), block.begin(), block.end());
         }
+        blocksStored = index;
         header.dataSize = static_cast<std::int32_t>(area.size());
         header.dataCheck = Checksum(area);
         MemoryDataAreaSource source(area);
@@ -186,6 +191,9 @@ class ExtractionRun {
 
     std::string LogText() const { return ReadAll(log.BodyPath()); }
 
+    // Blocks taken so far: the status line names each one.
+    long BlocksRead() const { return std::count(statuses.begin(), statuses.end(), L"Reading data..."); }
+
     DestinationFolders folders;
     ExtractionServices services;
     ExtractionState state;
@@ -195,6 +203,10 @@ class ExtractionRun {
     std::uint32_t flagsHigh = 0;
     bool silent = false;
     unsigned decodeThreads = 2;
+    // Applied to the stored block (size, check, bytes) chosen by Run's `damagedBlock`.
+    std::function<void(Bytes& block)> damage = [](Bytes& block) { block[8] ^= 0x40; };
+    int blocksStored = 0;
+    std::vector<long> blocksReadAtWrite;  // per written record, when its write began
     std::wstring crashWritingFile;
     std::wstring crashBeforeWriteFile;
     std::vector<ExtractedFileRequest> requests;
@@ -255,6 +267,38 @@ const Scenario kScenarios[] = {
      L"shared\\lib\\f.bin", true, "", false, false},
     {"UninstallFolderFlag", Existing::kNone, 0, 0x40, kNew, "", L"", L"inst\\uninstall\\f.bin", true, "",
      true, false},
+    {"Mode14LeavesNoTrace", Existing::kOlder, 0, 0x14, kNew, "", L"", L"inst\\f.bin", false, "", false,
+     false},
+    {"Mode10ExistingOlderIsReplaced", Existing::kOlder, 0, 0x10, kNew, "", L"", L"inst\\f.bin", true, "",
+     true, false},
+    {"ModeCPermanentKeptIsNotRecorded", Existing::kOlder, 0, 0xC | 0x20, kNew, "", L"", L"inst\\f.bin", false,
+     " was not installed because it already exists.\r\n", false, false},
+    {"Mode18AppliesTheKindRules", Existing::kOlder, 1, 0x18, kOld, "", L"", L"shared\\f.bin", false,
+     " is up to date.\r\n", false, false},
+    {"Kind1RecordWithoutTimeCountsAsNewer", Existing::kNewer, 1, 0, 0, "", L"", L"shared\\f.bin", true,
+     " is out of date and will be replaced.\r\n", false, true},
+    {"Kind4SameTimeIsUpToDate", Existing::kOlder, 4, 0, kOld, "", L"", L"fonts\\f.bin", false,
+     " is up to date.\r\n", false, false},
+    {"Kind9OlderVersionIsKeptAndRecorded", Existing::kVersioned, 9, 0, kNew, "2.0.1.4", L"", L"inst\\f.bin",
+     false, " was not installed because its version (2.0.1.4) is not newer than 2. 0. 1. 5\r\n", true, false},
+    {"Kind9PermanentKeptIsNotRecorded", Existing::kVersioned, 9, 0x20, kNew, "2.0.1.5", L"", L"inst\\f.bin",
+     false, " was not installed because its version (2.0.1.5) is not newer than 2. 0. 1. 5\r\n", false,
+     false},
+    {"Kind7SameVersionIsKeptWithoutRecord", Existing::kVersioned, 7, 0, kNew, "2.0.1.5", L"", L"sys\\f.bin",
+     false, " was not installed because its version (2.0.1.5) is not newer than 2. 0. 1. 5\r\n", false,
+     false},
+    {"Kind9NewerVersionButSameDateIsKept", Existing::kVersioned, 9, 0, kOld, "2.0.1.6", L"", L"inst\\f.bin",
+     false,
+     " was not installed because its date (2024-01-31 12:00:00) is not newer than 2024-01-31 12:00:00.\r\n",
+     true, false},
+    {"Kind9WithoutVersionGoesByDate", Existing::kVersioned, 9, 0, kNew, "", L"", L"inst\\f.bin", true,
+     " needs replacement because its date (2024-02-01 12:00:00) is newer than 2024-01-31 12:00:00\r\n", true,
+     true},
+    {"Kind9OverAFileWithoutVersionGoesByDate", Existing::kOlder, 9, 0, kNew, "3.0", L"", L"inst\\f.bin", true,
+     " needs replacement because its date (2024-02-01 12:00:00) is newer than 2024-01-31 12:00:00\r\n", true,
+     true},
+    {"Kind8WithoutTimeAndVersionIsOutOfDate", Existing::kVersioned, 8, 0, 0, "", L"", L"sys\\f.bin", true,
+     " is out of date and will be replaced.\r\n", false, true},
 };
 
 class ExtractionScenario : public testing::TestWithParam<Scenario> {};
@@ -383,6 +427,117 @@ TEST(Extraction, ACrashInOneRecordIsLoggedAndTheNextIsInstalled) {
     EXPECT_NE(log.find(Utf16ToUtf8(run.Path(L"inst\\c.txt")) + " CRASHED!\r\n"), std::string::npos);
     EXPECT_NE(log.find(Utf16ToUtf8(run.Path(L"inst\\d.txt")) + " CRASHED!\r\n"), std::string::npos);
 }
+
+// Each way a block in the middle of a long product can be damaged: its code ends the run, the
+// files before it are whole, and nothing after it is written (not even partly).
+struct BlockDamage {
+    const char* name;
+    void (*damage)(Bytes& block);
+    int errorCode;
+};
+
+const BlockDamage kBlockDamages[] = {
+    {"CheckDoesNotMatch", [](Bytes& block) { block[8] ^= 0x40; }, 62},
+    {"BytesDoNotDecode",
+     [](Bytes& block) {
+         std::fill(block.begin() + 8, block.end(), std::uint8_t{0x5A});
+         StoreU32(block.data() + 4, Checksum({block.data() + 8, block.size() - 8}));
+     },
+     60},
+    {"StoredSizeZero", [](Bytes& block) { StoreU32(block.data(), 0); }, 61},
+    {"StoredSizeNegative", [](Bytes& block) { StoreU32(block.data(), 0x80000000u); }, 61},
+    {"StoredSizeBeyondTheArea", [](Bytes& block) { StoreU32(block.data(), 0x7FFFFFF0u); }, 63},
+};
+
+class DamagedBlock : public testing::TestWithParam<BlockDamage> {};
+
+TEST_P(DamagedBlock, EndsTheRunWithItsCodeAndNothingAfterItIsWritten) {
+    ExtractionRun run(L"extract-damage");
+    run.damage = GetParam().damage;
+    const std::vector<FileSpec> files = ManyFiles(60);
+    // Where the middle block lies depends on the compressed sizes: count them undamaged first.
+    int middle = 0;
+    {
+        ExtractionRun probe(L"extract-damage-probe");
+        ASSERT_EQ(probe.Run(files, 4096), 0);
+        middle = probe.blocksStored / 2;
+    }
+    ASSERT_GT(middle, 2);
+    EXPECT_EQ(run.Run(files, 4096, true, middle), GetParam().errorCode);
+    std::size_t written = 0;
+    for (const FileSpec& f : files) {
+        const std::wstring path = run.Path(L"inst\\" + Utf8ToUtf16(f.record.name));
+        const std::string content = ReadAll(path);
+        if (content != "<missing>") {
+            EXPECT_EQ(written, &f - files.data()) << "a file after the damaged block was written";
+            EXPECT_EQ(content, std::string(f.data.begin(), f.data.end()));
+            ++written;
+        }
+        EXPECT_EQ(ReadAll(path + L".part"), "<missing>");  // no half-written file stays
+    }
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, files.size());
+    // No block after the damaged one was taken.
+    EXPECT_LE(run.BlocksRead(), middle + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Extraction, DamagedBlock, testing::ValuesIn(kBlockDamages), test::CaseName);
+
+// Two items in one decoded block: the second record is served from it without reading
+// another block, and the third record's block is read only when the third record is due.
+TEST(Extraction, ADecodedBlockServesTwoRecordsWithoutReadingAnother) {
+    const std::vector<FileSpec> files = {File("one.txt", 0, 0, std::string(300, '1')),
+                                         File("two.txt", 0, 0, std::string(200, '2')),
+                                         File("three.txt", 0, 0, std::string(100, '3'))};
+    const std::size_t firstTwo = WriteFileItem(files[0].record, files[0].data).size() +
+                                 WriteFileItem(files[1].record, files[1].data).size();
+    for (const bool compress : {false, true}) {
+        ExtractionRun run(L"extract-two-in-one");
+        run.decodeThreads = 0;  // nothing is read before it is asked for
+        ASSERT_EQ(run.Run(files, firstTwo, compress), 0);
+        EXPECT_EQ(run.blocksStored, 2);
+        EXPECT_EQ(run.blocksReadAtWrite, (std::vector<long>{1, 1, 2})) << compress;
+        for (const FileSpec& f : files)
+            EXPECT_EQ(ReadAll(run.Path(L"inst\\" + Utf8ToUtf16(f.record.name))),
+                      std::string(f.data.begin(), f.data.end()));
+    }
+}
+
+struct SplitCase {
+    const char* name;
+    std::size_t blockSize;
+    bool compress;
+};
+
+const SplitCase kSplitCases[] = {
+    {"RecordFieldsCutEverySevenBytes", 7, false},
+    {"PlainBlocksOfOneKilobyte", 1000, false},
+    {"CompressedBlocksOfOneKilobyte", 1000, true},
+    {"CompressedBlocksOfFourKilobytes", 4096, true},
+};
+
+class SplitFile : public testing::TestWithParam<SplitCase> {};
+
+// A file larger than a block arrives whole from several blocks, between records that share
+// its first and last block; every block of the area is read exactly once.
+TEST_P(SplitFile, ArrivesWholeFromSeveralBlocks) {
+    const SplitCase& c = GetParam();
+    std::string large;
+    for (std::size_t k = 0; k < 20000; ++k)
+        large.push_back(static_cast<char>('a' + (k * 7 + k / 26) % 26));
+    const std::vector<FileSpec> files = {File("before.txt", 0, 0, "before"), File("large.txt", 0, 0, large),
+                                         File("after.txt", 0, 0, "after")};
+    ExtractionRun run(L"extract-split");
+    ASSERT_EQ(run.Run(files, c.blockSize, c.compress), 0);
+    EXPECT_GT(run.blocksStored, 3);
+    EXPECT_EQ(run.BlocksRead(), run.blocksStored);
+    for (const FileSpec& f : files)
+        EXPECT_EQ(ReadAll(run.Path(L"inst\\" + Utf8ToUtf16(f.record.name))),
+                  std::string(f.data.begin(), f.data.end()))
+            << f.record.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Extraction, SplitFile, testing::ValuesIn(kSplitCases), test::CaseName);
 
 TEST(Extraction, AFolderThatCannotBeMadeSkipsTheRecordWithItsReason) {
     ExtractionRun run(L"extract-folder");
