@@ -216,6 +216,21 @@ const PayloadCase kCases[] = {
          return s;
      },
      46, kTableTitle},
+    // Inside the section the data ends at the header's data end, which must lie in the section.
+    {"DataEndBeyondTheSection",
+     [](const std::wstring& p) {
+         BuiltSetup s = Valid(p);
+         PutU32(s, test::DataSizeOffset(s) - 8, 0x7FFFFFF0);
+         return s;
+     },
+     46, kTableTitle},
+    {"DataEndBeforeTheData",
+     [](const std::wstring& p) {
+         BuiltSetup s = Valid(p);
+         PutU32(s, test::DataSizeOffset(s) - 8, 1);
+         return s;
+     },
+     46, kTableTitle},
     {"IntegrityUnsignedIntact",
      [](const std::wstring& p) {
          Settings s = CompressedSettings(p);
