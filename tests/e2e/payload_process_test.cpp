@@ -57,6 +57,16 @@ void PutU32(BuiltSetup& setup, std::size_t offset, std::uint32_t value) {
     StoreU32(setup.exe.data() + offset, value);
 }
 
+// A valid installer whose header puts the end of the data elsewhere (the field before the
+// file count, which comes before the data size).
+std::function<BuiltSetup(const std::wstring&)> WithDataEnd(std::uint32_t dataEnd) {
+    return [dataEnd](const std::wstring& p) {
+        BuiltSetup s = Valid(p);
+        PutU32(s, test::DataSizeOffset(s) - 8, dataEnd);
+        return s;
+    };
+}
+
 BuiltSetup FromPatchedStream(const Settings& settings, int afterField, const Bytes& bytes,
                              std::size_t cut = 0) {
     Bytes stream = WriteSettingsStream(settings);
@@ -217,20 +227,8 @@ const PayloadCase kCases[] = {
      },
      46, kTableTitle},
     // Inside the section the data ends at the header's data end, which must lie in the section.
-    {"DataEndBeyondTheSection",
-     [](const std::wstring& p) {
-         BuiltSetup s = Valid(p);
-         PutU32(s, test::DataSizeOffset(s) - 8, 0x7FFFFFF0);
-         return s;
-     },
-     46, kTableTitle},
-    {"DataEndBeforeTheData",
-     [](const std::wstring& p) {
-         BuiltSetup s = Valid(p);
-         PutU32(s, test::DataSizeOffset(s) - 8, 1);
-         return s;
-     },
-     46, kTableTitle},
+    {"DataEndBeyondTheSection", WithDataEnd(0x7FFFFFF0), 46, kTableTitle},
+    {"DataEndBeforeTheData", WithDataEnd(1), 46, kTableTitle},
     {"IntegrityUnsignedIntact",
      [](const std::wstring& p) {
          Settings s = CompressedSettings(p);
