@@ -70,8 +70,10 @@ std::optional<std::wstring> SearchPathWithFolder(const std::wstring& path, const
     if (FoldCase(path).find(FoldCase(folder + L";")) != std::wstring::npos ||
         EndsWithIgnoringCase(path, folder))
         return std::nullopt;
+    // Always a separator of its own, even after a trailing one: the removal takes the separator
+    // before the entry, so the value comes back byte for byte whatever it ended with.
     std::wstring result = path;
-    if (!result.empty() && result.back() != L';')
+    if (!result.empty())
         result += L';';
     result += folder;
     return result;

@@ -329,7 +329,8 @@ TEST_P(SearchPathRemoval, RemovesExactlyThatEntry) {
 
 const RemoveCase kRemoveCases[] = {
     {"Last", L"A;B;C:\\P", L"C:\\P", L"A;B"},
-    {"LastAfterTrailingSeparator", L"A;B;C:\\P", L"c:\\p", L"A;B"},
+    {"LastInOtherLetterCase", L"A;B;C:\\P", L"c:\\p", L"A;B"},
+    {"LastAfterTrailingSeparator", L"A;B;;C:\\P", L"C:\\P", L"A;B;"},
     {"First", L"C:\\P;A", L"C:\\P", L"A"},
     {"Middle", L"A;C:\\P;B", L"C:\\P", L"A;B"},
     {"Only", L"C:\\P", L"C:\\P", L""},
@@ -343,10 +344,32 @@ INSTANTIATE_TEST_SUITE_P(Cases, SearchPathRemoval, testing::ValuesIn(kRemoveCase
 
 TEST(SearchPathAddition, AddsUnlessPresent) {
     EXPECT_EQ(SearchPathWithFolder(L"A;B", L"C:\\P"), std::wstring(L"A;B;C:\\P"));
-    EXPECT_EQ(SearchPathWithFolder(L"A;B;", L"C:\\P"), std::wstring(L"A;B;C:\\P"));
+    EXPECT_EQ(SearchPathWithFolder(L"A;B;", L"C:\\P"), std::wstring(L"A;B;;C:\\P"));
+    EXPECT_EQ(SearchPathWithFolder(L"", L"C:\\P"), std::wstring(L"C:\\P"));
     EXPECT_FALSE(SearchPathWithFolder(L"A;c:\\p", L"C:\\P"));
     EXPECT_FALSE(SearchPathWithFolder(L"C:\\P;A", L"C:\\P"));
 }
+
+// Whatever the value ended with, adding then removing the folder gives back the same text.
+class SearchPathRoundTrip : public testing::TestWithParam<RemoveCase> {};
+
+TEST_P(SearchPathRoundTrip, GivesBackTheOriginalText) {
+    const std::wstring original = GetParam().path;
+    const auto added = SearchPathWithFolder(original, GetParam().folder);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(SearchPathWithoutFolder(*added, GetParam().folder), original);
+}
+
+const RemoveCase kRoundTripCases[] = {
+    {"Empty", L"", L"C:\\P", nullptr},
+    {"OneEntry", L"A", L"C:\\P", nullptr},
+    {"TrailingSeparator", L"A;B;", L"C:\\P", nullptr},
+    {"TwoTrailingSeparators", L"A;;", L"C:\\P", nullptr},
+    {"OnlySeparator", L";", L"C:\\P", nullptr},
+    {"LaterEntryStartsWithTheFolder", L"C:\\P\\bin;", L"C:\\P", nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SearchPathRoundTrip, testing::ValuesIn(kRoundTripCases), test::CaseName);
 
 TEST(ProductRegistrationTexts, SizesColoursAndEstimatedSize) {
     EXPECT_EQ(SizeText(12.5), L"12.5");
