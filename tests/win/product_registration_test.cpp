@@ -23,7 +23,21 @@ namespace {
 using test::PathExists;
 using test::TempFolder;
 
-constexpr const wchar_t* kSearchPathKey = L"Software\\VantrelTest\\Environment";
+// The tests of this file run at the same time in one Windows prefix: each keeps its keys
+// under a name of its own, so that one test's clean-up never removes another's values.
+std::wstring CurrentTestName() {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    for (char& c : name) {
+        if (c == '/')
+            c = '.';
+    }
+    return std::wstring(name.begin(), name.end());
+}
+
+std::wstring OwnTestKey() {
+    return L"Software\\VantrelTest\\" + CurrentTestName();
+}
 
 std::vector<std::uint8_t> FileBytes(const std::wstring& path) {
     const std::string bytes = test::ReadTestFile(path);
@@ -44,9 +58,9 @@ class ProductRegistration : public testing::Test {
 
     void SetUp() override {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath().c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VantrelTest");
-        settings_.productName = kName;
-        settings_.uninstallKeyName = kName;
+        RegDeleteTreeW(HKEY_CURRENT_USER, ownKey_.c_str());
+        settings_.productName = productName_;
+        settings_.uninstallKeyName = productName_;
         settings_.uninstallSubfolder = L"Uninstall";
         settings_.uninstallerFileName = "uninstall.exe";
         settings_.productVersion = L"2.15.3";
@@ -64,22 +78,23 @@ class ProductRegistration : public testing::Test {
         settings_.savedValues = {{"Channel", 1, L"%Channel%"},
                                  {"Zero", 4, L"0"},
                                  {"Seven", 4, L"7"},
-                                 {"\\HKCU\\Software\\VantrelTest\\Saved\\Where", 2, L"%Channel%\\x"}};
+                                 {"\\HKCU\\" + Narrow(ownKey_) + "\\Saved\\Where", 2, L"%Channel%\\x"}};
     }
     void TearDown() override {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath().c_str());
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, KeyPath().c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VantrelTest");
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VantrelTest");
+        RegDeleteTreeW(HKEY_CURRENT_USER, ownKey_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, ownKey_.c_str());
     }
 
-    static std::wstring KeyPath() { return UninstallKeyPath(kName); }
+    static std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+    std::wstring KeyPath() const { return UninstallKeyPath(productName_); }
 
     void Register(std::span<const std::uint8_t> stub = {}) {
         input_ = std::make_unique<ProductRegistrationInput>(settings_, messages_, flagsLow_);
         input_->productFlagsHigh = flagsHigh_;
         input_->productFlags2 = stub.empty() ? 0 : product_flags2::kBuildStubImage;
-        input_->productName = kName;
+        input_->productName = productName_;
         input_->companyName = settings_.companyName;
         input_->installDir = folder_.Path();
         input_->installerPath = test::HostPathToWindows(VANTREL_OS_PROBE_EXE);
@@ -91,7 +106,7 @@ class ProductRegistration : public testing::Test {
             for (std::size_t at; (at = text.find(L"%Channel%")) != std::wstring::npos;)
                 text.replace(at, 9, L"stable");
         };
-        input_->searchPathKey = kSearchPathKey;
+        input_->searchPathKey = searchPathKey_.c_str();
         RegisterProduct(*input_, log_, failures_, data_);
     }
 
@@ -117,7 +132,9 @@ class ProductRegistration : public testing::Test {
         return key.ReadText(name, text) ? text : L"<not text>";
     }
 
-    static constexpr const wchar_t* kName = L"Vantrel Registration Test";
+    const std::wstring ownKey_ = OwnTestKey();
+    const std::wstring searchPathKey_ = ownKey_ + L"\\Environment";
+    const std::wstring productName_ = L"Vantrel Registration Test " + CurrentTestName();
     TempFolder folder_;
     Settings settings_;
     MessageTable messages_{{L"English"}, {L"Fallback Title"}};
@@ -138,9 +155,9 @@ TEST_F(ProductRegistration, ProductKeyHoldsTheExpectedValues) {
         const wchar_t* name;
         Expected value;
     } expected[] = {
-        {L"UninstallString", L"\"" + uninstaller + L"\" /u:\"" + kName + L"\""},
-        {L"QuietUninstallString", L"\"" + uninstaller + L"\" /a /u:\"" + kName + L"\""},
-        {L"DisplayName", std::wstring(kName)},
+        {L"UninstallString", L"\"" + uninstaller + L"\" /u:\"" + productName_ + L"\""},
+        {L"QuietUninstallString", L"\"" + uninstaller + L"\" /a /u:\"" + productName_ + L"\""},
+        {L"DisplayName", productName_},
         {L"InstallSource", test::HostPathToWindows(VANTREL_OS_PROBE_EXE)},
         {L"Publisher", std::wstring(L"Example Company")},
         {L"Bitness", DWORD{0}},
@@ -179,7 +196,7 @@ TEST_F(ProductRegistration, ProductKeyHoldsTheExpectedValues) {
     for (const auto& [name, value] : expected)
         EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, KeyPath(), name), value)
             << testing::PrintToString(std::wstring(name));
-    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, L"Software\\VantrelTest\\Saved", L"Where"),
+    EXPECT_EQ(ValueOf(HKEY_CURRENT_USER, ownKey_ + L"\\Saved", L"Where"),
               Expected(std::wstring(L"stable\\x")));
     const Expected date = ValueOf(HKEY_LOCAL_MACHINE, KeyPath(), L"InstallDate");
     ASSERT_TRUE(std::holds_alternative<std::wstring>(date));
@@ -250,7 +267,7 @@ TEST_F(ProductRegistration, UnknownSavedValueTypeIsACorruptPayload) {
     EXPECT_EQ(ValueOf(HKEY_LOCAL_MACHINE, KeyPath(), L"Odd"), Expected());
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, KeyPath().c_str());
     ProductRegistrationInput input(settings_, messages_, flagsLow_);
-    input.productName = kName;
+    input.productName = productName_;
     input.installDir = folder_.Path();
     input.corruptPayload = [&error](int code) { error = code; };
     RegisterProduct(input, log_, failures_, data_);
@@ -262,9 +279,11 @@ TEST_F(ProductRegistration, UnknownSavedValueTypeIsACorruptPayload) {
 class SearchPathEdit : public testing::TestWithParam<DWORD> {
   protected:
     void TearDown() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\VantrelTest");
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\VantrelTest");
+        RegDeleteTreeW(HKEY_CURRENT_USER, ownKey_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, ownKey_.c_str());
     }
+    const std::wstring ownKey_ = OwnTestKey();
+    const std::wstring searchPathKey_ = ownKey_ + L"\\Environment";
 };
 
 TEST_P(SearchPathEdit, AddThenRemoveGivesBackTheSameBytes) {
@@ -277,12 +296,12 @@ TEST_P(SearchPathEdit, AddThenRemoveGivesBackTheSameBytes) {
     std::vector<BYTE> bytes((original.size() + 1) * sizeof(wchar_t));
     std::memcpy(bytes.data(), original.c_str(), bytes.size());
     RegistryKey key;
-    ASSERT_NE(key.Open(HKEY_CURRENT_USER, kSearchPathKey, registry_option::kDefaultSecurity, KEY_ALL_ACCESS),
+    ASSERT_NE(key.Open(HKEY_CURRENT_USER, searchPathKey_, registry_option::kDefaultSecurity, KEY_ALL_ACCESS),
               RegistryOpen::kFailed);
     ASSERT_TRUE(key.SetValue(L"Path", GetParam(), bytes.data(), static_cast<DWORD>(bytes.size())));
     SearchPathLocation location;
     location.root = HKEY_CURRENT_USER;
-    location.keyPath = kSearchPathKey;
+    location.keyPath = searchPathKey_.c_str();
 
     EXPECT_EQ(AddFolderToSearchPath(folder.Path(), location), SearchPathChange::kChanged);
     DWORD type = 0;

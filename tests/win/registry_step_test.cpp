@@ -201,7 +201,7 @@ TEST(RegistryStep, ProductKeyInEveryUserAndTheMachineThenTheInstructions) {
     EXPECT_TRUE(test::KeyExists(HKEY_CURRENT_USER, scratch.Path() + L"\\Product"));
     EXPECT_TRUE(test::KeyExists(HKEY_LOCAL_MACHINE, scratch.Path() + L"\\Product"));
     EXPECT_TRUE(test::ReadStoredValue(HKEY_CURRENT_USER, scratch.Path(), L"V").present);
-    DeleteRegistryKey(HKEY_LOCAL_MACHINE, L"Software\\VantrelTests", 0, 0);
+    DeleteRegistryKey(HKEY_LOCAL_MACHINE, scratch.Path(), 0, 0);
 }
 
 TEST(RegistryStep, EmptyProductKeyCreatesNothingUnderSoftware) {
