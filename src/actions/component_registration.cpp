@@ -68,19 +68,24 @@ void RegisterComServers(const std::vector<ComponentInput>& servers, bool sixtyFo
     }
 }
 
+HRESULT RegisterTypeLibraryFile(const std::wstring& path) {
+    ITypeLib* typeLibrary = nullptr;
+    HRESULT result = LoadTypeLib(path.c_str(), &typeLibrary);
+    if (SUCCEEDED(result)) {
+        std::wstring registeredPath = path;  // the call takes a writable text
+        result = RegisterTypeLib(typeLibrary, registeredPath.data(), nullptr);
+        typeLibrary->Release();
+    }
+    return result;
+}
+
 void RegisterTypeLibraries(const std::vector<ComponentInput>& libraries, const RegistrationServices& services,
                            InstallLog& log, FailureList& failures) {
     for (const ComponentInput& library : libraries) {
         log.WriteLogFormat(std::wstring_view(L"Registering Type Library \"%s\"..."), {library.path});
         ShowStatus(services, library.path);
         const bool crashed = StepCrashed([&] {
-            ITypeLib* typeLibrary = nullptr;
-            HRESULT result = LoadTypeLib(library.path.c_str(), &typeLibrary);
-            if (SUCCEEDED(result)) {
-                std::wstring registeredPath = library.path;  // the call takes a writable text
-                result = RegisterTypeLib(typeLibrary, registeredPath.data(), nullptr);
-                typeLibrary->Release();
-            }
+            const HRESULT result = services.registerTypeLibrary(library.path);
             if (SUCCEEDED(result))
                 log.WriteLog(std::string_view("OK\r\n"));
             else

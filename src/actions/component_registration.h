@@ -23,10 +23,15 @@ struct ComponentInput {
     std::uint32_t typeLibraryParameter = 0;  // the record's flag bits 13 and up (kind 8)
 };
 
+// LoadTypeLib and RegisterTypeLib for one file: the system's result.
+HRESULT RegisterTypeLibraryFile(const std::wstring& path);
+
 // What the registrations ask of the rest of the run; empty members do nothing.
 struct RegistrationServices {
     std::function<void(const std::wstring& path)> showStatus;  // message 77 with the path
     HWND mainWindow = nullptr;                                 // made active again afterwards
+    // Tests put a crashing registration in its place.
+    std::function<HRESULT(const std::wstring& path)> registerTypeLibrary = RegisterTypeLibraryFile;
 };
 
 // Out of process through regsvr32 (the system folder of the product's bitness), else in

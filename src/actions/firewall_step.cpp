@@ -102,8 +102,10 @@ int AddFirewallExceptions(const FirewallStepInput& input, FirewallService& firew
         return read.errorCode;
 
     // A crash inside the firewall's objects (or anything the step calls) ends the step
-    // without a message; the installation goes on with the next step.
-    RunGuarded([&] { ApplyFirewallLines(read, input, firewall, log, recordedLines); });
+    // without a message; the log says so, and the installation goes on with the next step.
+    // The lines recorded before the crash stay: those exceptions were added.
+    if (RunGuarded([&] { ApplyFirewallLines(read, input, firewall, log, recordedLines); }).crashed)
+        log.WriteLog(std::string_view("CRASHED!\r\n"));
     return 0;
 }
 

@@ -172,8 +172,8 @@ void MakeLink(const ShortcutListEntry& entry, const PreparedShortcut& shortcut, 
         services.showStatus(WithLinkExtension(linkPath, L".lnk"));
     bool made = false;
     if (StepCrashed([&] {
-            made = CreateShellLink(linkPath, shortcut.target, shortcut.arguments, shortcut.workingFolder,
-                                   shortcut.icon, shortcut.flags);
+            made = services.makeLink(linkPath, shortcut.target, shortcut.arguments, shortcut.workingFolder,
+                                     shortcut.icon, shortcut.flags);
         })) {
         log.WriteLog(std::wstring_view(L"CRASHED!\r\n"));
         return;
@@ -290,7 +290,7 @@ void CreateRootShortcut(const std::wstring& command, const std::wstring& name,
         if (token.size() >= 2 && token.front() == L'"' && token.back() == L'"')
             token = token.substr(1, token.size() - 2);
         const std::wstring target = L"\"" + token + L"\"";
-        if (CreateShellLink(linkPath, target, rest, places.installDir, std::wstring(), 0)) {
+        if (services.makeLink(linkPath, target, rest, places.installDir, std::wstring(), 0)) {
             if (detailedLog)
                 log.WriteLogFormat(std::wstring_view(L"Root Shortcut(%s) >>> %s\r\n"), {linkName, linkPath});
             uninstallData.RecordRemoval(linkPath, RemovalKind::kFile);
@@ -323,6 +323,8 @@ void PinToTaskbar(const std::wstring& command, const std::wstring& name, const S
                   UninstallData& uninstallData) {
     if (!TaskbarPinAllowed(context.majorVersion, context.minorVersion))
         return;
+    // Outside the guard, so that a crash in the verb still removes the temporary link.
+    std::wstring linkPath;
     const bool crashed = StepCrashed([&] {
         std::wstring expanded = command;
         Expand(services, expanded);
@@ -338,8 +340,8 @@ void PinToTaskbar(const std::wstring& command, const std::wstring& name, const S
         const std::wstring linkName = name.empty() ? values.product : NameWithValues(name, values, services);
         if (services.showStatus)
             services.showStatus(L"Pin to taskbar");
-        std::wstring linkPath = PathJoin(context.tempFolder, linkName);
-        if (!CreateShellLink(linkPath, target, arguments, std::wstring(), std::wstring(), 0)) {
+        linkPath = PathJoin(context.tempFolder, linkName);
+        if (!services.makeLink(linkPath, target, arguments, std::wstring(), std::wstring(), 0)) {
             AddFailure(failures, messages, linkPath);
             return;
         }
@@ -353,8 +355,11 @@ void PinToTaskbar(const std::wstring& command, const std::wstring& name, const S
         DeleteFileW(linkPath.c_str());
         uninstallData.RecordRemoval(PinnedLinkPath(context.appDataFolder, linkName), RemovalKind::kFile);
     });
-    if (crashed)
+    if (crashed) {
+        if (!linkPath.empty())
+            DeleteFileW(WithLinkExtension(linkPath, L".LNK").c_str());
         failures.Append(L"Crash while pinning to taskbar.\r\n");
+    }
 }
 
 }  // namespace vantrel

@@ -70,10 +70,16 @@ struct ShortcutOptions {
     std::span<const std::uint8_t> desktopFolderIcon;  // icon data for the desktop folder; may be empty
 };
 
+// Makes one link as CreateShellLink does; tests put a failing or crashing maker in its place.
+using LinkMaker =
+    std::function<bool(std::wstring& linkPath, const std::wstring& target, const std::wstring& arguments,
+                       const std::wstring& workingFolder, const std::wstring& icon, unsigned flags)>;
+
 // What the step asks of the rest of the run; empty members do nothing.
 struct ShortcutServices {
     std::function<void(std::wstring& text)> expand;            // installer variables
     std::function<void(const std::wstring& text)> showStatus;  // the progress window's status line
+    LinkMaker makeLink = CreateShellLink;
 };
 
 // What one run of the step keeps between calls: the desktop folder is prepared once.
