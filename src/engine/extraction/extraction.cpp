@@ -59,6 +59,9 @@ class Extraction {
     const ExtractionServices& services_;
     ExtractionState& state_;
     InstallLog& log_;
+    // The folder of the last file written: the files of a folder come one after another, and
+    // asking the system again for each of them is one call per file for nothing.
+    std::wstring folderKnownToExist_;
 };
 
 int Extraction::Run() {
@@ -208,21 +211,23 @@ bool Extraction::Prepare(const FileRecord& record, const Destination& destinatio
     }
     if (destination.explicitDestination || KindCreatesFolder(record.kind)) {
         const std::wstring folder = WithoutLastComponent(path);
-        const FolderCreation made = services_.createFolder(folder);
-        if (!made.ok) {
-            const std::wstring reason = made.fileInTheWay
-                                            ? std::wstring(
-                                                  L"Cannot create folder because there is a file with the "
-                                                  L"same name.")
-                                            : SystemErrorText(made.errorCode);
-            log_.WriteLogFormat(std::wstring_view(L"%s %s\r\n%s\r\n\r\nNot installed: %s\r\n\r\n"),
-                                {in_.messages.Text(kMessageFolderFailed), folder, reason, path});
-            skip = true;
-            return false;
-        }
-        if (!Permanent(record) && KindRecordsFolders(record.kind)) {
-            for (const std::wstring& created : made.created)
-                services_.recordFolderRemoval(created);
+        if (folder != folderKnownToExist_) {
+            const FolderCreation made = services_.createFolder(folder);
+            if (!made.ok) {
+                const std::wstring reason =
+                    made.fileInTheWay
+                        ? std::wstring(L"Cannot create folder because there is a file with the same name.")
+                        : SystemErrorText(made.errorCode);
+                log_.WriteLogFormat(std::wstring_view(L"%s %s\r\n%s\r\n\r\nNot installed: %s\r\n\r\n"),
+                                    {in_.messages.Text(kMessageFolderFailed), folder, reason, path});
+                skip = true;
+                return false;
+            }
+            if (!Permanent(record) && KindRecordsFolders(record.kind)) {
+                for (const std::wstring& created : made.created)
+                    services_.recordFolderRemoval(created);
+            }
+            folderKnownToExist_ = folder;
         }
     }
     if (!Permanent(record) && KindRecordsFile(record.kind, in_.folders.portable))
