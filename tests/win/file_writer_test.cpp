@@ -10,6 +10,7 @@
 #include "format/text_encoding.h"
 #include "support/child_process.h"
 #include "support/test_files.h"
+#include "support/test_names.h"
 #include "win/pending_list.h"
 
 namespace vantrel {
@@ -171,6 +172,36 @@ TEST(StreamingWrite, PiecesArriveAndTheReadBackMatches) {
     EXPECT_EQ(test::ReadTestFile(path), expected);
     EXPECT_TRUE(fixture.failures.Empty());
 }
+
+// Without the read-back the times and attributes are set through the writing handle, with it
+// after the comparison: the file ends the same either way.
+class StreamingWriteTimes : public testing::TestWithParam<bool> {};
+
+TEST_P(StreamingWriteTimes, TheFileGetsItsTimesAndMaskedAttributes) {
+    test::TempFolder folder(GetParam() ? L"stream-times-verified" : L"stream-times");
+    WriterFixture fixture;
+    fixture.flags = GetParam() ? product_flags::kVerifyWrites : 0;
+    const std::wstring path = folder.Join(L"timed.bin");
+    FileWriteRequest request;
+    request.times = FileTimes{0x01D0000000000000ull, 0x01C0000000000000ull, 0x01D1000000000000ull};
+    request.attributes =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    StreamingFileWrite write(fixture.context, path, request);
+    ASSERT_EQ(write.Begin(), StreamingFileWrite::Destination::kTarget);
+    ASSERT_TRUE(write.Write("timed", 5));
+    ASSERT_TRUE(write.Finish());
+    EXPECT_EQ(test::ReadTestFile(path), "timed");
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_EQ((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime,
+              0x01D0000000000000ull);
+    EXPECT_TRUE(fixture.failures.Empty());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReadBack, StreamingWriteTimes, testing::Bool(), test::CaseName);
 
 TEST(StreamingWrite, AnAbandonedWriteLeavesNothingUnderTheTargetName) {
     test::TempFolder folder(L"stream-abandon");
