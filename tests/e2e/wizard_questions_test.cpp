@@ -23,6 +23,7 @@ namespace {
 using test::ChildProcess;
 using test::ControlText;
 using test::PathExists;
+using test::PressKey;
 using test::WaitForPageWithControl;
 using test::WaitUntil;
 
@@ -211,11 +212,6 @@ TEST(WizardQuestions, ReadmeAndRichLicenceAreShownInTurn) {
     test::ClickControl(page, IDC_PAGE_NEXT);
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     EXPECT_TRUE(scenario.Installed());
-}
-
-// A key pressed in a control; the dialog acts on the key going down.
-void PressKey(HWND control, WPARAM key) {
-    PostMessageW(control, WM_KEYDOWN, key, 1);
 }
 
 TEST(WizardQuestions, EnterGoesOnAndEscapeCancels) {

@@ -96,6 +96,49 @@ void ScrollToEnd(HWND page, int id) {
     SendMessageW(GetDlgItem(page, id), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
 }
 
+HWND FocusedControl(HWND page) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info) || info.hwndFocus == nullptr)
+        return nullptr;
+    return IsChild(page, info.hwndFocus) ? info.hwndFocus : nullptr;
+}
+
+void PressKey(HWND control, WPARAM key) {
+    PostMessageW(control, WM_KEYDOWN, key, 1);
+}
+
+void PressMnemonic(HWND control, wchar_t letter) {
+    // Bit 29 of the key data: Alt is held.
+    PostMessageW(control, WM_SYSCHAR, static_cast<WPARAM>(letter), (LPARAM{1} << 29) | 1);
+}
+
+std::vector<int> TabOrder(HWND page, std::size_t limit) {
+    constexpr DWORD kFocusTimeoutMs = 10000;
+    std::vector<int> order;
+    HWND first = nullptr;
+    if (!WaitUntil([&] { return (first = FocusedControl(page)) != nullptr; }, kFocusTimeoutMs))
+        return order;
+    order.push_back(GetDlgCtrlID(first));
+    HWND current = first;
+    while (order.size() < limit) {
+        PressKey(current, VK_TAB);
+        HWND next = nullptr;
+        if (!WaitUntil(
+                [&] {
+                    next = FocusedControl(page);
+                    return next != nullptr && next != current;
+                },
+                kFocusTimeoutMs))
+            break;  // Tab stayed where it was
+        if (next == first)
+            break;
+        order.push_back(GetDlgCtrlID(next));
+        current = next;
+    }
+    return order;
+}
+
 HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs) {
     constexpr int kNext = 1001;
     constexpr int kText = 1005;
