@@ -1,6 +1,6 @@
 // The interactive uninstaller as a person sees it: the background window in the look the
-// product key kept, the progress display on it with the status line and the percentage,
-// and the progress gone again before the completion text.
+// product key kept, the progress page over it with the product's texts, the status line and
+// the percentage, and the page gone again before the completion text.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,6 +12,8 @@
 #include "support/installed_product.h"
 #include "support/test_files.h"
 #include "support/ui_driver.h"
+#include "support/wizard_driver.h"
+#include "ui/wizard_ids.h"
 
 namespace vantrel {
 namespace {
@@ -21,14 +23,15 @@ using test::InstalledProduct;
 
 constexpr DWORD kTimeoutMs = 120000;
 constexpr const wchar_t* kSharedDlls = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-constexpr int kStatusId = 1011;
-constexpr int kBarId = 1007;
+constexpr int kStatusId = IDC_PAGE_PROGRESS_STATUS;
+constexpr int kBarId = IDC_PAGE_PROGRESS_BAR;
 
-// The next window that asks something, other than `previous`.
+// The next window that asks something, other than `previous` (the progress page asks
+// nothing).
 HWND NextBox(DWORD processId, HWND previous) {
     for (DWORD waited = 0; waited < kTimeoutMs; waited += 100) {
         for (HWND window : test::TopLevelWindows(processId)) {
-            if (window != previous)
+            if (window != previous && GetDlgItem(window, kBarId) == nullptr)
                 return window;
         }
         Sleep(100);
@@ -76,6 +79,9 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     auto& strings = product.Data().strings;
     strings[53] = L"Remove the windows product?";
     strings[55] = L"Windows Uninstall";
+    strings[65] = L"Windows Setup";
+    strings[71] = L"Please wait while <product> is removed.";
+    strings[49] = L"Cancel";
     strings[68] = L"Removing shared files";
     strings[59] = L"Delete the shared file %s?";
     strings[35] = L"Shared file";
@@ -98,24 +104,34 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
     ASSERT_TRUE(test::PressButton(confirmation, L"Yes"));
 
-    // The shared-file question: the display shows the step and its percentage.
+    // The shared-file question: the progress page shows the step and its percentage.
     HWND question = NextBox(child.Id(), confirmation);
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(test::AllStaticText(question), L"Delete the shared file " + shared + L"?");
-    const HWND status = GetDlgItem(background, kStatusId);
-    const HWND bar = GetDlgItem(background, kBarId);
-    ASSERT_NE(status, nullptr);
-    ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(test::WindowText(status), L"Removing shared files");
-    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 5);
+    const HWND page = test::FindProgressPage(child.Id());
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(GetWindow(page, GW_OWNER), background);
+    // The header layout: the caption and the band's second line name the uninstallation,
+    // the first line the product; the main text has its marker replaced.
+    EXPECT_EQ(test::WindowText(page), L"Windows Uninstall");
+    EXPECT_EQ(test::ControlText(page, IDC_PAGE_HEADER_TITLE), L"Vantrel E2E Windows");
+    EXPECT_EQ(test::ControlText(page, IDC_PAGE_HEADER_SUBTITLE), L"Windows Uninstall");
+    EXPECT_EQ(test::ControlText(page, IDC_PAGE_MAIN_TEXT),
+              L"Please wait while Vantrel E2E Windows is removed.");
+    EXPECT_EQ(test::ControlText(page, IDC_PAGE_CANCEL), L"Cancel");
+    EXPECT_FALSE(test::ControlEnabled(page, IDC_PAGE_CANCEL)) << "an uninstallation cannot be cancelled";
+    EXPECT_EQ(test::ControlText(page, kStatusId), L"Removing shared files");
+    EXPECT_EQ(SendMessageW(GetDlgItem(page, kBarId), PBM_GETPOS, 0, 0), 5);
+    // The page is the display: the background carries no status line of its own.
+    EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
     ASSERT_TRUE(test::PressButton(question, L"No"));
 
     // The completion text: the product closes its progress display before it.
     HWND completion = NextBox(child.Id(), question);
     ASSERT_NE(completion, nullptr);
     EXPECT_EQ(test::AllStaticText(completion), L"The windows product is gone.");
-    EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
-    EXPECT_EQ(GetDlgItem(background, kBarId), nullptr);
+    EXPECT_FALSE(IsWindow(page));
+    EXPECT_EQ(test::FindProgressPage(child.Id()), nullptr);
     ASSERT_TRUE(test::PressButton(completion, L"OK"));
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(0u));
     EXPECT_FALSE(IsWindow(background));

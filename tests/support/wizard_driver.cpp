@@ -20,6 +20,16 @@ HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWN
     return found;
 }
 
+HWND FindProgressPage(DWORD processId) {
+    constexpr int kStatus = 1011;
+    constexpr int kBar = 1007;
+    for (HWND window : TopLevelWindows(processId)) {
+        if (GetDlgItem(window, kStatus) != nullptr && GetDlgItem(window, kBar) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {

@@ -15,6 +15,10 @@ namespace vantrel::test {
 // `except`, or null after the timeout.
 HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWND except = nullptr);
 
+// The visible progress page of the process (the window with the status line and the bar),
+// or null.
+HWND FindProgressPage(DWORD processId);
+
 // Waits until `condition` holds (checked every 20 ms); false at the timeout.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
