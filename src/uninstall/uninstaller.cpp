@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "context/failure_list.h"
@@ -25,6 +26,7 @@
 #include "support/search_path.h"
 #include "support/shell_folders.h"
 #include "support/system_info.h"
+#include "ui/message_box_texts.h"
 #include "uninstall/component_removal.h"
 #include "uninstall/conditional_deletions.h"
 #include "uninstall/file_removal.h"
@@ -257,6 +259,7 @@ class Uninstaller {
     std::wstring dataPath_;
     FailureList failures_;
     RedirectionOff redirection_;
+    std::unique_ptr<MessageBoxButtonTexts> buttonTexts_;
     std::vector<std::string> remainingFileLines_;
     std::vector<std::string> remainingMsiLines_;
     std::vector<std::wstring> deletedFiles_;
@@ -312,6 +315,10 @@ bool Uninstaller::Start() {
         Tell(UninstallDataLoadFailureText(product_.displayName, dataPath_, readError));
         return false;
     }
+    // From here on the questions are asked in the installation's language, buttons included.
+    if (!UserInterfaceOff())
+        buttonTexts_ = std::make_unique<MessageBoxButtonTexts>(
+            [this](std::size_t number) { return String(static_cast<int>(number)); });
     return true;
 }
 

@@ -56,6 +56,15 @@ void RemoveSharedCount(const std::wstring& path) {
     RegCloseKey(key);
 }
 
+// The uninstaller copied into the product's uninstall folder, as the installation leaves it.
+std::wstring PlaceUninstaller(const InstalledProduct& product) {
+    const std::wstring path = product.UninstallFolder() + L"\\uninstall.exe";
+    CopyFileW(test::HostPathToWindows(VANTREL_ENGINE_EXE).c_str(), path.c_str(), FALSE);
+    return path;
+}
+
+constexpr std::uint64_t kProgressShown = std::uint64_t{0x80000} << 32;
+
 TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     test::TempFolder installDir(L"uninstall-windows");
     InstalledProduct product(L"Vantrel E2E Windows", installDir.Path());
@@ -67,8 +76,7 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     ASSERT_TRUE(test::WriteTestFile(shared, "shared"));
     product.SetValue(L"SharedFiles", L"\"" + shared + L"\"");
     SetSharedCount(shared, 1);
-    const std::uint64_t flags =
-        (std::uint64_t{0x80000} << 32) | 0x20000;  // progress shown; ask for shared files
+    const std::uint64_t flags = kProgressShown | 0x20000;  // ask for shared files
     product.SetValue(L"ProductFlags", std::to_wstring(flags));
     product.SetValue(L"ProductFlags2", std::to_wstring(0x40000));  // the completion text
     product.SetValue(L"TaskbarText", L"Vantrel E2E Windows Caption");
@@ -88,8 +96,8 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     strings[34] = L"The windows product is gone.";
     strings[15] = L"Done";
     ASSERT_TRUE(product.Write());
-    const std::wstring uninstaller = product.UninstallFolder() + L"\\uninstall.exe";
-    ASSERT_TRUE(CopyFileW(test::HostPathToWindows(VANTREL_ENGINE_EXE).c_str(), uninstaller.c_str(), FALSE));
+    const std::wstring uninstaller = PlaceUninstaller(product);
+    ASSERT_TRUE(test::PathExists(uninstaller));
 
     ChildProcess child = ChildProcess::Start(uninstaller, L"/u:\"Vantrel E2E Windows\"");
     ASSERT_TRUE(child.Started());
@@ -140,6 +148,86 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     // Let the self-deletion batch finish before the folder goes.
     for (DWORD waited = 0; waited < kTimeoutMs && test::PathExists(uninstaller); waited += 250)
         Sleep(250);
+}
+
+TEST(UninstallWindows, NoToTheConfirmationLeavesEverythingInstalled) {
+    test::TempFolder installDir(L"uninstall-windows-kept");
+    InstalledProduct product(L"Vantrel E2E Windows Kept", installDir.Path());
+    const std::wstring file = product.AddFile(L"bin\\app.exe");
+    product.AddProductRegistryKey(L"Vantrel E2E Windows Kept Company\\App");
+    product.SetValue(L"ProductFlags", std::to_wstring(kProgressShown));
+    auto& strings = product.Data().strings;
+    strings[53] = L"Remove the kept product?";
+    strings[55] = L"Kept Uninstall";
+    // The question's buttons speak the installation's language.
+    strings[79] = L"Ja";
+    strings[80] = L"Nein";
+    ASSERT_TRUE(product.Write());
+    const std::wstring uninstaller = PlaceUninstaller(product);
+
+    ChildProcess child = ChildProcess::Start(uninstaller, L"/u:\"Vantrel E2E Windows Kept\"");
+    ASSERT_TRUE(child.Started());
+    const HWND confirmation = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
+    ASSERT_NE(confirmation, nullptr);
+    EXPECT_EQ(test::WindowText(confirmation), L"Kept Uninstall");
+    EXPECT_EQ(test::AllStaticText(confirmation), L"Remove the kept product?");
+    EXPECT_EQ(test::WindowText(GetDlgItem(confirmation, IDYES)), L"Ja");
+    EXPECT_EQ(test::WindowText(GetDlgItem(confirmation, IDNO)), L"Nein");
+    EXPECT_EQ(test::FindProgressPage(child.Id()), nullptr);
+    ASSERT_TRUE(test::PressButton(confirmation, L"Nein"));
+    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
+
+    EXPECT_TRUE(test::PathExists(file));
+    EXPECT_TRUE(product.KeyExists());
+    EXPECT_TRUE(test::MachineKeyExists(L"Software\\Vantrel E2E Windows Kept Company\\App"));
+    EXPECT_TRUE(test::PathExists(product.DataFilePath()));
+    // No self-deletion batch was started: the uninstaller stays for another time.
+    Sleep(1000);
+    EXPECT_TRUE(test::PathExists(uninstaller));
+}
+
+TEST(UninstallWindows, ALockedFileIsReportedOnceTheProgressIsOver) {
+    test::TempFolder installDir(L"uninstall-windows-locked");
+    InstalledProduct product(L"Vantrel E2E Windows Locked", installDir.Path());
+    const std::wstring locked = product.AddFile(L"bin\\busy.dll");
+    const std::wstring free = product.AddFile(L"bin\\idle.dll");
+    product.SetValue(L"ProductFlags", std::to_wstring(kProgressShown));
+    auto& strings = product.Data().strings;
+    strings[53] = L"Remove the locked product?";
+    strings[55] = L"Locked Uninstall";
+    strings[20] = L"Locked Problems";
+    ASSERT_TRUE(product.Write());
+    const std::wstring uninstaller = PlaceUninstaller(product);
+
+    test::LockedFile lock(locked);
+    ASSERT_TRUE(lock.Valid());
+    ChildProcess child = ChildProcess::Start(uninstaller, L"/u:\"Vantrel E2E Windows Locked\"");
+    ASSERT_TRUE(child.Started());
+    const HWND confirmation = test::WaitForTopLevelWindow(child.Id(), kTimeoutMs);
+    ASSERT_NE(confirmation, nullptr);
+    EXPECT_EQ(test::AllStaticText(confirmation), L"Remove the locked product?");
+    ASSERT_TRUE(test::PressButton(confirmation, L"Yes"));
+
+    // The report names the file that stayed; the progress page has closed before it, the
+    // background is still there behind it.
+    const HWND report = NextBox(child.Id(), confirmation);
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(test::WindowText(report), L"Locked Problems");
+    const std::wstring text = test::AllStaticText(report);
+    EXPECT_EQ(text.find(L"These items could not be removed:"), 0u) << testing::PrintToString(text);
+    EXPECT_NE(text.find(L"Unable to delete: " + locked), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_EQ(text.find(free), std::wstring::npos) << testing::PrintToString(text);
+    EXPECT_EQ(test::FindProgressPage(child.Id()), nullptr);
+    EXPECT_NE(test::FindBackgroundWindow(child.Id()), nullptr);
+    ASSERT_TRUE(test::PressButton(report, L"OK"));
+    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(0u));
+
+    // What failed stays recorded for the next run; what could go is gone.
+    EXPECT_TRUE(test::PathExists(locked));
+    EXPECT_FALSE(test::PathExists(free));
+    EXPECT_TRUE(product.KeyExists());
+    EXPECT_TRUE(test::PathExists(product.DataFilePath()));
+    EXPECT_TRUE(test::PathExists(uninstaller));
 }
 
 }  // namespace
