@@ -32,7 +32,7 @@ class RunWindows {
     void RepaintBackground();
     ProgressDisplay& Display() { return display_; }
     // Serves the windows; rethrows what one of their procedures caught.
-    void Service() { ServiceWindows(guard_, display_.Window()); }
+    void Service() { ServiceWindows(guard_); }
 
     void ShowBackground(const BackgroundPlacement& placement, BackgroundLook look);
     void BringBackgroundToFront();

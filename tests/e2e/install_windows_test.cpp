@@ -114,6 +114,17 @@ TEST(InstallWindows, TheProgressPageShowsTheInstallationAndAsksBeforeCancelling)
         Sleep(50);
     EXPECT_FALSE(IsWindowVisible(question));
 
+    // Esc is Cancel too: the same question.
+    test::PressKey(GetDlgItem(page, IDC_PAGE_CANCEL), VK_ESCAPE);
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            question = FindWindowSaying(child.Id(), page, L"Do you really want to cancel the installation?");
+            return question != nullptr;
+        },
+        kTimeoutMs));
+    ASSERT_TRUE(test::PressButton(question, L"No"));
+    EXPECT_TRUE(test::WaitUntil([&] { return !IsWindowVisible(question); }, kTimeoutMs));
+
     ASSERT_TRUE(test::WriteTestFile(go, "go"));
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     EXPECT_FALSE(IsWindow(background));

@@ -235,13 +235,14 @@ TEST(WizardQuestions, EnterGoesOnAndEscapeCancels) {
 struct MustUninstallCase {
     const char* name;
     bool agree;
+    bool byKeyboard;  // Enter or Esc instead of a click
 };
 
 class MustUninstallQuestion : public testing::TestWithParam<MustUninstallCase> {};
 
 TEST_P(MustUninstallQuestion, HandsOverOnlyWhenTheUserAgrees) {
     const MustUninstallCase& c = GetParam();
-    Scenario scenario(L"Must" + std::wstring(c.agree ? L"Agree" : L"Decline"));
+    Scenario scenario(L"Must" + Windows1252ToUtf16(c.name));
     const std::wstring key = kUninstallRoot + scenario.product;
     CreateDirectoryW(scenario.installDir.c_str(), nullptr);
     HKEY entry = nullptr;
@@ -273,7 +274,10 @@ TEST_P(MustUninstallQuestion, HandsOverOnlyWhenTheUserAgrees) {
     EXPECT_EQ(ControlText(page, IDC_PAGE_MAIN_TEXT), L"The earlier version must be removed first.");
     EXPECT_EQ(ControlText(page, IDC_PAGE_NEXT), L"Uninstall");
     EXPECT_EQ(ControlText(page, IDC_PAGE_CANCEL), L"Cancel");
-    test::ClickControl(page, c.agree ? IDC_PAGE_NEXT : IDC_PAGE_CANCEL);
+    if (c.byKeyboard)
+        PressKey(GetDlgItem(page, IDC_PAGE_NEXT), c.agree ? VK_RETURN : VK_ESCAPE);
+    else
+        test::ClickControl(page, c.agree ? IDC_PAGE_NEXT : IDC_PAGE_CANCEL);
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     if (c.agree) {
         EXPECT_TRUE(WaitUntil([&] { return PathExists(marker); }, kTimeoutMs));
@@ -286,8 +290,10 @@ TEST_P(MustUninstallQuestion, HandsOverOnlyWhenTheUserAgrees) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Wizard, MustUninstallQuestion,
-                         testing::Values(MustUninstallCase{"Agree", true},
-                                         MustUninstallCase{"Decline", false}),
+                         testing::Values(MustUninstallCase{"Agree", true, false},
+                                         MustUninstallCase{"Decline", false, false},
+                                         MustUninstallCase{"AgreeByEnter", true, true},
+                                         MustUninstallCase{"DeclineByEscape", false, true}),
                          test::CaseName);
 
 }  // namespace
