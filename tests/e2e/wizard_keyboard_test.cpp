@@ -120,7 +120,11 @@ struct KeyboardCase {
     std::uint32_t pageStyle;  // the layout of every page
     Page stopAt;
     Leave leave;
+    bool richLicence = false;  // the licence in the rich-text viewer instead of the plain text
 };
+
+// The rich-text viewer takes the place of the plain text, in the Tab order too.
+constexpr int kRichTextViewer = IDC_PAGE_TEXT_VIEW + 100;
 
 class WizardKeyboard : public testing::TestWithParam<KeyboardCase> {};
 
@@ -141,7 +145,8 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
     s.messages = KeyboardMessages();
     s.installerTitle = L"Keys Setup";
     s.installPassword = L"keys";
-    s.licenceTexts = {L"The licence of the keyboard walk."};
+    s.licenceTexts = {c.richLicence ? L"{\\rtf1\\ansi The {\\b rich} licence of the keyboard walk.\\par}"
+                                    : L"The licence of the keyboard walk."};
     s.readmeTexts = {L"The readme of the keyboard walk."};
     for (std::size_t word = 2; word < s.pageStyles.size(); ++word)
         s.pageStyles[word] = c.pageStyle;
@@ -171,11 +176,14 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
         const HWND page = WaitForPageWithControl(child.Id(), keys.findBy, kTimeoutMs, previous);
         ASSERT_NE(page, nullptr);
         previous = page;
+        std::vector<int> tabOrder = keys.tabOrder;
+        if (keys.page == Page::kLicence && c.richLicence)
+            tabOrder.front() = kRichTextViewer;
         // A whole round of Tab, which brings the focus back where the page put it.
-        EXPECT_EQ(TabOrder(page), keys.tabOrder);
+        EXPECT_EQ(TabOrder(page), tabOrder);
         HWND focus = FocusedControl(page);
         ASSERT_NE(focus, nullptr);
-        ASSERT_EQ(GetDlgCtrlID(focus), keys.tabOrder.front());
+        ASSERT_EQ(GetDlgCtrlID(focus), tabOrder.front());
 
         if (keys.page == c.stopAt && c.leave != Leave::kFinishByKeys) {
             if (c.leave == Leave::kEscape) {
@@ -262,7 +270,9 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyboardCase{"EscapeOnStartMenu", 2, Page::kStartMenu, Leave::kEscape},
                     KeyboardCase{"EscapeOnFinish", 3, Page::kFinish, Leave::kEscape},
                     KeyboardCase{"ToTheEndPlain", 0, Page::kFinish, Leave::kFinishByKeys},
-                    KeyboardCase{"ToTheEndPanel", 3, Page::kFinish, Leave::kFinishByKeys}),
+                    KeyboardCase{"ToTheEndPanel", 3, Page::kFinish, Leave::kFinishByKeys},
+                    KeyboardCase{"RichLicenceToTheEnd", 1, Page::kFinish, Leave::kFinishByKeys, true},
+                    KeyboardCase{"EscapeOnRichLicence", 2, Page::kLicence, Leave::kEscape, true}),
     test::CaseName);
 
 }  // namespace
