@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "support/child_process.h"
@@ -65,6 +66,12 @@ std::wstring PlaceUninstaller(const InstalledProduct& product) {
 
 constexpr std::uint64_t kProgressShown = std::uint64_t{0x80000} << 32;
 
+// Installer strings of the product's data file, by number.
+void SetStrings(InstalledProduct& product, const std::map<int, std::wstring>& texts) {
+    for (const auto& [number, text] : texts)
+        product.Data().strings[number] = text;
+}
+
 TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     test::TempFolder installDir(L"uninstall-windows");
     InstalledProduct product(L"Vantrel E2E Windows", installDir.Path());
@@ -84,17 +91,16 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     product.SetNumber(L"TitlePosition", 2);
     product.SetNumber(L"TopColor", RGB(0, 0, 128));
     product.SetNumber(L"MonoColor", 1);
-    auto& strings = product.Data().strings;
-    strings[53] = L"Remove the windows product?";
-    strings[55] = L"Windows Uninstall";
-    strings[65] = L"Windows Setup";
-    strings[71] = L"Please wait while <product> is removed.";
-    strings[49] = L"Cancel";
-    strings[68] = L"Removing shared files";
-    strings[59] = L"Delete the shared file %s?";
-    strings[35] = L"Shared file";
-    strings[34] = L"The windows product is gone.";
-    strings[15] = L"Done";
+    SetStrings(product, {{53, L"Remove the windows product?"},
+                         {55, L"Windows Uninstall"},
+                         {65, L"Windows Setup"},
+                         {71, L"Please wait while <product> is removed."},
+                         {49, L"Cancel"},
+                         {68, L"Removing shared files"},
+                         {59, L"Delete the shared file %s?"},
+                         {35, L"Shared file"},
+                         {34, L"The windows product is gone."},
+                         {15, L"Done"}});
     ASSERT_TRUE(product.Write());
     const std::wstring uninstaller = PlaceUninstaller(product);
     ASSERT_TRUE(test::PathExists(uninstaller));
@@ -156,12 +162,9 @@ TEST(UninstallWindows, NoToTheConfirmationLeavesEverythingInstalled) {
     const std::wstring file = product.AddFile(L"bin\\app.exe");
     product.AddProductRegistryKey(L"Vantrel E2E Windows Kept Company\\App");
     product.SetValue(L"ProductFlags", std::to_wstring(kProgressShown));
-    auto& strings = product.Data().strings;
-    strings[53] = L"Remove the kept product?";
-    strings[55] = L"Kept Uninstall";
     // The question's buttons speak the installation's language.
-    strings[79] = L"Ja";
-    strings[80] = L"Nein";
+    SetStrings(product,
+               {{53, L"Remove the kept product?"}, {55, L"Kept Uninstall"}, {79, L"Ja"}, {80, L"Nein"}});
     ASSERT_TRUE(product.Write());
     const std::wstring uninstaller = PlaceUninstaller(product);
 
@@ -192,10 +195,8 @@ TEST(UninstallWindows, ALockedFileIsReportedOnceTheProgressIsOver) {
     const std::wstring locked = product.AddFile(L"bin\\busy.dll");
     const std::wstring free = product.AddFile(L"bin\\idle.dll");
     product.SetValue(L"ProductFlags", std::to_wstring(kProgressShown));
-    auto& strings = product.Data().strings;
-    strings[53] = L"Remove the locked product?";
-    strings[55] = L"Locked Uninstall";
-    strings[20] = L"Locked Problems";
+    SetStrings(product,
+               {{53, L"Remove the locked product?"}, {55, L"Locked Uninstall"}, {20, L"Locked Problems"}});
     ASSERT_TRUE(product.Write());
     const std::wstring uninstaller = PlaceUninstaller(product);
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/engine_bytes.h"
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
@@ -24,6 +25,7 @@ namespace vantrel {
 namespace {
 
 using test::ChildProcess;
+using test::EngineBytes;
 using test::FocusedControl;
 using test::PathExists;
 using test::PressKey;
@@ -33,11 +35,6 @@ using test::WaitForPageWithControl;
 using test::WaitUntil;
 
 constexpr DWORD kTimeoutMs = 60000;
-
-const Bytes& EngineBytes() {
-    static const Bytes bytes = test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE));
-    return bytes;
-}
 
 // The pages of the walk in the order the installation shows them.
 enum class Page { kLanguage, kStart, kPassword, kLicence, kReadme, kFolder, kStartMenu, kFinish };
@@ -53,13 +50,15 @@ struct PageKeys {
     Page page;
     int findBy;                 // a control only this page has among those before it
     std::vector<int> tabOrder;  // from the control that has the focus when the page opens
+    wchar_t nextMnemonic = 0;   // Alt and this letter go on, in the walks to the end by keys
 };
 
 // Every page's controls in the order a person reads them: the content, then Next and Cancel.
 // The finish page shows only the boxes the product has (open the item, launch) and no Cancel.
+// The language page's Next reads "&Next", the Start-menu page's "&Install".
 const std::vector<PageKeys>& Walk() {
     static const std::vector<PageKeys> walk = {
-        {Page::kLanguage, IDC_PAGE_LANGUAGES, {IDC_PAGE_LANGUAGES, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}},
+        {Page::kLanguage, IDC_PAGE_LANGUAGES, {IDC_PAGE_LANGUAGES, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}, L'n'},
         {Page::kStart, IDC_PAGE_LINK, {IDC_PAGE_LINK, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}},
         {Page::kPassword, IDC_PAGE_PASSWORD, {IDC_PAGE_PASSWORD, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}},
         {Page::kLicence, IDC_PAGE_TEXT_VIEW, {IDC_PAGE_TEXT_VIEW, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}},
@@ -67,7 +66,8 @@ const std::vector<PageKeys>& Walk() {
         {Page::kFolder, IDC_PAGE_FOLDER, {IDC_PAGE_FOLDER, IDC_PAGE_BROWSE, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}},
         {Page::kStartMenu,
          IDC_PAGE_FOLDER,
-         {IDC_PAGE_FOLDER, IDC_PAGE_BROWSE, IDC_PAGE_NEXT, IDC_PAGE_CANCEL}},
+         {IDC_PAGE_FOLDER, IDC_PAGE_BROWSE, IDC_PAGE_NEXT, IDC_PAGE_CANCEL},
+         L'i'},
         {Page::kFinish, IDC_PAGE_LAUNCH, {IDC_PAGE_OPEN_ITEM, IDC_PAGE_LAUNCH, IDC_PAGE_NEXT}},
     };
     return walk;
@@ -133,7 +133,6 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
     const std::wstring product = L"Vantrel Keys " + Windows1252ToUtf16(c.name);
     test::TempFolder root(L"keys-" + Windows1252ToUtf16(c.name));
     const std::wstring installDir = root.Join(L"app");
-    const std::wstring launched = root.Join(L"launched.txt");
 
     Settings s = test::FixtureSettings(product);
     s.productFlagsLow &= ~product_flags::kNoEndNotice;
@@ -153,6 +152,8 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
     // The start page's layout 0 is a message box instead of a page.
     if (c.pageStyle == 0)
         s.pageStyles[2] = 1;
+    // The launch option leaves a file behind when it runs.
+    const std::wstring launched = root.Join(L"launched.txt");
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     s.launchApplication =
@@ -185,52 +186,31 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
         ASSERT_NE(focus, nullptr);
         ASSERT_EQ(GetDlgCtrlID(focus), tabOrder.front());
 
-        if (keys.page == c.stopAt && c.leave != Leave::kFinishByKeys) {
-            if (c.leave == Leave::kEscape) {
-                PressKey(focus, VK_ESCAPE);
-            } else {
-                // The licence's Cancel reads "I &decline", the others "Cancel" without a mark.
-                ASSERT_EQ(keys.page, Page::kLicence);
-                PressMnemonic(focus, L'd');
-            }
-            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(page); }, kTimeoutMs));
-            break;
+        if (keys.page == Page::kPassword)
+            SetWindowTextW(focus, L"keys");
+        if (keys.page == Page::kFinish) {
+            // "&Start <product>" checks the box that starts clear.
+            EXPECT_FALSE(test::ControlChecked(page, IDC_PAGE_LAUNCH));
+            PressMnemonic(focus, L's');
+            EXPECT_TRUE(WaitUntil([&] { return test::ControlChecked(page, IDC_PAGE_LAUNCH); }, kTimeoutMs));
+            focus = FocusedControl(page);
+            ASSERT_NE(focus, nullptr);
         }
-        switch (keys.page) {
-            case Page::kLanguage:
-                if (c.leave == Leave::kFinishByKeys)
-                    PressMnemonic(focus, L'n');  // "&Next"
-                else
-                    PressKey(focus, VK_RETURN);
-                break;
-            case Page::kPassword:
-                SetWindowTextW(focus, L"keys");
-                PressKey(focus, VK_RETURN);
-                break;
-            case Page::kStartMenu:
-                if (c.leave == Leave::kFinishByKeys)
-                    PressMnemonic(focus, L'i');  // "&Install"
-                else
-                    PressKey(focus, VK_RETURN);
-                break;
-            case Page::kFinish:
-                // "&Start <product>" checks the box that starts clear; Enter is Close.
-                EXPECT_FALSE(test::ControlChecked(page, IDC_PAGE_LAUNCH));
-                PressMnemonic(focus, L's');
-                EXPECT_TRUE(
-                    WaitUntil([&] { return test::ControlChecked(page, IDC_PAGE_LAUNCH); }, kTimeoutMs));
-                focus = FocusedControl(page);
-                ASSERT_NE(focus, nullptr);
-                if (c.leave == Leave::kEscape)
-                    PressKey(focus, VK_ESCAPE);
-                else
-                    PressKey(focus, VK_RETURN);
-                break;
-            default:
-                PressKey(focus, VK_RETURN);
-                break;
+        const bool leaveHere = keys.page == c.stopAt && c.leave != Leave::kFinishByKeys;
+        if (leaveHere && c.leave == Leave::kEscape) {
+            PressKey(focus, VK_ESCAPE);
+        } else if (leaveHere) {
+            // The licence's Cancel reads "I &decline", the others "Cancel" without a mark.
+            ASSERT_EQ(keys.page, Page::kLicence);
+            PressMnemonic(focus, L'd');
+        } else if (c.leave == Leave::kFinishByKeys && keys.nextMnemonic != 0) {
+            PressMnemonic(focus, keys.nextMnemonic);
+        } else {
+            PressKey(focus, VK_RETURN);
         }
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(page); }, kTimeoutMs)) << "the page stayed";
+        if (leaveHere)
+            break;
     }
 
     const bool cancelled = c.stopAt != Page::kFinish;

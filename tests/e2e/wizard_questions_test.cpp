@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "e2e/engine_bytes.h"
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
@@ -22,6 +23,7 @@ namespace {
 
 using test::ChildProcess;
 using test::ControlText;
+using test::EngineBytes;
 using test::PathExists;
 using test::PressKey;
 using test::WaitForPageWithControl;
@@ -29,11 +31,6 @@ using test::WaitUntil;
 
 constexpr DWORD kTimeoutMs = 60000;
 constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-const Bytes& EngineBytes() {
-    static const Bytes bytes = test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE));
-    return bytes;
-}
 
 // One scenario's product: its folder, its settings with the page texts, and its setup.exe.
 struct Scenario {
