@@ -193,7 +193,7 @@ std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& s
         shown->ShowBackground({run.instance, nullptr, false, run.options.minimizedStart},
                               LookFromAppearance(appearance, uninstallFolder));
     };
-    // The page has no Cancel: an uninstallation stopped half-way leaves a broken product.
+    // Cancel stays disabled: an uninstallation stopped half-way would leave a broken product.
     // The product key keeps no page layout or position: the header layout, centred.
     seams.openProgress = [shown, caption, instance = run.instance,
                           environment = std::make_shared<PageEnvironment>(),
