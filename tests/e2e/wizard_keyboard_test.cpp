@@ -188,6 +188,24 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
 
         if (keys.page == Page::kPassword)
             SetWindowTextW(focus, L"keys");
+        if (keys.page == Page::kFolder && c.leave == Leave::kFinishByKeys) {
+            // "B&rowse..." opens the folder browser; Esc closes it, and the focus is back in
+            // the folder field.
+            PressMnemonic(focus, L'r');
+            HWND browser = nullptr;
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    for (HWND window : test::TopLevelWindows(child.Id())) {
+                        if (window != page)
+                            browser = window;
+                    }
+                    return browser != nullptr && FocusedControl(browser) != nullptr;
+                },
+                kTimeoutMs));
+            PressKey(FocusedControl(browser), VK_ESCAPE);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeoutMs));
+            EXPECT_TRUE(WaitUntil([&] { return FocusedControl(page) == focus; }, kTimeoutMs));
+        }
         if (keys.page == Page::kFinish) {
             // "&Start <product>" checks the box that starts clear.
             EXPECT_FALSE(test::ControlChecked(page, IDC_PAGE_LAUNCH));
