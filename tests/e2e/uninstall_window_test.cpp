@@ -130,6 +130,8 @@ TEST(UninstallWindows, BackgroundThenProgressThenCompletion) {
     EXPECT_EQ(test::WindowText(page), L"Windows Uninstall");
     EXPECT_EQ(test::ControlText(page, IDC_PAGE_HEADER_TITLE), L"Vantrel E2E Windows");
     EXPECT_EQ(test::ControlText(page, IDC_PAGE_HEADER_SUBTITLE), L"Windows Uninstall");
+    // A name is shown as it is written: an '&' in it marks no mnemonic.
+    EXPECT_NE(GetWindowLongW(GetDlgItem(page, IDC_PAGE_HEADER_TITLE), GWL_STYLE) & SS_NOPREFIX, 0);
     EXPECT_EQ(test::ControlText(page, IDC_PAGE_MAIN_TEXT),
               L"Please wait while Vantrel E2E Windows is removed.");
     EXPECT_EQ(test::ControlText(page, IDC_PAGE_CANCEL), L"Cancel");
