@@ -10,6 +10,7 @@
 #include "support/system_info.h"
 #include "support/system_library.h"
 #include "support/system_program.h"
+#include "support/window_messages.h"
 #include "uninstall/uninstall_data.h"
 
 namespace vantrel {

@@ -21,6 +21,7 @@
 #include "support/system_info.h"
 #include "support/temp_file_name.h"
 #include "support/unique_handle.h"
+#include "support/window_messages.h"
 
 namespace vantrel {
 namespace {
@@ -159,10 +160,8 @@ std::wstring ShortOrSame(const std::wstring& path) {
 void WaitPumpingMessages(HANDLE process) {
     while (WaitForSingleObject(process, 75) == WAIT_TIMEOUT) {
         MSG message;
-        for (int i = 0; i < 100 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        for (int i = 0; i < 100 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++i)
+            DispatchWindowMessage(message);
     }
 }
 

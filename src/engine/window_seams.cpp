@@ -4,16 +4,22 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "engine/installation_steps.h"
 #include "engine/payload.h"
+#include "format/os_version.h"
 #include "format/path_join.h"
 #include "run/run_state.h"
 #include "support/file_io.h"
+#include "support/os_info.h"
 #include "support/unique_handle.h"
+#include "ui/page_progress.h"
 
 namespace vantrel {
 namespace {
 
 constexpr std::size_t kProgressCaptionMessage = 54;
+// The progress page's position code: centred across and down.
+constexpr std::uint32_t kCentredBothWays = 3 | 24;
 // The saved picture is a BMP file: a 14-byte file header before the packed bitmap.
 constexpr std::size_t kBitmapFileHeader = 14;
 // Larger files are not a background picture of this program.
@@ -174,8 +180,7 @@ std::unique_ptr<RunWindows> AddInstallerWindows(RunState& run, const Payload& pa
     return windows;
 }
 
-std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& seams,
-                                                const ProgressPageFactory& openPage) {
+std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& seams) {
     auto windows = std::make_unique<RunWindows>(run.instance);
     if (run.options.silent)
         return windows;
@@ -188,7 +193,28 @@ std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& s
         shown->ShowBackground({run.instance, nullptr, false, run.options.minimizedStart},
                               LookFromAppearance(appearance, uninstallFolder));
     };
-    seams.openProgress = [shown, caption, openPage] { shown->OpenProgress(openPage, *caption); };
+    // Cancel stays disabled: an uninstallation stopped half-way would leave a broken product.
+    // The product key keeps no page layout or position: the header layout, centred.
+    seams.openProgress = [shown, caption, instance = run.instance,
+                          environment = std::make_shared<PageEnvironment>(),
+                          cancel = std::make_shared<ProgressCancelFlag>()](const UninstallPageTexts& texts) {
+        environment->instance = instance;
+        environment->text = [texts, windowsName = OsName(CurrentOs())](std::size_t number) {
+            return WithProductMarkers(texts.message ? texts.message(number) : std::wstring(), texts.product,
+                                      texts.description, windowsName);
+        };
+        environment->installerTitle = [product = texts.product] { return product; };
+        ProgressPageOptions options;
+        options.layout = PageLayout::kHeader;
+        options.positionCode = kCentredBothWays;
+        options.cancelDisabled = true;
+        options.uninstall = true;
+        shown->OpenProgress(
+            [&options, environment, cancel](HWND owner) {
+                return OpenProgressPage(*environment, options, *cancel, owner);
+            },
+            *caption);
+    };
     seams.showStatus = [shown](const std::wstring& text) { shown->Display().SetStatus(text); };
     seams.showCurrentFile = [shown](const std::wstring& path) { shown->Display().SetStatus(path); };
     seams.setProgress = [shown](int percent) { shown->Display().SetPercent(percent); };

@@ -32,7 +32,7 @@ class RunWindows {
     void RepaintBackground();
     ProgressDisplay& Display() { return display_; }
     // Serves the windows; rethrows what one of their procedures caught.
-    void Service() { ServiceWindows(guard_, display_.Window()); }
+    void Service() { ServiceWindows(guard_); }
 
     void ShowBackground(const BackgroundPlacement& placement, BackgroundLook look);
     void BringBackgroundToFront();
@@ -53,9 +53,9 @@ std::unique_ptr<RunWindows> AddInstallerWindows(RunState& run, const Payload& pa
                                                 ProgressSeams& progress,
                                                 const ProgressPageFactory& openPage = {});
 
-// The uninstaller's windows: its background and progress seams; nothing in a silent run.
-std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& seams,
-                                                const ProgressPageFactory& openPage = {});
+// The uninstaller's windows: its background, and its progress shown in the progress page
+// (the display's own controls when the page cannot open); nothing in a silent run.
+std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& seams);
 
 // How the background looks, from the installer's settings and from what the product key kept.
 BackgroundLook LookFromSettings(const Settings& settings);

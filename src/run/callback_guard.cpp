@@ -1,5 +1,7 @@
 #include "run/callback_guard.h"
 
+#include "support/window_messages.h"
+
 namespace vantrel {
 
 int RunMessageLoop(CallbackGuard& guard) {
@@ -13,8 +15,7 @@ int RunMessageLoop(CallbackGuard& guard) {
         }
         if (got == -1)
             break;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        DispatchWindowMessage(message);
     }
     guard.RethrowPending();
     return quitCode;

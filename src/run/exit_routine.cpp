@@ -4,15 +4,12 @@
 
 #include "run/out_of_memory.h"
 #include "run/run_end.h"
+#include "support/window_messages.h"
 
 namespace vantrel {
 
 void PumpWindowMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    DispatchPendingMessages();
 }
 
 void FinishRun(RunState& run) {

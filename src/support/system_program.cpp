@@ -3,6 +3,7 @@
 #include "support/folder_tree.h"
 #include "support/os_info.h"
 #include "support/unique_handle.h"
+#include "support/window_messages.h"
 
 namespace vantrel {
 namespace {
@@ -36,14 +37,6 @@ std::wstring SystemFolderForBitness(bool sixtyFourBit) {
 
 std::wstring SystemProgramPath(const wchar_t* fileName, bool sixtyFourBit) {
     return SystemFolderForBitness(sixtyFourBit) + L"\\" + fileName;
-}
-
-void DispatchPendingMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 std::optional<DWORD> RunHiddenAndWait(const std::wstring& program, const std::wstring& commandLine,

@@ -23,7 +23,4 @@ std::wstring SystemProgramPath(const wchar_t* fileName, bool sixtyFourBit);
 std::optional<DWORD> RunHiddenAndWait(const std::wstring& program, const std::wstring& commandLine,
                                       const std::wstring& workingFolder);
 
-// Dispatches the window messages waiting for this thread.
-void DispatchPendingMessages();
-
 }  // namespace vantrel

@@ -8,6 +8,11 @@ namespace {
 constexpr std::size_t kCancelQuestionMessage = 28;
 constexpr std::size_t kCancelTitleMessage = 20;
 constexpr std::size_t kCancelButtonMessage = 49;
+constexpr std::size_t kInstallTitleMessage = 54;
+constexpr std::size_t kUninstallTitleMessage = 55;
+constexpr std::size_t kInstallTextMessage = 39;
+constexpr std::size_t kUninstallTextMessage = 71;
+constexpr std::size_t kGeneralCaptionMessage = 65;
 
 // What the procedure of one open page works with; it goes with the page.
 struct ProgressPageState {
@@ -92,6 +97,27 @@ INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPA
     });
 }
 
+void SetPageTexts(HWND page, const PageEnvironment& environment, const ProgressPageOptions& options) {
+    const std::wstring installerTitle =
+        environment.installerTitle ? environment.installerTitle() : std::wstring();
+    const std::wstring title =
+        environment.Text(options.uninstall ? kUninstallTitleMessage : kInstallTitleMessage);
+    std::wstring caption = title;
+    if (options.layout == PageLayout::kHeader) {
+        SetDlgItemTextW(page, IDC_PAGE_HEADER_TITLE, installerTitle.c_str());
+        SetDlgItemTextW(page, IDC_PAGE_HEADER_SUBTITLE, title.c_str());
+        caption = options.uninstall ? title : environment.Text(kGeneralCaptionMessage);
+    }
+    // An empty title would leave the frame saying nothing: the installer's title then.
+    if (caption.empty())
+        caption = installerTitle;
+    SetWindowTextW(page, caption.c_str());
+    SetDlgItemTextW(
+        page, IDC_PAGE_MAIN_TEXT,
+        environment.Text(options.uninstall ? kUninstallTextMessage : kInstallTextMessage).c_str());
+    SetDlgItemTextW(page, IDC_PAGE_CANCEL, environment.Text(kCancelButtonMessage).c_str());
+}
+
 }  // namespace
 
 POINT ProgressPagePlace(std::uint32_t positionCode, const RECT& area, SIZE size, POINT current) {
@@ -109,10 +135,7 @@ ProgressPageControls OpenProgressPage(const PageEnvironment& environment, const 
         delete state;
         return {};
     }
-    const std::wstring title = environment.installerTitle ? environment.installerTitle() : std::wstring();
-    SetWindowTextW(page, title.c_str());
-    SetDlgItemTextW(page, IDC_PAGE_HEADER_TITLE, title.c_str());
-    SetDlgItemTextW(page, IDC_PAGE_CANCEL, environment.Text(kCancelButtonMessage).c_str());
+    SetPageTexts(page, environment, options);
     if (options.layout == PageLayout::kPlain || options.layout == PageLayout::kHeader) {
         state->mainFont = TallerFont(page);
         if (state->mainFont != nullptr)

@@ -20,6 +20,8 @@ struct ProgressPageOptions {
     bool againstScreen = false;
     // Cancel stays disabled (an uninstallation, or a run that may not be cancelled).
     bool cancelDisabled = false;
+    // The page of an uninstallation: its own title and main text.
+    bool uninstall = false;
 };
 
 // Where a window of `size` goes inside `area` by the position code; `current` is its place
@@ -37,7 +39,9 @@ class ProgressCancelFlag {
     bool raised_ = false;
 };
 
-// Opens the modeless progress page over `owner`. The page asks message 28 under title
+// Opens the modeless progress page over `owner`, titled message 54 (55 in an uninstallation)
+// and saying message 39 (71) as its main text; in the header layout the caption is message
+// 65 (55) and the band names the installer and the page. The page asks message 28 under title
 // message 20 when Cancel is pressed and raises `cancel` on Yes; while it exists it refuses
 // the end of the Windows session. `environment` and `cancel` must outlive the page.
 ProgressPageControls OpenProgressPage(const PageEnvironment& environment, const ProgressPageOptions& options,

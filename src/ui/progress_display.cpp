@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "support/window_messages.h"
 #include "ui/background_window_layout.h"
 
 namespace vantrel {
@@ -73,7 +74,7 @@ std::uint32_t StatusDelayLeft(std::uint32_t now, std::uint32_t changedAt, std::u
     return elapsed >= delay ? 0 : delay - elapsed;
 }
 
-void ServiceWindows(CallbackGuard& guard, HWND dialog) {
+void ServiceWindows(CallbackGuard& guard) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -81,10 +82,7 @@ void ServiceWindows(CallbackGuard& guard, HWND dialog) {
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
         }
-        if (dialog != nullptr && IsDialogMessageW(dialog, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        DispatchWindowMessage(message);
     }
     guard.RethrowPending();
 }

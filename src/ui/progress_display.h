@@ -37,7 +37,7 @@ std::uint32_t StatusDelayLeft(std::uint32_t now, std::uint32_t changedAt, std::u
 // Dispatches every pending message of this thread (the hosted page's keyboard included),
 // then rethrows what a guarded window procedure caught. A quit message that nobody here
 // asked for is put back for the loop that owns it.
-void ServiceWindows(CallbackGuard& guard, HWND dialog);
+void ServiceWindows(CallbackGuard& guard);
 
 // The percentage and the status line of a running installation or uninstallation: shown in
 // the progress page when one is hosted, otherwise in a small panel of its own over the
@@ -65,11 +65,11 @@ class ProgressDisplay {
 
     const std::wstring& Status() const { return status_; }
     int Percent() const { return percent_; }
-    // The hosted page or the display's own window, for the keyboard of the message pump.
+    // The hosted page or the display's own window.
     HWND Window() const { return controls_.page; }
 
   private:
-    void Service() { ServiceWindows(guard_, controls_.page); }
+    void Service() { ServiceWindows(guard_); }
 
     CallbackGuard& guard_;
     UniqueLibrary commonControls_;  // declared first: it goes after the controls

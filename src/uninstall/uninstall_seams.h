@@ -49,6 +49,14 @@ struct UninstallProductValues {
     bool sixtyFourBit = false;
 };
 
+// What the uninstaller's pages say: the product's messages by number, in the installation's
+// language, and the names that their "<product>" and "<description>" markers stand for.
+struct UninstallPageTexts {
+    std::function<std::wstring(std::size_t number)> message;
+    std::wstring product;
+    std::wstring description;
+};
+
 // The steps of an uninstallation that other parts of the engine carry out. Each member may
 // be empty: the step then does nothing (its records are still consumed).
 struct UninstallSeams {
@@ -73,9 +81,9 @@ struct UninstallSeams {
     // The background window, created before the confirmation unless the product has none.
     std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)>
         showBackground;
-    // The progress window: opened after the confirmation, then a status line, the file or
-    // folder being removed, the percentage, and closing.
-    std::function<void()> openProgress;
+    // The progress window: opened after the confirmation with the product's texts, then a
+    // status line, the file or folder being removed, the percentage, and closing.
+    std::function<void(const UninstallPageTexts& texts)> openProgress;
     std::function<void(const std::wstring& text)> showStatus;
     std::function<void(const std::wstring& path)> showCurrentFile;
     std::function<void(int percent)> setProgress;

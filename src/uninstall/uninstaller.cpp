@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <map>
+#include <memory>
 #include <optional>
 
 #include "context/failure_list.h"
@@ -24,6 +26,7 @@
 #include "support/search_path.h"
 #include "support/shell_folders.h"
 #include "support/system_info.h"
+#include "ui/message_box_texts.h"
 #include "uninstall/component_removal.h"
 #include "uninstall/conditional_deletions.h"
 #include "uninstall/file_removal.h"
@@ -180,6 +183,11 @@ void ReadProductValues(const RegistryKey& key, InstalledProduct& product) {
     }
 }
 
+std::wstring StringOf(const std::map<int, std::wstring>& strings, int number) {
+    const auto found = strings.find(number);
+    return found == strings.end() ? std::wstring() : found->second;
+}
+
 bool IsWebAddress(const std::wstring& text) {
     return (text.rfind(L"http://", 0) == 0 || text.rfind(L"https://", 0) == 0) && text.size() > 8 &&
            text.find_first_of(L" \t\r\n\"") == std::wstring::npos;
@@ -197,10 +205,7 @@ class Uninstaller {
         return run_.options.silent || (product_.flagsLow & pf::kUninstallSilently) != 0;
     }
     bool AsksQuestions() const { return !UserInterfaceOff() && !run_.options.automatic; }
-    std::wstring String(int number) const {
-        const auto found = data_.Content().strings.find(number);
-        return found == data_.Content().strings.end() ? std::wstring() : found->second;
-    }
+    std::wstring String(int number) const { return StringOf(data_.Content().strings, number); }
     void Tell(const std::wstring& text) {
         if (!run_.options.silent && run_.ui)
             run_.ui->ShowMessageBox(text, kEngineName, mb::kOk | mb::kIconError);
@@ -254,6 +259,7 @@ class Uninstaller {
     std::wstring dataPath_;
     FailureList failures_;
     RedirectionOff redirection_;
+    std::unique_ptr<MessageBoxButtonTexts> buttonTexts_;
     std::vector<std::string> remainingFileLines_;
     std::vector<std::string> remainingMsiLines_;
     std::vector<std::wstring> deletedFiles_;
@@ -309,6 +315,10 @@ bool Uninstaller::Start() {
         Tell(UninstallDataLoadFailureText(product_.displayName, dataPath_, readError));
         return false;
     }
+    // From here on the questions are asked in the installation's language, buttons included.
+    if (!UserInterfaceOff())
+        buttonTexts_ = std::make_unique<MessageBoxButtonTexts>(
+            [this](std::size_t number) { return String(static_cast<int>(number)); });
     return true;
 }
 
@@ -342,8 +352,17 @@ void Uninstaller::Confirm() {
         }
     }
     // Like the installation's, the progress window is the product's choice.
-    if ((product_.flagsHigh & pf::kShowProgressDialog) != 0 && seams_.openProgress)
-        seams_.openProgress();
+    if ((product_.flagsHigh & pf::kShowProgressDialog) != 0 && seams_.openProgress) {
+        // The page may outlive this object: it gets the texts, not a way back to them.
+        UninstallPageTexts texts;
+        texts.message = [strings = data_.Content().strings](std::size_t number) {
+            return StringOf(strings, static_cast<int>(number));
+        };
+        texts.product =
+            data_.Content().productTitle.empty() ? product_.displayName : data_.Content().productTitle;
+        texts.description = product_.displayName;
+        seams_.openProgress(texts);
+    }
 }
 
 void Uninstaller::RemoveFonts() {

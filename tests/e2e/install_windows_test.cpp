@@ -13,6 +13,8 @@
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
 #include "support/ui_driver.h"
+#include "support/wizard_driver.h"
+#include "ui/wizard_ids.h"
 
 namespace vantrel {
 namespace {
@@ -22,15 +24,6 @@ using test::ChildProcess;
 constexpr DWORD kTimeoutMs = 120000;
 constexpr int kStatusId = 1011;
 constexpr int kBarId = 1007;
-
-// The top-level window of the process that holds the progress controls, or null.
-HWND FindProgressPage(DWORD processId) {
-    for (HWND window : test::TopLevelWindows(processId)) {
-        if (GetDlgItem(window, kStatusId) != nullptr && GetDlgItem(window, kBarId) != nullptr)
-            return window;
-    }
-    return nullptr;
-}
 
 // A top-level window of the process other than `except` that says `text`, or null.
 HWND FindWindowSaying(DWORD processId, HWND except, const std::wstring& text) {
@@ -62,6 +55,8 @@ TEST(InstallWindows, TheProgressPageShowsTheInstallationAndAsksBeforeCancelling)
     texts[20] = L"Stop Installing";
     texts[28] = L"Do you really want to cancel the installation?";
     texts[36] = L"Finishing the installation";
+    texts[39] = L"Please wait while <product> is installed.";
+    texts[54] = L"Installing";
     texts[49] = L"Cancel";
     texts[79] = L"Yes";
     texts[80] = L"No";
@@ -82,7 +77,7 @@ TEST(InstallWindows, TheProgressPageShowsTheInstallationAndAsksBeforeCancelling)
         if (background == nullptr)
             background = test::FindBackgroundWindow(child.Id());
         if (page == nullptr)
-            page = FindProgressPage(child.Id());
+            page = test::FindProgressPage(child.Id());
         if (page != nullptr) {
             lastStatus = test::WindowText(GetDlgItem(page, kStatusId));
             lastPercent = SendMessageW(GetDlgItem(page, kBarId), PBM_GETPOS, 0, 0);
@@ -97,6 +92,10 @@ TEST(InstallWindows, TheProgressPageShowsTheInstallationAndAsksBeforeCancelling)
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(lastStatus, L"Finishing the installation");
     EXPECT_EQ(lastPercent, 100);
+    // The plain layout: the page's title is its caption, and its main text says what happens.
+    EXPECT_EQ(test::WindowText(page), L"Installing");
+    EXPECT_EQ(test::ControlText(page, IDC_PAGE_MAIN_TEXT),
+              L"Please wait while Vantrel E2E Install Windows is installed.");
     // The page is the progress display: the background carries no status line of its own.
     EXPECT_EQ(GetDlgItem(background, kStatusId), nullptr);
 
@@ -114,6 +113,17 @@ TEST(InstallWindows, TheProgressPageShowsTheInstallationAndAsksBeforeCancelling)
     for (DWORD waited = 0; waited < kTimeoutMs && IsWindowVisible(question); waited += 50)
         Sleep(50);
     EXPECT_FALSE(IsWindowVisible(question));
+
+    // Esc is Cancel too: the same question.
+    test::PressKey(GetDlgItem(page, IDC_PAGE_CANCEL), VK_ESCAPE);
+    ASSERT_TRUE(test::WaitUntil(
+        [&] {
+            question = FindWindowSaying(child.Id(), page, L"Do you really want to cancel the installation?");
+            return question != nullptr;
+        },
+        kTimeoutMs));
+    ASSERT_TRUE(test::PressButton(question, L"No"));
+    EXPECT_TRUE(test::WaitUntil([&] { return !IsWindowVisible(question); }, kTimeoutMs));
 
     ASSERT_TRUE(test::WriteTestFile(go, "go"));
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "e2e/engine_bytes.h"
 #include "format/settings.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
@@ -22,13 +23,9 @@ namespace vantrel {
 namespace {
 
 using test::ChildProcess;
+using test::EngineBytes;
 
 constexpr DWORD kTimeoutMs = 60000;
-
-const Bytes& EngineBytes() {
-    static const Bytes bytes = test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE));
-    return bytes;
-}
 
 struct Pixel {
     int r = 0, g = 0, b = 0;

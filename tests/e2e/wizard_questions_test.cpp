@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "e2e/engine_bytes.h"
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
@@ -22,17 +23,14 @@ namespace {
 
 using test::ChildProcess;
 using test::ControlText;
+using test::EngineBytes;
 using test::PathExists;
+using test::PressKey;
 using test::WaitForPageWithControl;
 using test::WaitUntil;
 
 constexpr DWORD kTimeoutMs = 60000;
 constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-const Bytes& EngineBytes() {
-    static const Bytes bytes = test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE));
-    return bytes;
-}
 
 // One scenario's product: its folder, its settings with the page texts, and its setup.exe.
 struct Scenario {
@@ -213,11 +211,6 @@ TEST(WizardQuestions, ReadmeAndRichLicenceAreShownInTurn) {
     EXPECT_TRUE(scenario.Installed());
 }
 
-// A key pressed in a control; the dialog acts on the key going down.
-void PressKey(HWND control, WPARAM key) {
-    PostMessageW(control, WM_KEYDOWN, key, 1);
-}
-
 TEST(WizardQuestions, EnterGoesOnAndEscapeCancels) {
     Scenario scenario(L"Keyboard");
     scenario.settings.readmeTexts = {L"Read me"};
@@ -239,13 +232,14 @@ TEST(WizardQuestions, EnterGoesOnAndEscapeCancels) {
 struct MustUninstallCase {
     const char* name;
     bool agree;
+    bool byKeyboard;  // Enter or Esc instead of a click
 };
 
 class MustUninstallQuestion : public testing::TestWithParam<MustUninstallCase> {};
 
 TEST_P(MustUninstallQuestion, HandsOverOnlyWhenTheUserAgrees) {
     const MustUninstallCase& c = GetParam();
-    Scenario scenario(L"Must" + std::wstring(c.agree ? L"Agree" : L"Decline"));
+    Scenario scenario(L"Must" + Windows1252ToUtf16(c.name));
     const std::wstring key = kUninstallRoot + scenario.product;
     CreateDirectoryW(scenario.installDir.c_str(), nullptr);
     HKEY entry = nullptr;
@@ -277,7 +271,10 @@ TEST_P(MustUninstallQuestion, HandsOverOnlyWhenTheUserAgrees) {
     EXPECT_EQ(ControlText(page, IDC_PAGE_MAIN_TEXT), L"The earlier version must be removed first.");
     EXPECT_EQ(ControlText(page, IDC_PAGE_NEXT), L"Uninstall");
     EXPECT_EQ(ControlText(page, IDC_PAGE_CANCEL), L"Cancel");
-    test::ClickControl(page, c.agree ? IDC_PAGE_NEXT : IDC_PAGE_CANCEL);
+    if (c.byKeyboard)
+        PressKey(GetDlgItem(page, IDC_PAGE_NEXT), c.agree ? VK_RETURN : VK_ESCAPE);
+    else
+        test::ClickControl(page, c.agree ? IDC_PAGE_NEXT : IDC_PAGE_CANCEL);
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     if (c.agree) {
         EXPECT_TRUE(WaitUntil([&] { return PathExists(marker); }, kTimeoutMs));
@@ -290,8 +287,10 @@ TEST_P(MustUninstallQuestion, HandsOverOnlyWhenTheUserAgrees) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Wizard, MustUninstallQuestion,
-                         testing::Values(MustUninstallCase{"Agree", true},
-                                         MustUninstallCase{"Decline", false}),
+                         testing::Values(MustUninstallCase{"Agree", true, false},
+                                         MustUninstallCase{"Decline", false, false},
+                                         MustUninstallCase{"AgreeByEnter", true, true},
+                                         MustUninstallCase{"DeclineByEscape", false, true}),
                          test::CaseName);
 
 }  // namespace

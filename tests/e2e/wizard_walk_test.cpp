@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "e2e/engine_bytes.h"
 #include "format/settings.h"
 #include "format/text_encoding.h"
 #include "support/child_process.h"
@@ -25,17 +26,13 @@ using test::ChildProcess;
 using test::ControlEnabled;
 using test::ControlText;
 using test::ControlVisible;
+using test::EngineBytes;
 using test::PathExists;
 using test::WaitForPageWithControl;
 using test::WaitUntil;
 
 // Generous: the machine running the tests may be busy; every wait ends on success.
 constexpr DWORD kPageTimeoutMs = 60000;
-
-const Bytes& EngineBytes() {
-    static const Bytes bytes = test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE));
-    return bytes;
-}
 
 std::wstring SystemFolder() {
     wchar_t system[MAX_PATH] = {};

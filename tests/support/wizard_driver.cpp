@@ -20,6 +20,16 @@ HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWN
     return found;
 }
 
+HWND FindProgressPage(DWORD processId) {
+    constexpr int kStatus = 1011;
+    constexpr int kBar = 1007;
+    for (HWND window : TopLevelWindows(processId)) {
+        if (GetDlgItem(window, kStatus) != nullptr && GetDlgItem(window, kBar) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
@@ -94,6 +104,49 @@ void SelectListEntry(HWND page, int id, int index) {
 
 void ScrollToEnd(HWND page, int id) {
     SendMessageW(GetDlgItem(page, id), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+}
+
+HWND FocusedControl(HWND page) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info) || info.hwndFocus == nullptr)
+        return nullptr;
+    return IsChild(page, info.hwndFocus) ? info.hwndFocus : nullptr;
+}
+
+void PressKey(HWND control, WPARAM key) {
+    PostMessageW(control, WM_KEYDOWN, key, 1);
+}
+
+void PressMnemonic(HWND control, wchar_t letter) {
+    // Bit 29 of the key data: Alt is held.
+    PostMessageW(control, WM_SYSCHAR, static_cast<WPARAM>(letter), (LPARAM{1} << 29) | 1);
+}
+
+std::vector<int> TabOrder(HWND page, std::size_t limit) {
+    constexpr DWORD kFocusTimeoutMs = 10000;
+    std::vector<int> order;
+    HWND first = nullptr;
+    if (!WaitUntil([&] { return (first = FocusedControl(page)) != nullptr; }, kFocusTimeoutMs))
+        return order;
+    order.push_back(GetDlgCtrlID(first));
+    HWND current = first;
+    while (order.size() < limit) {
+        PressKey(current, VK_TAB);
+        HWND next = nullptr;
+        if (!WaitUntil(
+                [&] {
+                    next = FocusedControl(page);
+                    return next != nullptr && next != current;
+                },
+                kFocusTimeoutMs))
+            break;  // Tab stayed where it was
+        if (next == first)
+            break;
+        order.push_back(GetDlgCtrlID(next));
+        current = next;
+    }
+    return order;
 }
 
 HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs) {

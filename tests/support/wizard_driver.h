@@ -15,6 +15,10 @@ namespace vantrel::test {
 // `except`, or null after the timeout.
 HWND WaitForPageWithControl(DWORD processId, int controlId, DWORD timeoutMs, HWND except = nullptr);
 
+// The visible progress page of the process (the window with the status line and the bar),
+// or null.
+HWND FindProgressPage(DWORD processId);
+
 // Waits until `condition` holds (checked every 20 ms); false at the timeout.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
@@ -35,6 +39,18 @@ void SelectListEntry(HWND page, int id, int index);
 
 // Scrolls a text control to its end, as dragging its scroll bar down would.
 void ScrollToEnd(HWND page, int id);
+
+// The keyboard. Keys go to the control that has the focus, as a person's typing does; the
+// page's own message loop turns them into dialog navigation.
+// The control of `page` that has the keyboard focus, or null.
+HWND FocusedControl(HWND page);
+// A key pressed in a control; the dialog acts on the key going down.
+void PressKey(HWND control, WPARAM key);
+// Alt and a letter pressed in a control: the dialog's mnemonics.
+void PressMnemonic(HWND control, wchar_t letter);
+// The ids of the controls Tab visits, from the one with the focus until the focus comes
+// back to it (at most `limit` of them); empty when no control has the focus.
+std::vector<int> TabOrder(HWND page, std::size_t limit = 12);
 
 // Goes through the wizard as a person in a hurry would: Next on every page (a text read to
 // its end first), until a window that is not a page shows (it is returned) or `ended` says

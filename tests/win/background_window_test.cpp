@@ -327,7 +327,7 @@ TEST(BackgroundWindowTest, CoversTheWorkAreaWithItsCaption) {
     EXPECT_EQ(rect.top, area.top);
     EXPECT_EQ(rect.right, area.right);
     EXPECT_EQ(rect.bottom, area.bottom);
-    ServiceWindows(guard, nullptr);
+    ServiceWindows(guard);
 }
 
 TEST(BackgroundWindowTest, MinimizedStartAndDestroyedWithItsOwner) {
@@ -362,12 +362,12 @@ TEST(BackgroundWindowTest, TheTitleIsAskedForAtEveryPaint) {
         BackgroundWindow::Create({GetModuleHandleW(nullptr), nullptr, false, false}, look, guard);
     ASSERT_NE(window, nullptr);
     UpdateWindow(window->Handle());
-    ServiceWindows(guard, nullptr);
+    ServiceWindows(guard);
     const int first = asked;
     EXPECT_GE(first, 1);
     window->Repaint();
     UpdateWindow(window->Handle());
-    ServiceWindows(guard, nullptr);
+    ServiceWindows(guard);
     EXPECT_GT(asked, first);
 }
 
@@ -382,13 +382,13 @@ TEST(BackgroundWindowTest, AnExceptionWhilePaintingReachesThePumpNotTheSystem) {
     // The failed paint was still validated: it does not come back for ever.
     EXPECT_FALSE(GetUpdateRect(window->Handle(), nullptr, FALSE));
     EXPECT_TRUE(guard.Pending());
-    EXPECT_THROW(ServiceWindows(guard, nullptr), std::runtime_error);
+    EXPECT_THROW(ServiceWindows(guard), std::runtime_error);
     EXPECT_FALSE(guard.Pending());
     // A title that works again paints again.
     window->Look().title = [] { return std::wstring(L"Title"); };
     window->Repaint();
     UpdateWindow(window->Handle());
-    EXPECT_NO_THROW(ServiceWindows(guard, nullptr));
+    EXPECT_NO_THROW(ServiceWindows(guard));
     // The pump took the guard's quit message with the exception: no loop ends on it later.
     MSG message;
     EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
