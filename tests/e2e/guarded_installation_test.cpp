@@ -8,6 +8,7 @@
 
 #include "format/settings.h"
 #include "format/text_encoding.h"
+#include "e2e/engine_bytes.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
@@ -46,9 +47,9 @@ TEST(GuardedInstallation, ACrashingComServerIsReportedAndTheInstallationEndsNorm
     server.size = serverBytes.size();
     server.readData = [&serverBytes] { return serverBytes; };
     const std::wstring setup = root.Join(L"setup.exe");
-    ASSERT_TRUE(test::BuildSetup(test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE)), settings,
-                                 {server, test::FilledFile("after.txt", 100, 'a')})
-                    .Save(setup));
+    ASSERT_TRUE(
+        test::BuildSetup(test::EngineBytes(), settings, {server, test::FilledFile("after.txt", 100, 'a')})
+            .Save(setup));
 
     ChildProcess child = ChildProcess::Start(setup, L"/silent");
     ASSERT_TRUE(child.Started());

@@ -12,6 +12,7 @@
 
 #include "format/settings.h"
 #include "format/text_encoding.h"
+#include "e2e/engine_bytes.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
 #include "support/test_files.h"
@@ -29,11 +30,6 @@ using test::PathExists;
 
 constexpr DWORD kTimeoutMs = 60000;
 constexpr const wchar_t* kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-const Bytes& EngineBytes() {
-    static const Bytes bytes = test::ReadWholeFile(test::HostPathToWindows(VANTREL_ENGINE_EXE));
-    return bytes;
-}
 
 // A product of version 2.0, registered for uninstallation (which is where an earlier
 // installation is found), whose every notification address points at `server` with the
@@ -83,8 +79,8 @@ struct NotifyingProduct {
 
     ChildProcess Start(const std::wstring& arguments) {
         const std::wstring path = root.Join(L"setup.exe");
-        EXPECT_TRUE(
-            test::BuildSetup(EngineBytes(), settings, {test::FilledFile("app.bin", 3000, 'n')}).Save(path));
+        EXPECT_TRUE(test::BuildSetup(test::EngineBytes(), settings, {test::FilledFile("app.bin", 3000, 'n')})
+                        .Save(path));
         return ChildProcess::Start(path, arguments);
     }
 
