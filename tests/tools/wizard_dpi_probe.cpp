@@ -1,0 +1,186 @@
+// wizard-dpi-probe: the Windows half of the wizard's DPI test. It builds a setup.exe with a
+// start page in the side-picture layout and a progress page, walks it, and prints the sizes
+// in pixels of the pages and their controls ("name value" lines) for the script to compare
+// between two screen densities. What holds at any density is checked here: the side
+// picture is stretched to its whole control, and every text fits its control when measured
+// in the dialog's font at the screen's density. Exit code 0 when all of that holds.
+//   wizard-dpi-probe UNIX-WORK-FOLDER
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "format/settings.h"
+#include "support/child_process.h"
+#include "support/payload_fixture.h"
+#include "support/screenshot.h"
+#include "support/test_files.h"
+#include "support/wizard_driver.h"
+#include "ui/wizard_ids.h"
+
+namespace {
+
+using vantrel::Settings;
+using namespace vantrel::test;
+
+constexpr DWORD kTimeoutMs = 120000;
+// The dialog templates' font: "MS Shell Dlg 2", 10 points.
+constexpr int kDialogFontPoints = 10;
+
+int failures = 0;
+
+void Fail(const std::string& what) {
+    std::printf("FAILED: %s\n", what.c_str());
+    ++failures;
+}
+
+void Print(const char* name, long value) {
+    std::printf("%s %ld\n", name, value);
+}
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The room a text needs in a control of `width` pixels, in the dialog's font at `dpi`
+// (`percent` of its size: the progress page's main text is a tenth larger).
+SIZE TextNeeds(const std::wstring& text, int width, int dpi, int percent, UINT format) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HFONT font = CreateFontW(-MulDiv(kDialogFontPoints, dpi, 72) * percent / 100, 0, 0, 0, FW_NORMAL, 0,
+                                   0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg 2");
+    const HGDIOBJ previous = SelectObject(dc, font);
+    RECT rect{0, 0, width, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_CALCRECT);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    DeleteDC(dc);
+    return {rect.right, rect.bottom};
+}
+
+void ExpectTextFits(HWND page, int id, const char* name, int dpi, int percent, bool oneLine) {
+    const RECT rect = ControlRect(page, id);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const std::wstring text = ControlText(page, id);
+    const SIZE needs = TextNeeds(text, width, dpi, percent, oneLine ? DT_SINGLELINE : DT_WORDBREAK);
+    if (text.empty() || needs.cx > width || needs.cy > height)
+        Fail(std::string(name) + ": the text needs " + std::to_string(needs.cx) + "x" +
+             std::to_string(needs.cy) + ", the control is " + std::to_string(width) + "x" +
+             std::to_string(height));
+}
+
+void PrintSize(const char* name, const RECT& rect) {
+    Print((std::string(name) + ".width").c_str(), rect.right - rect.left);
+    Print((std::string(name) + ".height").c_str(), rect.bottom - rect.top);
+}
+
+void PrintClientSize(const char* name, HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    PrintSize(name, client);
+}
+
+bool Bluish(const Pixel& p) {
+    return p.b > p.r + 40;
+}
+
+// The side picture fills its control: its corners show the artwork, not the page's face.
+void ExpectPictureStretched(HWND page, const std::string& workFolder) {
+    const RECT picture = ControlRect(page, IDC_PAGE_PICTURE);
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(1000);
+    const std::string path = workFolder + "/start-page.bmp";
+    const Screenshot shot(TakeScreenshot(picture, path, kTimeoutMs));
+    if (!shot.Valid() || shot.Width() != picture.right - picture.left) {
+        Fail("no screenshot of the picture in " + path);
+        return;
+    }
+    const int inset = 4;
+    const int right = shot.Width() - 1 - inset;
+    const int bottom = shot.Height() - 1 - inset;
+    for (const POINT corner :
+         {POINT{inset, inset}, POINT{right, inset}, POINT{inset, bottom}, POINT{right, bottom}}) {
+        const Pixel seen = shot.At(corner.x, corner.y);
+        if (!Bluish(seen))
+            Fail("the picture's corner (" + std::to_string(corner.x) + "," + std::to_string(corner.y) +
+                 ") is " + Describe(seen));
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fputs("usage: wizard-dpi-probe UNIX-WORK-FOLDER\n", stderr);
+        return 2;
+    }
+    // Sizes read from other processes in real pixels, not scaled for an unaware reader.
+    SetProcessDPIAware();
+    const std::wstring unixFolder = argv[1];
+    const std::string workFolder(unixFolder.begin(), unixFolder.end());
+    const std::wstring folder = HostPathToWindows(workFolder.c_str());
+    const int dpi = ScreenDpi();
+    Print("dpi", dpi);
+
+    Settings s = FixtureSettings(L"Vantrel DPI Probe");
+    s.productFlagsHigh &= ~vantrel::product_flags::kNoStartQuestion;
+    s.productFlagsHigh |= vantrel::product_flags::kShowProgressDialog;
+    s.defaultInstallFolder = folder + L"\\app";
+    s.startPageText = L"The product's own page";
+    s.startPageAddress = L"https://example.invalid/";
+    const std::wstring go = folder + L"\\go";
+    s.postInstallBatch =
+        "@echo off\r\n:wait\r\nif not exist \"" + std::string(go.begin(), go.end()) + "\" goto wait\r\n";
+    std::vector<std::wstring> texts(120);
+    texts[1] = L"Welcome";
+    texts[65] = L"This installs the DPI probe on your computer. Choose Next to go on, or Cancel to leave it.";
+    texts[48] = L"&Next";
+    texts[49] = L"Cancel";
+    texts[54] = L"Installing";
+    texts[39] = L"Please wait while the DPI probe is installed.";
+    s.messages = vantrel::MessageTable({L"English"}, texts);
+    s.pageStyles[2] = 1;  // the start page with its side picture
+    s.pageStyles[8] = 0;  // the progress page without a picture, its main text larger
+    const std::wstring setup = folder + L"\\setup.exe";
+    if (!BuildSetup(ReadWholeFile(HostPathToWindows(VANTREL_ENGINE_EXE)), s, {}).Save(setup)) {
+        Fail("cannot write " + workFolder + "/setup.exe");
+        return 1;
+    }
+
+    ChildProcess child = ChildProcess::Start(setup, L"");
+    const HWND start = WaitForPageWithControl(child.Id(), IDC_PAGE_PICTURE, kTimeoutMs);
+    if (start == nullptr) {
+        Fail("no start page");
+        return 1;
+    }
+    PrintClientSize("start", start);
+    PrintSize("start.picture", ControlRect(start, IDC_PAGE_PICTURE));
+    PrintSize("start.next", ControlRect(start, IDC_PAGE_NEXT));
+    PrintSize("start.text", ControlRect(start, IDC_PAGE_MAIN_TEXT));
+    ExpectTextFits(start, IDC_PAGE_MAIN_TEXT, "start page text", dpi, 100, false);
+    ExpectTextFits(start, IDC_PAGE_NEXT, "Next", dpi, 100, true);
+    ExpectTextFits(start, IDC_PAGE_CANCEL, "Cancel", dpi, 100, true);
+    ExpectTextFits(start, IDC_PAGE_LINK, "start page link", dpi, 100, true);
+    ExpectPictureStretched(start, workFolder);
+    ClickControl(start, IDC_PAGE_NEXT);
+
+    HWND progress = nullptr;
+    WaitUntil([&] { return (progress = FindProgressPage(child.Id())) != nullptr; }, kTimeoutMs);
+    if (progress == nullptr) {
+        Fail("no progress page");
+    } else {
+        PrintClientSize("progress", progress);
+        PrintSize("progress.bar", ControlRect(progress, IDC_PAGE_PROGRESS_BAR));
+        PrintSize("progress.text", ControlRect(progress, IDC_PAGE_MAIN_TEXT));
+        ExpectTextFits(progress, IDC_PAGE_MAIN_TEXT, "progress page text", dpi, 110, false);
+        ExpectTextFits(progress, IDC_PAGE_CANCEL, "progress Cancel", dpi, 100, true);
+    }
+    WriteTestFile(go, "go");
+    const auto code = child.Wait(kTimeoutMs);
+    if (code != std::optional<DWORD>(1u))
+        Fail("the installation ended with " + (code ? std::to_string(*code) : std::string("nothing")));
+    return failures == 0 ? 0 : 1;
+}
