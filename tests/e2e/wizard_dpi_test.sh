@@ -14,7 +14,6 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/copy_wine_prefix.sh"
 probe="$1"
 work="$2"
-source_prefix="${VANTREL_WINEPREFIX:?run inside scripts/wine-session}"
 prefix="$work/prefix"
 
 cleanup() {
@@ -32,7 +31,7 @@ cat "$work/96/report.txt"
 [ "$status" -eq 0 ] || { echo "the probe failed at the usual density ($status)"; exit 1; }
 grep -qx 'dpi 96' "$work/96/report.txt" || { echo "the test prefix is not at 96 DPI"; exit 1; }
 
-copy_wine_prefix "$source_prefix" "$prefix"
+copy_wine_prefix "$prefix"
 (
   export WINEPREFIX="$prefix"
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f </dev/null >/dev/null 2>&1

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "e2e/engine_bytes.h"
 #include "format/settings.h"
@@ -73,29 +75,23 @@ const Language kEnglish{L"English",
                         L"Needed:",
                         L"Free:"};
 
+// Which message says what.
+const std::pair<std::size_t, const wchar_t * Language::*> kMessageOf[] = {
+    {0, &Language::title},        {82, &Language::choose},     {94, &Language::name},
+    {48, &Language::next},        {90, &Language::next},       {49, &Language::cancel},
+    {50, &Language::readmeTitle}, {51, &Language::readmeText}, {24, &Language::folderTitle},
+    {11, &Language::folderText},  {52, &Language::browse},     {92, &Language::needed},
+    {93, &Language::free},
+};
+
 // German first, so that the system's English is a choice of the page, not of the order.
 MessageTable TwoLanguages() {
     std::vector<std::wstring> texts(120 * 2);
     for (std::size_t language = 0; language < 2; ++language) {
         const Language& l = language == 0 ? kGerman : kEnglish;
-        const auto set = [&](std::size_t number, const wchar_t* text) {
-            texts[number * 2 + language] = text;
-        };
-        set(0, l.title);
-        set(82, l.choose);
-        set(94, l.name);
-        set(48, l.next);
-        set(90, l.next);
-        set(49, l.cancel);
-        set(50, l.readmeTitle);
-        set(51, l.readmeText);
-        set(24, l.folderTitle);
-        set(11, l.folderText);
-        set(52, l.browse);
-        set(92, l.needed);
-        set(93, l.free);
-        set(98, L"-");
-        set(111, L"-");
+        for (const auto& [number, member] : kMessageOf)
+            texts[number * 2 + language] = l.*member;
+        texts[98 * 2 + language] = texts[111 * 2 + language] = L"-";  // the cancel notice
     }
     return MessageTable({kGerman.name, kEnglish.name}, texts);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "format/settings.h"
 #include "support/child_process.h"
@@ -135,12 +136,16 @@ int wmain(int argc, wchar_t** argv) {
     s.postInstallBatch =
         "@echo off\r\n:wait\r\nif not exist \"" + std::string(go.begin(), go.end()) + "\" goto wait\r\n";
     std::vector<std::wstring> texts(120);
-    texts[1] = L"Welcome";
-    texts[65] = L"This installs the DPI probe on your computer. Choose Next to go on, or Cancel to leave it.";
-    texts[48] = L"&Next";
-    texts[49] = L"Cancel";
-    texts[54] = L"Installing";
-    texts[39] = L"Please wait while the DPI probe is installed.";
+    const std::pair<std::size_t, const wchar_t*> pageTexts[] = {
+        {1, L"Welcome"},
+        {65, L"This installs the DPI probe on your computer. Choose Next to go on, or Cancel to leave it."},
+        {48, L"&Next"},
+        {49, L"Cancel"},
+        {54, L"Installing"},
+        {39, L"Please wait while the DPI probe is installed."},
+    };
+    for (const auto& [number, text] : pageTexts)
+        texts[number] = text;
     s.messages = vantrel::MessageTable({L"English"}, texts);
     s.pageStyles[2] = 1;  // the start page with its side picture
     s.pageStyles[8] = 0;  // the progress page without a picture, its main text larger

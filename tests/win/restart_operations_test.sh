@@ -12,7 +12,6 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../support/copy_wine_prefix.sh"
 helper="$1"
 work="$2"
-source_prefix="${VANTREL_WINEPREFIX:?run inside scripts/wine-session}"
 prefix="$work/prefix"
 
 export WINEDEBUG=-all
@@ -23,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 rm -rf "$work"
-copy_wine_prefix "$source_prefix" "$prefix"
+copy_wine_prefix "$prefix"
 cp "$helper" "$work/helper.exe"
 
 export WINEPREFIX="$prefix"
