@@ -249,15 +249,13 @@ class RichTextMenu : public testing::Test {
         const auto packed = static_cast<DWORD>(SendMessageW(viewer_, EM_GETSEL, 0, 0));
         return {LOWORD(packed), HIWORD(packed)};
     }
-    // A window of the run other than the page, or null after the timeout.
-    HWND OtherWindow() const {
+    // The run's window captioned `caption`, or null after the timeout.
+    HWND WindowCaptioned(const std::wstring& caption) const {
         HWND found = nullptr;
         WaitUntil(
             [&] {
                 for (HWND window : test::TopLevelWindows(child_->Id())) {
-                    wchar_t name[16] = {};
-                    GetClassNameW(window, name, 16);
-                    if (window != page_ && lstrcmpW(name, L"#32768") != 0)
+                    if (window != page_ && test::WindowText(window) == caption)
                         found = window;
                 }
                 return found != nullptr;
@@ -300,13 +298,16 @@ TEST_F(RichTextMenu, CopyTakesTheSelectionOrElseTheWholeText) {
 TEST_F(RichTextMenu, SaveAsWritesTheDocumentAsRichText) {
     const std::wstring target = scenario_.root.Join(L"saved licence");
     ASSERT_TRUE(Choose(kSaveAs));
-    const HWND dialog = OtherWindow();
+    const HWND dialog = WindowCaptioned(L"Save As");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(test::WindowText(dialog), L"Save As");
     // The file name field: the first edit field of the dialog, typed into, then Enter.
     HWND field = nullptr;
-    EnumChildWindows(dialog, &FindVisibleEdit, reinterpret_cast<LPARAM>(&field));
-    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            EnumChildWindows(dialog, &FindVisibleEdit, reinterpret_cast<LPARAM>(&field));
+            return field != nullptr;
+        },
+        kTimeoutMs));
     SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
     PressKey(field, VK_RETURN);
     // The default extension is added; the text read back is the page's.
@@ -326,9 +327,8 @@ TEST_F(RichTextMenu, PrintAsksForThePrinterAndCancelLeavesThePage) {
     // The system's print dialog, or (with no printer installed, as under Wine) its notice
     // that a printer is needed; both say "Print". Cancelling is no failure to print: no
     // message of the installer's follows.
-    const HWND dialog = OtherWindow();
+    const HWND dialog = WindowCaptioned(L"Print");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(test::WindowText(dialog), L"Print");
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
     Sleep(500);
