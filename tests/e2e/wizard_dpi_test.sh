@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The wizard is laid out for the screen's density: the same start page and progress page
-# come out half as large again at 144 DPI as at 96. The density is a setting of the user's
-# registry, read when a program starts, so the 144 DPI run has a copy of the test prefix of
-# its own (the other tests keep theirs):
+# The wizard is laid out for the screen's density: the same start page, progress page and
+# background title come out half as large again at 144 DPI as at 96. The density is a
+# setting of the user's registry, read when a program starts, so the 144 DPI run has a copy
+# of the test prefix of its own (the other tests keep theirs):
 #   1. the probe walks the pages in the test prefix and prints their sizes (96 DPI);
 #   2. the copy gets LogPixels 144 and the probe walks them there again;
 #   3. each size grew by a factor near 1.5 (heights follow the font's whole pixels: up to

@@ -1,12 +1,13 @@
 // wizard-dpi-probe: the Windows half of the wizard's DPI test. It builds a setup.exe with a
 // start page in the side-picture layout and a progress page, walks it, and prints the sizes
 // in pixels of the pages and their controls ("name value" lines) for the script to compare
-// between two screen densities. What holds at any density is checked here: the side
-// picture is stretched to its whole control, and every text fits its control when measured
-// in the dialog's font at the screen's density. Exit code 0 when all of that holds.
+// between two screen densities (the background's title included). What holds at any density is checked here:
+// the side picture is stretched to its whole control, and every text fits its control when measured in the
+// dialog's font at the screen's density. Exit code 0 when all of that holds.
 //   wizard-dpi-probe UNIX-WORK-FOLDER
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -111,6 +112,35 @@ void ExpectPictureStretched(HWND page, const std::string& workFolder) {
     }
 }
 
+// The white title on the black background, at the top left of the screen above the page:
+// its size in pixels, measured from a screenshot of that band.
+void PrintTitleSize(HWND page, const std::string& workFolder) {
+    RECT frame{};
+    GetWindowRect(page, &frame);
+    const RECT band{0, 0, GetSystemMetrics(SM_CXSCREEN), frame.top};
+    const std::string path = workFolder + "/title.bmp";
+    const Screenshot shot(TakeScreenshot(band, path, kTimeoutMs));
+    if (!shot.Valid()) {
+        Fail("no screenshot of the title in " + path);
+        return;
+    }
+    RECT ink{shot.Width(), shot.Height(), -1, -1};
+    for (int y = 0; y < shot.Height(); ++y) {
+        for (int x = 0; x < shot.Width(); ++x) {
+            const Pixel p = shot.At(x, y);
+            if (p.r < 200 || p.g < 200 || p.b < 200)
+                continue;
+            ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                   std::max<LONG>(ink.bottom, y + 1)};
+        }
+    }
+    if (ink.right < 0) {
+        Fail("no title on the background");
+        return;
+    }
+    PrintSize("background.title", ink);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -131,6 +161,10 @@ int wmain(int argc, wchar_t** argv) {
     s.productFlagsHigh |= vantrel::product_flags::kShowProgressDialog;
     s.defaultInstallFolder = folder + L"\\app";
     s.startPageText = L"The product's own page";
+    s.displayTitle = L"Probe Title";
+    s.titleColor = 0xFFFFFF;
+    s.titlePosition = 1;  // top left
+    s.titleSize = 1.0;
     s.startPageAddress = L"https://example.invalid/";
     const std::wstring go = folder + L"\\go";
     s.postInstallBatch =
@@ -161,6 +195,7 @@ int wmain(int argc, wchar_t** argv) {
         Fail("no start page");
         return 1;
     }
+    PrintTitleSize(start, workFolder);
     PrintClientSize("start", start);
     PrintSize("start.picture", ControlRect(start, IDC_PAGE_PICTURE));
     PrintSize("start.next", ControlRect(start, IDC_PAGE_NEXT));
