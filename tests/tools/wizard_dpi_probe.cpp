@@ -1,9 +1,10 @@
 // wizard-dpi-probe: the Windows half of the wizard's DPI test. It builds a setup.exe with a
-// start page in the side-picture layout and a progress page, walks it, and prints the sizes
-// in pixels of the pages and their controls ("name value" lines) for the script to compare
-// between two screen densities (the background's title included). What holds at any density is checked here:
-// the side picture is stretched to its whole control, and every text fits its control when measured in the
-// dialog's font at the screen's density. Exit code 0 when all of that holds.
+// language page in the header layout, a start page in the side-picture layout and a
+// progress page, walks it, and prints the sizes in pixels of the pages, their controls and
+// the background's title ("name value" lines) for the script to compare between two screen
+// densities. What holds at any density is checked here: the side picture is stretched to
+// its whole control, and every text fits its control when measured in the dialog's font at
+// the screen's density. Exit code 0 when all of that holds.
 //   wizard-dpi-probe UNIX-WORK-FOLDER
 #include <windows.h>
 
@@ -169,9 +170,12 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring go = folder + L"\\go";
     s.postInstallBatch =
         "@echo off\r\n:wait\r\nif not exist \"" + std::string(go.begin(), go.end()) + "\" goto wait\r\n";
-    std::vector<std::wstring> texts(120);
+    // Two languages (the same texts in both), so that the language page shows.
+    std::vector<std::wstring> texts(120 * 2);
     const std::pair<std::size_t, const wchar_t*> pageTexts[] = {
         {1, L"Welcome"},
+        {82, L"Choose the language of the installation."},
+        {94, L"Language"},
         {65, L"This installs the DPI probe on your computer. Choose Next to go on, or Cancel to leave it."},
         {48, L"&Next"},
         {49, L"Cancel"},
@@ -179,8 +183,9 @@ int wmain(int argc, wchar_t** argv) {
         {39, L"Please wait while the DPI probe is installed."},
     };
     for (const auto& [number, text] : pageTexts)
-        texts[number] = text;
-    s.messages = vantrel::MessageTable({L"English"}, texts);
+        texts[number * 2] = texts[number * 2 + 1] = text;
+    s.messages = vantrel::MessageTable({L"English", L"Fran\u00e7ais"}, texts);
+    s.pageStyles[3] = 2;  // the language page with its header band
     s.pageStyles[2] = 1;  // the start page with its side picture
     s.pageStyles[8] = 0;  // the progress page without a picture, its main text larger
     const std::wstring setup = folder + L"\\setup.exe";
@@ -190,6 +195,18 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     ChildProcess child = ChildProcess::Start(setup, L"");
+    const HWND language = WaitForPageWithControl(child.Id(), IDC_PAGE_LANGUAGES, kTimeoutMs);
+    if (language == nullptr) {
+        Fail("no language page");
+        return 1;
+    }
+    PrintClientSize("language", language);
+    PrintSize("language.header", ControlRect(language, IDC_PAGE_HEADER));
+    Print("language.list.entry.height",
+          static_cast<long>(SendMessageW(GetDlgItem(language, IDC_PAGE_LANGUAGES), LB_GETITEMHEIGHT, 0, 0)));
+    ExpectTextFits(language, IDC_PAGE_MAIN_TEXT, "language page text", dpi, 100, false);
+    ExpectTextFits(language, IDC_PAGE_HEADER_SUBTITLE, "header line", dpi, 100, true);
+    ClickControl(language, IDC_PAGE_NEXT);
     const HWND start = WaitForPageWithControl(child.Id(), IDC_PAGE_PICTURE, kTimeoutMs);
     if (start == nullptr) {
         Fail("no start page");
