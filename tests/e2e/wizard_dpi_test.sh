@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The wizard is laid out for the screen's density: the same start page, progress page and
+# The wizard is laid out for the screen's density: the same language, start and progress pages and
 # background title come out half as large again at 144 DPI as at 96. The density is a
 # setting of the user's registry, read when a program starts, so the 144 DPI run has a copy
 # of the test prefix of its own (the other tests keep theirs):
