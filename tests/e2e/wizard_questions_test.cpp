@@ -241,8 +241,8 @@ class RichTextMenu : public testing::Test {
         ASSERT_NE(viewer_, nullptr);
     }
 
-    bool Choose(int position) {
-        return test::ChooseContextMenuEntry(child_->Id(), page_, viewer_, position, kTimeoutMs);
+    bool Choose(int position, test::MenuOpening opening = test::MenuOpening::kMenuKey) {
+        return test::ChooseContextMenuEntry(child_->Id(), page_, viewer_, position, kTimeoutMs, opening);
     }
     // The selection of the viewer as (start, end).
     std::pair<int, int> Selection() const {
@@ -297,7 +297,7 @@ TEST_F(RichTextMenu, CopyTakesTheSelectionOrElseTheWholeText) {
 
 TEST_F(RichTextMenu, SaveAsWritesTheDocumentAsRichText) {
     const std::wstring target = scenario_.root.Join(L"saved licence");
-    ASSERT_TRUE(Choose(kSaveAs));
+    ASSERT_TRUE(Choose(kSaveAs, test::MenuOpening::kRightClick));
     const HWND dialog = WindowCaptioned(L"Save As");
     ASSERT_NE(dialog, nullptr);
     // The file name field: the first edit field of the dialog, typed into, then Enter.

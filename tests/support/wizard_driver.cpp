@@ -149,9 +149,16 @@ std::vector<int> TabOrder(HWND page, std::size_t limit) {
     return order;
 }
 
-bool ChooseContextMenuEntry(DWORD processId, HWND page, HWND control, int position, DWORD timeoutMs) {
-    // A position of -1 is the menu key's: the menu opens at the control.
-    PostMessageW(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
+bool ChooseContextMenuEntry(DWORD processId, HWND page, HWND control, int position, DWORD timeoutMs,
+                            MenuOpening opening) {
+    if (opening == MenuOpening::kRightClick) {
+        // The control asks its page for the menu, as the system does for a right click.
+        PostMessageW(control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(12, 12));
+        PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(12, 12));
+    } else {
+        // A position of -1 is the menu key's: the menu opens at the control.
+        PostMessageW(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
+    }
     HWND menu = nullptr;
     if (!WaitUntil(
             [&] {
