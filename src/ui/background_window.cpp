@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <tuple>
 
 #include "ui/background_window_layout.h"
+#include "ui/program_icons.h"
 
 namespace vantrel {
 namespace {
 
 constexpr const wchar_t* kClassName = L"VantrelBackground";
 constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED, newer than the headers' target
-constexpr WORD kProgramIconId = 1;
 
 using GradientFillFunction = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
@@ -109,15 +108,8 @@ std::unique_ptr<BackgroundWindow> BackgroundWindow::Create(const BackgroundPlace
     SetForegroundWindow(window);
     SetActiveWindow(window);
     InvalidateRect(window, nullptr, TRUE);
-    // The program's icon (the uninstaller carries the product's) in both sizes; shared
-    // icons need no destroying.
-    for (const auto& [which, width, height] :
-         {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON}, std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}}) {
-        const HANDLE icon = LoadImageW(placement.instance, MAKEINTRESOURCEW(kProgramIconId), IMAGE_ICON,
-                                       GetSystemMetrics(width), GetSystemMetrics(height), LR_SHARED);
-        if (icon != nullptr)
-            SendMessageW(window, WM_SETICON, static_cast<WPARAM>(which), reinterpret_cast<LPARAM>(icon));
-    }
+    // The uninstaller carries the product's icon as its own.
+    GiveProgramIcons(window, placement.instance);
     return self;
 }
 

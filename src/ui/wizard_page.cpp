@@ -1,5 +1,6 @@
 #include "ui/wizard_page.h"
 
+#include "ui/program_icons.h"
 #include "ui/wizard_ids.h"
 
 namespace vantrel {
@@ -192,13 +193,8 @@ INT_PTR WizardPage::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void WizardPage::SetUp() {
     if (HMENU menu = GetSystemMenu(window_, FALSE))
         EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
-    if (environment_.giveIcons) {
-        const HINSTANCE self = GetModuleHandleW(nullptr);
-        if (HICON large = LoadIconW(self, MAKEINTRESOURCEW(1))) {
-            SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
-            SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(large));
-        }
-    }
+    if (environment_.giveIcons)
+        GiveProgramIcons(window_, GetModuleHandleW(nullptr));
     if (layout_ == PageLayout::kPicture || layout_ == PageLayout::kPanel)
         sidePicture_ =
             static_cast<HBITMAP>(LoadImageW(environment_.instance, MAKEINTRESOURCEW(IDB_PAGE_SIDE_PICTURE),

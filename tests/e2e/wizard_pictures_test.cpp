@@ -14,6 +14,7 @@
 #include "format/settings.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
+#include "support/screenshot.h"
 #include "support/test_files.h"
 #include "support/test_names.h"
 #include "support/wizard_driver.h"
@@ -23,47 +24,13 @@ namespace vantrel {
 namespace {
 
 using test::ChildProcess;
+using test::Describe;
 using test::EngineBytes;
+using test::Pixel;
+using test::Screenshot;
 
 constexpr DWORD kTimeoutMs = 60000;
 
-struct Pixel {
-    int r = 0, g = 0, b = 0;
-};
-
-// A 24-bit bitmap file as import writes it ("BMP3:").
-class Screenshot {
-  public:
-    explicit Screenshot(std::string bytes) : bytes_(std::move(bytes)) {}
-    bool Valid() const {
-        return bytes_.size() > 54 && bytes_[0] == 'B' && bytes_[1] == 'M' && U16(28) == 24 &&
-               bytes_.size() >= U32(10) + static_cast<std::size_t>(Stride() * Height());
-    }
-    int Width() const { return static_cast<int>(U32(18)); }
-    int Height() const {
-        const auto height = static_cast<std::int32_t>(U32(22));
-        return height < 0 ? -height : height;
-    }
-    Pixel At(int x, int y) const {
-        const auto rawHeight = static_cast<std::int32_t>(U32(22));
-        const int row = rawHeight > 0 ? Height() - 1 - y : y;
-        const std::size_t at = U32(10) + static_cast<std::size_t>(row * Stride() + x * 3);
-        return {Byte(at + 2), Byte(at + 1), Byte(at)};
-    }
-
-  private:
-    int Stride() const { return (Width() * 3 + 3) / 4 * 4; }
-    int Byte(std::size_t at) const { return static_cast<unsigned char>(bytes_[at]); }
-    std::uint32_t U16(std::size_t at) const {
-        return static_cast<std::uint32_t>(Byte(at) | Byte(at + 1) << 8);
-    }
-    std::uint32_t U32(std::size_t at) const { return U16(at) | U16(at + 2) << 16; }
-    std::string bytes_;
-};
-
-std::string Describe(const Pixel& p) {
-    return "rgb(" + std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b) + ")";
-}
 bool Bluish(const Pixel& p) {
     return p.b > p.r + 40;
 }
@@ -75,31 +42,6 @@ bool PaleBlue(const Pixel& p) {
 }
 bool Grey(const Pixel& p) {
     return std::abs(p.r - p.b) < 12 && std::abs(p.g - p.b) < 12 && !White(p);
-}
-
-// Grabs a rectangle of the screen into `unixPath` with ImageMagick (a program of the host,
-// started through Wine's start /unix), waiting until the file is complete.
-std::string TakeScreenshot(const RECT& area, const std::string& unixPath) {
-    const std::wstring windowsPath = test::HostPathToWindows(unixPath.c_str());
-    DeleteFileW(windowsPath.c_str());
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring crop = std::to_wstring(area.right - area.left) + L"x" +
-                              std::to_wstring(area.bottom - area.top) + L"+" + std::to_wstring(area.left) +
-                              L"+" + std::to_wstring(area.top);
-    const std::wstring unixTarget(unixPath.begin(), unixPath.end());
-    ChildProcess start = ChildProcess::Start(
-        std::wstring(system) + L"\\cmd.exe",
-        L"/c start /unix /usr/bin/import -window root -crop " + crop + L" BMP3:" + unixTarget);
-    start.Wait(kTimeoutMs);
-    std::string bytes;
-    test::WaitUntil(
-        [&] {
-            bytes = test::ReadTestFile(windowsPath);
-            return Screenshot(bytes).Valid();
-        },
-        kTimeoutMs);
-    return bytes;
 }
 
 struct PictureCase {
@@ -140,7 +82,7 @@ TEST_P(WizardPictures, TheLayoutShowsItsArtwork) {
     RECT area{};
     GetWindowRect(page, &area);
     const std::string path = std::string(VANTREL_SCREENSHOT_DIR) + "/language-page-" + c.name + ".bmp";
-    const Screenshot shot(TakeScreenshot(area, path));
+    const Screenshot shot(test::TakeScreenshot(area, path, kTimeoutMs));
     ASSERT_TRUE(shot.Valid()) << path;
     ASSERT_EQ(shot.Width(), area.right - area.left);
 

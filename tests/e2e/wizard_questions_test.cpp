@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <richedit.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "e2e/engine_bytes.h"
 #include "format/settings.h"
@@ -209,6 +212,130 @@ TEST(WizardQuestions, ReadmeAndRichLicenceAreShownInTurn) {
     test::ClickControl(page, IDC_PAGE_NEXT);
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
     EXPECT_TRUE(scenario.Installed());
+}
+
+BOOL CALLBACK FindVisibleEdit(HWND child, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (lstrcmpiW(name, L"Edit") != 0 || !IsWindowVisible(child))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+// The rich-text licence's context menu, one entry after another on the same page; the page
+// goes on working after each.
+class RichTextMenu : public testing::Test {
+  protected:
+    static constexpr int kCopy = 0;  // positions in the menu
+    static constexpr int kPrint = 1;
+    static constexpr int kSaveAs = 2;
+
+    void SetUp() override {
+        scenario_.settings.licenceTexts = {
+            L"{\\rtf1\\ansi Menu {\\b licence} text.\\par Second paragraph.\\par}"};
+        child_.emplace(scenario_.Start());
+        page_ = WaitForPageWithControl(child_->Id(), IDC_PAGE_TEXT_VIEW, kTimeoutMs);
+        ASSERT_NE(page_, nullptr);
+        viewer_ = FindWindowExW(page_, nullptr, L"RichEdit20W", nullptr);
+        ASSERT_NE(viewer_, nullptr);
+    }
+
+    bool Choose(int position, test::MenuOpening opening = test::MenuOpening::kMenuKey) {
+        return test::ChooseContextMenuEntry(child_->Id(), page_, viewer_, position, kTimeoutMs, opening);
+    }
+    // The selection of the viewer as (start, end).
+    std::pair<int, int> Selection() const {
+        const auto packed = static_cast<DWORD>(SendMessageW(viewer_, EM_GETSEL, 0, 0));
+        return {LOWORD(packed), HIWORD(packed)};
+    }
+    // The run's window captioned `caption`, or null after the timeout.
+    HWND WindowCaptioned(const std::wstring& caption) const {
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                for (HWND window : test::TopLevelWindows(child_->Id())) {
+                    if (window != page_ && test::WindowText(window) == caption)
+                        found = window;
+                }
+                return found != nullptr;
+            },
+            kTimeoutMs);
+        return found;
+    }
+    // Next still ends the page and the installation completes.
+    void ExpectPageGoesOn() {
+        EXPECT_TRUE(WaitUntil([&] { return test::ControlEnabled(page_, IDC_PAGE_NEXT); }, kTimeoutMs));
+        test::ClickControl(page_, IDC_PAGE_NEXT);
+        EXPECT_EQ(child_->Wait(kTimeoutMs), std::optional<DWORD>(1u));
+        EXPECT_TRUE(scenario_.Installed());
+    }
+
+    Scenario scenario_{L"RichMenu"};
+    std::optional<ChildProcess> child_;
+    HWND page_ = nullptr;
+    HWND viewer_ = nullptr;
+};
+
+TEST_F(RichTextMenu, CopyTakesTheSelectionOrElseTheWholeText) {
+    const std::wstring whole = test::WindowText(viewer_);
+    ASSERT_EQ(whole.substr(0, 18), L"Menu licence text.");
+    // Nothing selected: the whole text, and the selection stays as it was.
+    SendMessageW(viewer_, EM_SETSEL, 3, 3);
+    ASSERT_TRUE(Choose(kCopy));
+    EXPECT_TRUE(WaitUntil([&] { return test::ClipboardText() == whole; }, kTimeoutMs))
+        << Utf16ToUtf8(test::ClipboardText().value_or(L"(none)"));
+    EXPECT_EQ(Selection(), std::make_pair(3, 3));
+    // A selection: only that.
+    SendMessageW(viewer_, EM_SETSEL, 5, 12);
+    ASSERT_TRUE(Choose(kCopy));
+    EXPECT_TRUE(WaitUntil([&] { return test::ClipboardText() == L"licence"; }, kTimeoutMs))
+        << Utf16ToUtf8(test::ClipboardText().value_or(L"(none)"));
+    EXPECT_EQ(Selection(), std::make_pair(5, 12));
+    ExpectPageGoesOn();
+}
+
+TEST_F(RichTextMenu, SaveAsWritesTheDocumentAsRichText) {
+    const std::wstring target = scenario_.root.Join(L"saved licence");
+    ASSERT_TRUE(Choose(kSaveAs, test::MenuOpening::kRightClick));
+    const HWND dialog = WindowCaptioned(L"Save As");
+    ASSERT_NE(dialog, nullptr);
+    // The file name field: the first edit field of the dialog, typed into, then Enter.
+    HWND field = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            EnumChildWindows(dialog, &FindVisibleEdit, reinterpret_cast<LPARAM>(&field));
+            return field != nullptr;
+        },
+        kTimeoutMs));
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    PressKey(field, VK_RETURN);
+    // The default extension is added; the text read back is the page's.
+    const std::wstring saved = target + L".rtf";
+    ASSERT_TRUE(WaitUntil(
+        [&] { return test::ReadTestFile(saved).find("Second paragraph") != std::string::npos; }, kTimeoutMs));
+    const std::string rtf = test::ReadTestFile(saved);
+    EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u) << rtf;
+    EXPECT_NE(rtf.find("licence"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\b"), std::string::npos) << rtf;
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
+    ExpectPageGoesOn();
+}
+
+TEST_F(RichTextMenu, PrintAsksForThePrinterAndCancelLeavesThePage) {
+    ASSERT_TRUE(Choose(kPrint));
+    // The system's print dialog, or (with no printer installed, as under Wine) its notice
+    // that a printer is needed; both say "Print". Cancelling is no failure to print: no
+    // message of the installer's follows.
+    const HWND dialog = WindowCaptioned(L"Print");
+    ASSERT_NE(dialog, nullptr);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kTimeoutMs));
+    Sleep(500);
+    for (HWND window : test::TopLevelWindows(child_->Id()))
+        EXPECT_EQ(window, page_) << Utf16ToUtf8(test::WindowText(window) + L": " +
+                                                test::AllStaticText(window));
+    ExpectPageGoesOn();
 }
 
 TEST(WizardQuestions, EnterGoesOnAndEscapeCancels) {

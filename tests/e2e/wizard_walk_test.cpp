@@ -203,6 +203,10 @@ TEST_P(WizardWalk, EachAnswerReachesTheInstallation) {
     EXPECT_EQ(ControlText(page, IDC_PAGE_MAIN_TEXT), Expected(11, c.german, product));
     EXPECT_EQ(ControlText(page, IDC_PAGE_BROWSE), Expected(52, c.german, product));
     EXPECT_EQ(ControlText(page, IDC_PAGE_NEXT), Expected(48, c.german, product));
+    // The product does not ask for the space display: its lines are there and say nothing.
+    EXPECT_NE(GetDlgItem(page, IDC_PAGE_SPACE_REQUIRED), nullptr);
+    EXPECT_EQ(ControlText(page, IDC_PAGE_SPACE_REQUIRED), L"");
+    EXPECT_EQ(ControlText(page, IDC_PAGE_SPACE_AVAILABLE), L"");
     ASSERT_TRUE(test::SetControlText(page, IDC_PAGE_FOLDER, L"   "));
     test::ClickControl(page, IDC_PAGE_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(page); }, kPageTimeoutMs));

@@ -149,6 +149,50 @@ std::vector<int> TabOrder(HWND page, std::size_t limit) {
     return order;
 }
 
+bool ChooseContextMenuEntry(DWORD processId, HWND page, HWND control, int position, DWORD timeoutMs,
+                            MenuOpening opening) {
+    if (opening == MenuOpening::kRightClick) {
+        // The control asks its page for the menu, as the system does for a right click.
+        PostMessageW(control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(12, 12));
+        PostMessageW(control, WM_RBUTTONUP, 0, MAKELPARAM(12, 12));
+    } else {
+        // A position of -1 is the menu key's: the menu opens at the control.
+        PostMessageW(page, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), -1);
+    }
+    HWND menu = nullptr;
+    if (!WaitUntil(
+            [&] {
+                for (HWND window : TopLevelWindows(processId)) {
+                    wchar_t name[16] = {};
+                    GetClassNameW(window, name, 16);
+                    if (lstrcmpW(name, L"#32768") == 0)
+                        menu = window;
+                }
+                return menu != nullptr;
+            },
+            timeoutMs))
+        return false;
+    // The menu's own loop takes every key of its thread; the first Down selects the first entry.
+    for (int step = 0; step <= position; ++step)
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 1);
+    return true;
+}
+
+std::optional<std::wstring> ClipboardText() {
+    if (!OpenClipboard(nullptr))
+        return std::nullopt;
+    std::optional<std::wstring> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* characters = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = characters;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
 HWND ClickThroughPages(DWORD processId, const std::function<bool()>& ended, DWORD timeoutMs) {
     constexpr int kNext = 1001;
     constexpr int kText = 1005;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,16 @@ void PressMnemonic(HWND control, wchar_t letter);
 // The ids of the controls Tab visits, from the one with the focus until the focus comes
 // back to it (at most `limit` of them); empty when no control has the focus.
 std::vector<int> TabOrder(HWND page, std::size_t limit = 12);
+
+// Opens the context menu of `control` (a child of `page`) as the menu key would, or with a
+// right click into it, and chooses its entry at `position` (from 0) with the arrow keys and
+// Enter. False when no menu showed.
+enum class MenuOpening { kMenuKey, kRightClick };
+bool ChooseContextMenuEntry(DWORD processId, HWND page, HWND control, int position, DWORD timeoutMs,
+                            MenuOpening opening = MenuOpening::kMenuKey);
+
+// The text on the clipboard, or nothing when it holds none.
+std::optional<std::wstring> ClipboardText();
 
 // Goes through the wizard as a person in a hurry would: Next on every page (a text read to
 // its end first), until a window that is not a page shows (it is returned) or `ended` says

@@ -13,6 +13,7 @@
 #include "support/test_files.h"
 #include "support/test_names.h"
 #include "support/ui_driver.h"
+#include "support/wizard_driver.h"
 #include "ui/exception_dialog_ids.h"
 
 namespace vantrel {
@@ -149,15 +150,7 @@ TEST(CrashReport, TheDialogShowsTheTextCopiesItAndSendsNothingOnExit) {
     EXPECT_TRUE(IsWindow(dialog));
     std::wstring copied;
     for (int attempt = 0; attempt < 50 && copied.empty(); ++attempt) {
-        if (OpenClipboard(nullptr)) {
-            if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-                if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-                    copied = text;
-                    GlobalUnlock(data);
-                }
-            }
-            CloseClipboard();
-        }
+        copied = test::ClipboardText().value_or(L"");
         if (copied.empty())
             Sleep(100);
     }

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Operations left to the next restart are carried out by it. A restart ends every process of
 # a Wine prefix, so it runs in a copy of the test prefix (the other tests keep theirs):
-#   1. copy the prefix (system32/syswow64 hard-linked, the rest copied: wineserver rewrites
-#      the registry files in place, so those must not be shared);
+#   1. copy the prefix (tests/support/copy_wine_prefix.sh);
 #   2. the helper locks three files through a child process and leaves them to the restart:
 #      a write registered for replacement, a deletion registered on failure, a conditional
 #      deletion with the restart-on-failure bit;
@@ -10,9 +9,9 @@
 #   4. the new content is in place, no temporary file is left, the deleted files are gone.
 # Usage: restart_operations_test.sh HELPER_EXE WORK_DIR
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/copy_wine_prefix.sh"
 helper="$1"
 work="$2"
-source_prefix="${VANTREL_WINEPREFIX:?run inside scripts/wine-session}"
 prefix="$work/prefix"
 
 export WINEDEBUG=-all
@@ -23,15 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 rm -rf "$work"
-mkdir -p "$prefix"
-# Other tests run in the shared prefix meanwhile: their temporary folders are left out, and
-# tar's status 1 (a file changed while it was read) is not a failure of the copy.
-(cd "$source_prefix" && { tar --exclude=./drive_c/windows/system32 --exclude=./drive_c/windows/syswow64 \
-  --exclude='./drive_c/users/*/Temp' --warning=no-file-changed -cf - . || [ $? -eq 1 ]; }) |
-  (cd "$prefix" && tar -xf -)
-for user_folder in "$prefix"/drive_c/users/*/; do mkdir -p "${user_folder}Temp"; done
-cp -al "$source_prefix/drive_c/windows/system32" "$prefix/drive_c/windows/system32"
-cp -al "$source_prefix/drive_c/windows/syswow64" "$prefix/drive_c/windows/syswow64"
+copy_wine_prefix "$prefix"
 cp "$helper" "$work/helper.exe"
 
 export WINEPREFIX="$prefix"
