@@ -47,7 +47,7 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
         if (run.options.silent)
             ApplySilentModeFlags(s);
         if (IsWindowsOlderThanXp())
-            payload.header.productFlags2 &= ~product_flags2::kModernPlatformOnly;
+            payload.header.productFlags2 &= ~product_flags2::kButtonImages;
         if (s.automaticMode == automatic_mode::kOn)
             run.options.automatic = true;
         if (s.automaticMode == automatic_mode::kOff && !run.options.silent)

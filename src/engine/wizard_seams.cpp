@@ -6,6 +6,7 @@
 #include "engine/installation_sequence.h"
 #include "engine/installation_steps.h"
 #include "format/os_version.h"
+#include "format/settings.h"
 #include "support/os_info.h"
 #include "ui/message_box_texts.h"
 #include "ui/page_progress.h"
@@ -60,6 +61,7 @@ std::shared_ptr<WizardEnvironment> EnvironmentOf(InstallRun& run) {
         return title.empty() ? run.Config().installerTitle : title;
     };
     environment->giveIcons = (run.session.flags.high & kHighPageIcons) != 0;
+    environment->buttonImages = (run.Flags2() & product_flags2::kButtonImages) != 0;
     environment->sidePictureFrame = run.Config().sidePictureFrame;
     environment->headerTextColor = static_cast<COLORREF>(run.Config().headerTextColor);
     // The table belongs to the payload, which outlives the seams and so this hook.

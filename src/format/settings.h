@@ -82,7 +82,9 @@ inline constexpr std::uint32_t kPreBatchTitled = 0x40;
 inline constexpr std::uint32_t kPostBatchTitled = 0x80;
 inline constexpr std::uint32_t kUpgradeBatchTitled = 0x100;
 inline constexpr std::uint32_t kReinstallBatchTitled = 0x200;
-inline constexpr std::uint32_t kModernPlatformOnly = 0x400;
+// Small pictures on the Next, Cancel and Browse buttons; cleared on systems before XP,
+// whose buttons cannot show a picture beside their text.
+inline constexpr std::uint32_t kButtonImages = 0x400;
 inline constexpr std::uint32_t kEnciphered = 0x1000;
 inline constexpr std::uint32_t kRecordInstallLocationValue = 0x2000;
 inline constexpr std::uint32_t kLaunchDirectly = 0x100000;

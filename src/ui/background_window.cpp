@@ -5,6 +5,7 @@
 
 #include "ui/background_window_layout.h"
 #include "ui/program_icons.h"
+#include "ui/window_dpi.h"
 
 namespace vantrel {
 namespace {
@@ -14,7 +15,6 @@ constexpr UINT kDpiChanged = 0x02E0;  // WM_DPICHANGED, newer than the headers' 
 
 using GradientFillFunction = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 using AlphaBlendFunction = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
-using DpiForWindowFunction = UINT(WINAPI*)(HWND);
 
 bool IsBlank(const std::wstring& text) {
     return std::all_of(text.begin(), text.end(), [](wchar_t c) { return std::iswspace(c) != 0; });
@@ -22,15 +22,6 @@ bool IsBlank(const std::wstring& text) {
 
 COLOR16 Channel16(COLORREF colour, int shift) {
     return static_cast<COLOR16>(((colour >> shift) & 0xFF) << 8);
-}
-
-// The screen's density, for systems without one per monitor.
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : kDefaultDpi;
 }
 
 // A copy of the picture's header and colour table in which the transparent index reads as
@@ -172,14 +163,7 @@ LRESULT BackgroundWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int BackgroundWindow::Dpi() const {
-    // Per monitor where the system knows it (Windows 10 and later), else the screen's.
-    HMODULE user = GetModuleHandleW(L"user32.dll");
-    if (const auto dpiForWindow = ModuleFunction<DpiForWindowFunction>(user, "GetDpiForWindow");
-        dpiForWindow != nullptr && window_ != nullptr) {
-        if (const UINT dpi = dpiForWindow(window_); dpi > 0)
-            return static_cast<int>(dpi);
-    }
-    return ScreenDpi();
+    return WindowDpi(window_);
 }
 
 HMODULE BackgroundWindow::Imaging() {

@@ -24,8 +24,7 @@ class FolderFieldPage : public WizardPage {
 
   private:
     bool Initialise() override {
-        SetItemMessage(IDC_PAGE_BROWSE, 52);
-        FitButton(IDC_PAGE_BROWSE);
+        SetButtonMessage(IDC_PAGE_BROWSE, 52, ButtonImage::kBrowse);
         const HWND field = Item(IDC_PAGE_FOLDER);
         SendMessageW(field, EM_LIMITTEXT, kMaxFolderLength, 0);
         SetWindowTextW(field, InitialText().c_str());

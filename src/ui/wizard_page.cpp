@@ -1,6 +1,8 @@
 #include "ui/wizard_page.h"
 
+#include "ui/background_window_layout.h"
 #include "ui/program_icons.h"
+#include "ui/window_dpi.h"
 #include "ui/wizard_ids.h"
 
 namespace vantrel {
@@ -106,6 +108,10 @@ WizardPage::~WizardPage() {
                            static_cast<HGDIOBJ>(boldFont_), static_cast<HGDIOBJ>(linkFont_)}) {
         if (object != nullptr)
             DeleteObject(object);
+    }
+    for (HICON icon : buttonImages_) {
+        if (icon != nullptr)
+            DestroyIcon(icon);
     }
 }
 
@@ -231,10 +237,8 @@ void WizardPage::SetCommonTexts() {
         SetWindowTextW(window_, title.c_str());
     }
     SetItemMessage(IDC_PAGE_MAIN_TEXT, messages_.mainText);
-    SetItemMessage(IDC_PAGE_NEXT, messages_.next);
-    SetItemMessage(IDC_PAGE_CANCEL, messages_.cancel);
-    FitButton(IDC_PAGE_NEXT);
-    FitButton(IDC_PAGE_CANCEL);
+    SetButtonMessage(IDC_PAGE_NEXT, messages_.next, ButtonImage::kNext);
+    SetButtonMessage(IDC_PAGE_CANCEL, messages_.cancel, ButtonImage::kCancel);
 }
 
 void WizardPage::Centre() {
@@ -292,6 +296,26 @@ void WizardPage::PlaceItem(int id, int x, int y, int width, int height) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void WizardPage::SetButtonMessage(int id, std::size_t number, ButtonImage image) {
+    const HWND button = Item(id);
+    if (button != nullptr && environment_.buttonImages) {
+        if (number != kNoMessage) {
+            // The system puts the text right against the picture; the space keeps them apart.
+            SetItemText(id, L" " + environment_.Text(number));
+        }
+        HICON& icon = buttonImages_[static_cast<std::size_t>(image)];
+        if (icon == nullptr) {
+            buttonImageSize_ = ScaleForDpi(16, WindowDpi(window_));
+            icon = DrawButtonImage(image, buttonImageSize_);
+        }
+        if (icon != nullptr)
+            SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    } else {
+        SetItemMessage(id, number);
+    }
+    FitButton(id);
+}
+
 void WizardPage::FitButton(int id) {
     const HWND button = Item(id);
     if (button == nullptr)
@@ -306,7 +330,9 @@ void WizardPage::FitButton(int id) {
     ReleaseDC(button, dc);
     RECT padding{0, 0, 8, 0};
     MapDialogRect(window_, &padding);
-    const int needed = measured.right + 2 * padding.right;
+    int needed = measured.right + 2 * padding.right;
+    if (SendMessageW(button, BM_GETIMAGE, IMAGE_ICON, 0) != 0)
+        needed += buttonImageSize_ + padding.right / 2;
     RECT rect = ChildRect(window_, button);
     if (needed <= rect.right - rect.left)
         return;

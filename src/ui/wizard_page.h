@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "run/callback_guard.h"
+#include "ui/button_images.h"
 
 namespace vantrel {
 
@@ -32,6 +34,7 @@ struct PageEnvironment {
     // The installer title in the chosen language.
     std::function<std::wstring()> installerTitle;
     bool giveIcons = false;             // the program's icons on each page
+    bool buttonImages = false;          // small pictures on Next, Cancel and Browse
     std::uint8_t sidePictureFrame = 0;  // 0 none, 1 sunken, 2 thin border, 3 sunken in layout 1 only
     COLORREF headerTextColor = 0;
 
@@ -90,7 +93,10 @@ class WizardPage {
     void SetItemMessage(int id, std::size_t number);
     // Moves a control to a place given in dialog units.
     void PlaceItem(int id, int x, int y, int width, int height);
-    // Widens the button to its text when the text needs more room, growing it to the left.
+    // Sets the text of a Next, Cancel or Browse button with its picture when the product wants
+    // pictures, and widens the button to fit.
+    void SetButtonMessage(int id, std::size_t number, ButtonImage image);
+    // Widens the button to its text (and picture) when they need more room, growing it to the left.
     void FitButton(int id);
 
     const PageEnvironment& environment_;
@@ -112,6 +118,8 @@ class WizardPage {
     HBITMAP headerPicture_ = nullptr;
     HFONT boldFont_ = nullptr;
     HFONT linkFont_ = nullptr;
+    std::array<HICON, 3> buttonImages_{};  // by ButtonImage, drawn when first needed
+    int buttonImageSize_ = 0;
     CallbackGuard guard_;
 };
 
