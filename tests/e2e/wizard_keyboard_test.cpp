@@ -120,7 +120,8 @@ struct KeyboardCase {
     std::uint32_t pageStyle;  // the layout of every page
     Page stopAt;
     Leave leave;
-    bool richLicence = false;  // the licence in the rich-text viewer instead of the plain text
+    bool richLicence = false;   // the licence in the rich-text viewer instead of the plain text
+    bool buttonImages = false;  // pictures on Next, Cancel and Browse, beside the texts' marks
 };
 
 // The rich-text viewer takes the place of the plain text, in the Tab order too.
@@ -162,6 +163,8 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
     ASSERT_TRUE(test::WriteTestFile(s.openItem, "readme"));
     PayloadWriteOptions options;
     options.productFlags2 = product_flags2::kLaunchDirectly;
+    if (c.buttonImages)
+        options.productFlags2 |= product_flags2::kButtonImages;
     PayloadFileInput file;
     file.record.name = "app.txt";
     file.size = 4;
@@ -270,7 +273,10 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyboardCase{"ToTheEndPlain", 0, Page::kFinish, Leave::kFinishByKeys},
                     KeyboardCase{"ToTheEndPanel", 3, Page::kFinish, Leave::kFinishByKeys},
                     KeyboardCase{"RichLicenceToTheEnd", 1, Page::kFinish, Leave::kFinishByKeys, true},
-                    KeyboardCase{"EscapeOnRichLicence", 2, Page::kLicence, Leave::kEscape, true}),
+                    KeyboardCase{"EscapeOnRichLicence", 2, Page::kLicence, Leave::kEscape, true},
+                    KeyboardCase{"ButtonImagesToTheEnd", 2, Page::kFinish, Leave::kFinishByKeys, false, true},
+                    KeyboardCase{"DeclineLicenceWithButtonImages", 1, Page::kLicence, Leave::kCancelMnemonic,
+                                 false, true}),
     test::CaseName);
 
 }  // namespace
