@@ -27,8 +27,8 @@ namespace vantrel {
 namespace {
 
 using test::ChildProcess;
-using test::EngineBytes;
 using test::Describe;
+using test::EngineBytes;
 using test::Pixel;
 using test::Screenshot;
 
@@ -58,7 +58,7 @@ TEST_P(WizardButtonImages, NextCancelAndBrowseShowAPictureLeftOfTheirText) {
     std::vector<std::wstring> texts(120);
     texts[11] = L"Choose the folder.";
     texts[24] = L"Installation folder";
-    texts[48] = L"&Next";
+    texts[90] = L"&Install";  // Next of a folder page without a Start-menu page after it
     texts[49] = L"Cancel";
     texts[52] = L"B&rowse...";
     texts[65] = L"Setup";
@@ -85,8 +85,9 @@ TEST_P(WizardButtonImages, NextCancelAndBrowseShowAPictureLeftOfTheirText) {
     const Screenshot shot(test::TakeScreenshot(area, path, kTimeoutMs));
     ASSERT_TRUE(shot.Valid()) << path;
 
-    for (const auto& [id, text] : {std::pair{IDC_PAGE_NEXT, L"&Next"}, std::pair{IDC_PAGE_CANCEL, L"Cancel"},
-                                   std::pair{IDC_PAGE_BROWSE, L"B&rowse..."}}) {
+    for (const auto& [id, text] :
+         {std::pair{IDC_PAGE_NEXT, L"&Install"}, std::pair{IDC_PAGE_CANCEL, L"Cancel"},
+          std::pair{IDC_PAGE_BROWSE, L"B&rowse..."}}) {
         SCOPED_TRACE(testing::Message() << "button " << id);
         // The text keeps its mark for the keyboard; a space keeps it off the picture.
         EXPECT_EQ(test::ControlText(page, id), (c.images ? L" " : L"") + std::wstring(text));
