@@ -46,8 +46,8 @@ void ReadSettings(RunState& run, Payload& payload, const Bytes& decoded) {
     hooks.afterModeFields = [&run, &payload](Settings& s) {
         if (run.options.silent)
             ApplySilentModeFlags(s);
-        if (IsWindowsOlderThanXp())
-            payload.header.productFlags2 &= ~product_flags2::kButtonImages;
+        payload.header.productFlags2 =
+            ProductFlags2ForPlatform(payload.header.productFlags2, IsWindowsOlderThanXp());
         if (s.automaticMode == automatic_mode::kOn)
             run.options.automatic = true;
         if (s.automaticMode == automatic_mode::kOff && !run.options.silent)

@@ -8,6 +8,10 @@ void ApplySilentModeFlags(Settings& s) {
         (s.productFlagsHigh & product_flags::kSilentHighKeep) | product_flags::kSilentHighSet;
 }
 
+std::uint32_t ProductFlags2ForPlatform(std::uint32_t productFlags2, bool olderThanXp) {
+    return olderThanXp ? productFlags2 & ~product_flags2::kButtonImages : productFlags2;
+}
+
 void ApplyFieldDefault(Settings& s, int field, const std::wstring& productNameOverride) {
     auto orProduct = [&s](std::wstring& text) {
         if (text.empty())

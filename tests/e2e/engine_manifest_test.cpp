@@ -41,5 +41,14 @@ TEST(EngineManifest, DeclaresPerMonitorDpiAwareness) {
     EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos) << manifest;
 }
 
+TEST(EngineManifest, TakesTheCommonControlsOfVersion6) {
+    // Only these buttons show a picture beside their text.
+    const std::string manifest = EngineManifest();
+    EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"),
+              std::string::npos)
+        << manifest;
+    EXPECT_NE(manifest.find(R"(publicKeyToken="6595b64144ccf1df")"), std::string::npos) << manifest;
+}
+
 }  // namespace
 }  // namespace vantrel

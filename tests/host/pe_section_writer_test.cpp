@@ -175,6 +175,19 @@ TEST(SettingsDefaults, SilentModeRewritesTheFlags) {
     EXPECT_EQ(s.productFlagsHigh, 0x800u);
 }
 
+TEST(SettingsDefaults, ButtonPicturesAreDroppedBeforeXpOnly) {
+    struct Case {
+        std::uint32_t flags2;
+        bool olderThanXp;
+        std::uint32_t expected;
+    };
+    for (const Case& c : {Case{0x400, true, 0}, Case{0x400, false, 0x400}, Case{0xFFFFFFFF, true, 0xFFFFFBFF},
+                          Case{0xFFFFFFFF, false, 0xFFFFFFFF}, Case{0x1003, true, 0x1003}}) {
+        EXPECT_EQ(ProductFlags2ForPlatform(c.flags2, c.olderThanXp), c.expected)
+            << std::hex << c.flags2 << " older than XP: " << c.olderThanXp;
+    }
+}
+
 TEST(SettingsDefaults, TextsFallBackToTheProductName) {
     Settings s;
     s.productName = L"Product";
