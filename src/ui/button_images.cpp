@@ -1,5 +1,6 @@
 #include "ui/button_images.h"
 
+#include <string>
 #include <vector>
 
 namespace vantrel {
@@ -82,6 +83,17 @@ HICON DrawButtonImage(ButtonImage image, int size) {
     }
     ReleaseDC(nullptr, screen);
     return icon;
+}
+
+void ShowButtonImage(HWND button, HICON icon) {
+    if (button == nullptr || icon == nullptr)
+        return;
+    const int length = GetWindowTextLengthW(button);
+    std::wstring text(static_cast<std::size_t>(length) + 2, L' ');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(button, text.data() + 1, length + 1)) + 1);
+    if (text.size() < 2 || text[1] != L' ')
+        SetWindowTextW(button, text.c_str());
+    SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }
 
 }  // namespace vantrel

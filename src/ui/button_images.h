@@ -16,4 +16,8 @@ enum class ButtonImage {
 // The caller destroys it.
 HICON DrawButtonImage(ButtonImage image, int size);
 
+// Puts `icon` on the push button, left of its text, with a space before the text: the
+// system sets the text right against the picture. The button does not own the icon.
+void ShowButtonImage(HWND button, HICON icon);
+
 }  // namespace vantrel

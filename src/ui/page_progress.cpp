@@ -1,5 +1,8 @@
 #include "ui/page_progress.h"
 
+#include "ui/background_window_layout.h"
+#include "ui/button_images.h"
+#include "ui/window_dpi.h"
 #include "ui/wizard_ids.h"
 
 namespace vantrel {
@@ -20,6 +23,7 @@ struct ProgressPageState {
     ProgressCancelFlag& cancel;
     CallbackGuard guard;
     HFONT mainFont = nullptr;
+    HICON cancelImage = nullptr;
 };
 
 ProgressPageState* StateOf(HWND window) {
@@ -71,6 +75,8 @@ INT_PTR CALLBACK ProgressProcedure(HWND window, UINT message, WPARAM wParam, LPA
         SetWindowLongPtrW(window, DWLP_USER, 0);
         if (state->mainFont != nullptr)
             DeleteObject(state->mainFont);
+        if (state->cancelImage != nullptr)
+            DestroyIcon(state->cancelImage);
         delete state;
         return FALSE;
     }
@@ -141,6 +147,10 @@ ProgressPageControls OpenProgressPage(const PageEnvironment& environment, const 
         if (state->mainFont != nullptr)
             SendDlgItemMessageW(page, IDC_PAGE_MAIN_TEXT, WM_SETFONT,
                                 reinterpret_cast<WPARAM>(state->mainFont), TRUE);
+    }
+    if (environment.buttonImages) {
+        state->cancelImage = DrawButtonImage(ButtonImage::kCancel, ScaleForDpi(16, WindowDpi(page)));
+        ShowButtonImage(GetDlgItem(page, IDC_PAGE_CANCEL), state->cancelImage);
     }
     if (options.cancelDisabled)
         EnableWindow(GetDlgItem(page, IDC_PAGE_CANCEL), FALSE);

@@ -51,6 +51,7 @@ class PasswordPage final : public WizardPage {
 
   private:
     bool Initialise() override {
+        // A picture on the button keeps a space before its text.
         SetItemText(IDC_PAGE_NEXT, environment_.buttonImages ? L" OK" : L"OK");
         SetItemMessage(IDC_PAGE_PASSWORD_LABEL, 27);
         SendMessageW(Item(IDC_PAGE_PASSWORD), EM_LIMITTEXT, 64, 0);

@@ -297,21 +297,14 @@ void WizardPage::PlaceItem(int id, int x, int y, int width, int height) {
 }
 
 void WizardPage::SetButtonMessage(int id, std::size_t number, ButtonImage image) {
-    const HWND button = Item(id);
-    if (button != nullptr && environment_.buttonImages) {
-        if (number != kNoMessage) {
-            // The system puts the text right against the picture; the space keeps them apart.
-            SetItemText(id, L" " + environment_.Text(number));
-        }
+    SetItemMessage(id, number);
+    if (environment_.buttonImages) {
         HICON& icon = buttonImages_[static_cast<std::size_t>(image)];
         if (icon == nullptr) {
             buttonImageSize_ = ScaleForDpi(16, WindowDpi(window_));
             icon = DrawButtonImage(image, buttonImageSize_);
         }
-        if (icon != nullptr)
-            SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-    } else {
-        SetItemMessage(id, number);
+        ShowButtonImage(Item(id), icon);
     }
     FitButton(id);
 }
