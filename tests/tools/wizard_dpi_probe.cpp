@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "format/payload_writer.h"
 #include "format/settings.h"
 #include "support/child_process.h"
 #include "support/payload_fixture.h"
@@ -142,6 +143,36 @@ void PrintTitleSize(HWND page, const std::string& workFolder) {
     PrintSize("background.title", ink);
 }
 
+// The small picture on a button: the extent of its coloured pixels in the left half of the
+// button's inside (the frame of the default button, a few pixels wide, is left out).
+void PrintButtonPictureSize(HWND page, int id, const char* name, int dpi, const std::string& workFolder) {
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(500);
+    const RECT button = ControlRect(page, id);
+    const std::string path = workFolder + "/" + name + ".bmp";
+    const Screenshot shot(TakeScreenshot(button, path, kTimeoutMs));
+    if (!shot.Valid()) {
+        Fail(std::string("no screenshot of the button in ") + path);
+        return;
+    }
+    const int inset = MulDiv(3, dpi, 96);
+    RECT ink{shot.Width(), shot.Height(), -1, -1};
+    for (int y = inset; y < shot.Height() - inset; ++y) {
+        for (int x = inset; x < shot.Width() / 2; ++x) {
+            const Pixel p = shot.At(x, y);
+            if (std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) <= 60)
+                continue;
+            ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
+                   std::max<LONG>(ink.bottom, y + 1)};
+        }
+    }
+    if (ink.right < 0) {
+        Fail(std::string("no picture on ") + name);
+        return;
+    }
+    PrintSize(name, ink);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -188,8 +219,11 @@ int wmain(int argc, wchar_t** argv) {
     s.pageStyles[3] = 2;  // the language page with its header band
     s.pageStyles[2] = 1;  // the start page with its side picture
     s.pageStyles[8] = 0;  // the progress page without a picture, its main text larger
+    // Pictures on the buttons, drawn for the density.
+    vantrel::PayloadWriteOptions options;
+    options.productFlags2 = vantrel::product_flags2::kButtonImages;
     const std::wstring setup = folder + L"\\setup.exe";
-    if (!BuildSetup(ReadWholeFile(HostPathToWindows(VANTREL_ENGINE_EXE)), s, {}).Save(setup)) {
+    if (!BuildSetup(ReadWholeFile(HostPathToWindows(VANTREL_ENGINE_EXE)), s, {}, options).Save(setup)) {
         Fail("cannot write " + workFolder + "/setup.exe");
         return 1;
     }
@@ -222,6 +256,7 @@ int wmain(int argc, wchar_t** argv) {
     ExpectTextFits(start, IDC_PAGE_CANCEL, "Cancel", dpi, 100, true);
     ExpectTextFits(start, IDC_PAGE_LINK, "start page link", dpi, 100, true);
     ExpectPictureStretched(start, workFolder);
+    PrintButtonPictureSize(start, IDC_PAGE_NEXT, "start.next.picture", dpi, workFolder);
     ClickControl(start, IDC_PAGE_NEXT);
 
     HWND progress = nullptr;
@@ -234,6 +269,7 @@ int wmain(int argc, wchar_t** argv) {
         PrintSize("progress.text", ControlRect(progress, IDC_PAGE_MAIN_TEXT));
         ExpectTextFits(progress, IDC_PAGE_MAIN_TEXT, "progress page text", dpi, 110, false);
         ExpectTextFits(progress, IDC_PAGE_CANCEL, "progress Cancel", dpi, 100, true);
+        PrintButtonPictureSize(progress, IDC_PAGE_CANCEL, "progress.cancel.picture", dpi, workFolder);
     }
     WriteTestFile(go, "go");
     const auto code = child.Wait(kTimeoutMs);
