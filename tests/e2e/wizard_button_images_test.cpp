@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -27,17 +26,13 @@ namespace vantrel {
 namespace {
 
 using test::ChildProcess;
+using test::Colourful;
 using test::Describe;
 using test::EngineBytes;
 using test::Pixel;
 using test::Screenshot;
 
 constexpr DWORD kTimeoutMs = 60000;
-
-// A pixel of a picture, not of the grey button face or its black, grey or white text.
-bool Colourful(const Pixel& p) {
-    return std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) > 60;
-}
 
 struct ButtonImagesCase {
     const char* name;
@@ -77,12 +72,10 @@ TEST_P(WizardButtonImages, NextCancelAndBrowseShowAPictureLeftOfTheirText) {
     ASSERT_TRUE(child.Started());
     const HWND page = test::WaitForPageWithControl(child.Id(), IDC_PAGE_FOLDER, kTimeoutMs);
     ASSERT_NE(page, nullptr);
-    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(1000);
     RECT area{};
     GetWindowRect(page, &area);
     const std::string path = std::string(VANTREL_SCREENSHOT_DIR) + "/button-images-" + c.name + ".bmp";
-    const Screenshot shot(test::TakeScreenshot(area, path, kTimeoutMs));
+    const Screenshot shot(test::TakeRepaintedScreenshot(page, area, path, kTimeoutMs));
     ASSERT_TRUE(shot.Valid()) << path;
 
     for (const auto& [id, text] :
@@ -111,16 +104,8 @@ TEST_P(WizardButtonImages, NextCancelAndBrowseShowAPictureLeftOfTheirText) {
             EXPECT_EQ(colourful, 0) << "a coloured pixel " << Describe(seen);
     }
     test::ClickControl(page, IDC_PAGE_CANCEL);
-    HWND box = nullptr;
-    ASSERT_TRUE(test::WaitUntil(
-        [&] {
-            for (HWND window : test::TopLevelWindows(child.Id())) {
-                if (test::WindowText(window) == L"Cancelled")
-                    box = window;
-            }
-            return box != nullptr;
-        },
-        kTimeoutMs));
+    const HWND box = test::WaitForWindowTitled(child.Id(), L"Cancelled", kTimeoutMs);
+    ASSERT_NE(box, nullptr);
     test::ClickControl(box, IDOK);
     EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(1u));
 }

@@ -237,16 +237,8 @@ TEST_P(WizardKeyboard, TabEnterEscapeAndMnemonicsDriveEveryPage) {
     const bool cancelled = c.stopAt != Page::kFinish;
     // Leaving the language page ends the run without a word; the later pages say why.
     if (cancelled && c.stopAt != Page::kLanguage) {
-        HWND box = nullptr;
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                for (HWND window : test::TopLevelWindows(child.Id())) {
-                    if (test::WindowText(window) == L"Cancelled")
-                        box = window;
-                }
-                return box != nullptr;
-            },
-            kTimeoutMs));
+        const HWND box = test::WaitForWindowTitled(child.Id(), L"Cancelled", kTimeoutMs);
+        ASSERT_NE(box, nullptr);
         // The message box answers to the keyboard too.
         PressKey(GetDlgItem(box, IDOK), VK_RETURN);
     }

@@ -76,13 +76,10 @@ TEST_P(WizardPictures, TheLayoutShowsItsArtwork) {
     ASSERT_TRUE(child.Started());
     const HWND page = test::WaitForPageWithControl(child.Id(), IDC_PAGE_LANGUAGES, kTimeoutMs);
     ASSERT_NE(page, nullptr);
-    // Drawn once it is on top; the driver waits for the page, not for its paint.
-    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(1000);
     RECT area{};
     GetWindowRect(page, &area);
     const std::string path = std::string(VANTREL_SCREENSHOT_DIR) + "/language-page-" + c.name + ".bmp";
-    const Screenshot shot(test::TakeScreenshot(area, path, kTimeoutMs));
+    const Screenshot shot(test::TakeRepaintedScreenshot(page, area, path, kTimeoutMs));
     ASSERT_TRUE(shot.Valid()) << path;
     ASSERT_EQ(shot.Width(), area.right - area.left);
 

@@ -1,5 +1,7 @@
 #include "support/screenshot.h"
 
+#include <algorithm>
+
 #include "support/child_process.h"
 #include "support/test_files.h"
 #include "support/wizard_driver.h"
@@ -8,6 +10,10 @@ namespace vantrel::test {
 
 std::string Describe(const Pixel& p) {
     return "rgb(" + std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b) + ")";
+}
+
+bool Colourful(const Pixel& p) {
+    return std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) > 60;
 }
 
 bool Screenshot::Valid() const {
@@ -25,6 +31,13 @@ Pixel Screenshot::At(int x, int y) const {
     const int row = rawHeight > 0 ? Height() - 1 - y : y;
     const std::size_t at = U32(10) + static_cast<std::size_t>(row * Stride() + x * 3);
     return {Byte(at + 2), Byte(at + 1), Byte(at)};
+}
+
+std::string TakeRepaintedScreenshot(HWND window, const RECT& area, const std::string& unixPath,
+                                    DWORD timeoutMs) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(1000);
+    return TakeScreenshot(area, unixPath, timeoutMs);
 }
 
 std::string TakeScreenshot(const RECT& area, const std::string& unixPath, DWORD timeoutMs) {

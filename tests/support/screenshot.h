@@ -13,6 +13,9 @@ struct Pixel {
 
 std::string Describe(const Pixel& p);
 
+// A pixel of a coloured picture, not of a grey face or of black, grey or white text.
+bool Colourful(const Pixel& p);
+
 // A 24-bit bitmap file as ImageMagick's import writes it ("BMP3:").
 class Screenshot {
   public:
@@ -36,5 +39,10 @@ class Screenshot {
 // started through Wine's start /unix), waiting until the file is complete; the file's bytes,
 // or what was read at the timeout.
 std::string TakeScreenshot(const RECT& area, const std::string& unixPath, DWORD timeoutMs);
+
+// The same of `area` after `window` (of another process) has been repainted and given a
+// second to finish: a page is found before it is drawn.
+std::string TakeRepaintedScreenshot(HWND window, const RECT& area, const std::string& unixPath,
+                                    DWORD timeoutMs);
 
 }  // namespace vantrel::test

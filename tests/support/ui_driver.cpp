@@ -66,6 +66,18 @@ HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs) {
     return nullptr;
 }
 
+HWND WaitForWindowTitled(DWORD processId, const std::wstring& title, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    do {
+        for (HWND window : TopLevelWindows(processId)) {
+            if (WindowText(window) == title)
+                return window;
+        }
+        Sleep(20);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
 HWND FindBackgroundWindow(DWORD processId) {
     HWND window = nullptr;
     while ((window = FindWindowExW(nullptr, window, L"VantrelBackground", nullptr)) != nullptr) {

@@ -16,6 +16,10 @@ namespace vantrel::test {
 // The first visible top-level window of the process, or null after the timeout.
 HWND WaitForTopLevelWindow(DWORD processId, DWORD timeoutMs);
 
+// The visible top-level window of the process with the caption `title`, or null after the
+// timeout.
+HWND WaitForWindowTitled(DWORD processId, const std::wstring& title, DWORD timeoutMs);
+
 // All visible top-level windows of the process right now.
 std::vector<HWND> TopLevelWindows(DWORD processId);
 

@@ -94,10 +94,8 @@ bool Bluish(const Pixel& p) {
 // The side picture fills its control: its corners show the artwork, not the page's face.
 void ExpectPictureStretched(HWND page, const std::string& workFolder) {
     const RECT picture = ControlRect(page, IDC_PAGE_PICTURE);
-    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(1000);
     const std::string path = workFolder + "/start-page.bmp";
-    const Screenshot shot(TakeScreenshot(picture, path, kTimeoutMs));
+    const Screenshot shot(TakeRepaintedScreenshot(page, picture, path, kTimeoutMs));
     if (!shot.Valid() || shot.Width() != picture.right - picture.left) {
         Fail("no screenshot of the picture in " + path);
         return;
@@ -146,11 +144,9 @@ void PrintTitleSize(HWND page, const std::string& workFolder) {
 // The small picture on a button: the extent of its coloured pixels in the left half of the
 // button's inside (the frame of the default button, a few pixels wide, is left out).
 void PrintButtonPictureSize(HWND page, int id, const char* name, int dpi, const std::string& workFolder) {
-    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(500);
     const RECT button = ControlRect(page, id);
     const std::string path = workFolder + "/" + name + ".bmp";
-    const Screenshot shot(TakeScreenshot(button, path, kTimeoutMs));
+    const Screenshot shot(TakeRepaintedScreenshot(page, button, path, kTimeoutMs));
     if (!shot.Valid()) {
         Fail(std::string("no screenshot of the button in ") + path);
         return;
@@ -160,7 +156,7 @@ void PrintButtonPictureSize(HWND page, int id, const char* name, int dpi, const 
     for (int y = inset; y < shot.Height() - inset; ++y) {
         for (int x = inset; x < shot.Width() / 2; ++x) {
             const Pixel p = shot.At(x, y);
-            if (std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) <= 60)
+            if (!Colourful(p))
                 continue;
             ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
                    std::max<LONG>(ink.bottom, y + 1)};
