@@ -6,6 +6,7 @@
 
 #include "support/window_messages.h"
 #include "ui/background_window_layout.h"
+#include "ui/window_dpi.h"
 
 namespace vantrel {
 namespace {
@@ -13,28 +14,13 @@ namespace {
 constexpr const wchar_t* kOwnWindowClass = L"VantrelProgress";
 constexpr DWORD kWaitStepMs = 50;
 
-int DpiOf(HWND window) {
-    using DpiForWindowFunction = UINT(WINAPI*)(HWND);
-    const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
-    const auto dpiForWindow = reinterpret_cast<DpiForWindowFunction>(reinterpret_cast<void*>(address));
-    if (dpiForWindow != nullptr && window != nullptr) {
-        if (const UINT dpi = dpiForWindow(window); dpi > 0)
-            return static_cast<int>(dpi);
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : kDefaultDpi;
-}
-
 // The system's message font, at the density of the window that shows it.
 HFONT MessageFont(int dpi) {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return nullptr;
-    const int systemDpi = DpiOf(nullptr);
+    const int systemDpi = WindowDpi(nullptr);
     metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
@@ -110,7 +96,7 @@ void ProgressDisplay::ShowOwnControls(HINSTANCE instance, HWND background, const
         const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
         init(&classes);
     }
-    const int dpi = DpiOf(background);
+    const int dpi = WindowDpi(background);
     const int width = ScaleForDpi(440, dpi);
     const int lineHeight = ScaleForDpi(20, dpi);
     const int barHeight = ScaleForDpi(18, dpi);
