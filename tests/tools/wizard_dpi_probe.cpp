@@ -141,16 +141,9 @@ void PrintTitleSize(HWND page, const std::string& workFolder) {
     PrintSize("background.title", ink);
 }
 
-// The small picture on a button: the extent of its coloured pixels in the left half of the
-// button's inside (the frame of the default button, a few pixels wide, is left out).
-void PrintButtonPictureSize(HWND page, int id, const char* name, int dpi, const std::string& workFolder) {
-    const RECT button = ControlRect(page, id);
-    const std::string path = workFolder + "/" + name + ".bmp";
-    const Screenshot shot(TakeRepaintedScreenshot(page, button, path, kTimeoutMs));
-    if (!shot.Valid()) {
-        Fail(std::string("no screenshot of the button in ") + path);
-        return;
-    }
+// The extent of the coloured pixels in the left half of a button's inside (the frame of the
+// default button, a few pixels wide, is left out); right < 0 when there are none.
+RECT ButtonPictureInk(const Screenshot& shot, int dpi) {
     const int inset = MulDiv(3, dpi, 96);
     RECT ink{shot.Width(), shot.Height(), -1, -1};
     for (int y = inset; y < shot.Height() - inset; ++y) {
@@ -162,11 +155,28 @@ void PrintButtonPictureSize(HWND page, int id, const char* name, int dpi, const 
                    std::max<LONG>(ink.bottom, y + 1)};
         }
     }
-    if (ink.right < 0) {
-        Fail(std::string("no picture on ") + name);
-        return;
+    return ink;
+}
+
+// The small picture on a button: the size of its ink. A screenshot can catch the button
+// before its first paint on a busy machine, so a picture-less one is taken again.
+void PrintButtonPictureSize(HWND page, int id, const char* name, int dpi, const std::string& workFolder) {
+    const RECT button = ControlRect(page, id);
+    const std::string path = workFolder + "/" + name + ".bmp";
+    constexpr int kAttempts = 3;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        const Screenshot shot(TakeRepaintedScreenshot(page, button, path, kTimeoutMs));
+        if (!shot.Valid()) {
+            Fail(std::string("no screenshot of the button in ") + path);
+            return;
+        }
+        const RECT ink = ButtonPictureInk(shot, dpi);
+        if (ink.right >= 0) {
+            PrintSize(name, ink);
+            return;
+        }
     }
-    PrintSize(name, ink);
+    Fail(std::string("no picture on ") + name + " in " + std::to_string(kAttempts) + " screenshots");
 }
 
 }  // namespace
