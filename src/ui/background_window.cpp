@@ -153,6 +153,10 @@ LRESULT BackgroundWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             EndPaint(window_, &paint);
             return 0;
         }
+        case WM_CLOSE:
+            // Alt+F4 or the taskbar's Close would take the pages and the progress page it
+            // owns with it while the run goes on; the run ends it, and the pages their own.
+            return 0;
         case kDpiChanged:
             // The window keeps covering the work area; only the sizes drawn in it change.
             InvalidateRect(window_, nullptr, TRUE);

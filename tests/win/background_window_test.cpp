@@ -341,6 +341,26 @@ TEST(BackgroundWindowTest, MinimizedStartAndDestroyedWithItsOwner) {
     EXPECT_FALSE(IsWindow(handle));
 }
 
+// The window has a taskbar button and takes Alt+F4 while the modeless progress page runs:
+// closing it would take the progress page and its Cancel with it while the run goes on.
+TEST(BackgroundWindowTest, ClosingItByTheUserLeavesItStanding) {
+    CallbackGuard guard;
+    const auto window =
+        BackgroundWindow::Create({GetModuleHandleW(nullptr), nullptr, false, false}, PlainLook(), guard);
+    ASSERT_NE(window, nullptr);
+    const HWND handle = window->Handle();
+    const HWND owned = CreateWindowExW(0, L"STATIC", L"owned", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, handle,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(owned, nullptr);
+    SendMessageW(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    ServiceWindows(guard);
+    EXPECT_TRUE(IsWindow(handle));
+    EXPECT_EQ(window->Handle(), handle);
+    EXPECT_TRUE(IsWindow(owned)) << "the windows it owns stay too";
+    DestroyWindow(owned);
+}
+
 TEST(BackgroundWindowTest, MaximizedWhenTheProductAsks) {
     CallbackGuard guard;
     const auto window =
