@@ -1,5 +1,6 @@
 // The installation folder page and the Start-menu folder page.
 #include "format/ascii.h"
+#include "format/path_canonical.h"
 #include "ui/folder_browser.h"
 #include "ui/wizard_ids.h"
 #include "ui/wizard_pages.h"
@@ -126,6 +127,10 @@ class StartMenuPage final : public FolderFieldPage {
 
 bool IsStartMenuNameAllowed(const std::wstring& name) {
     if (name.find_first_of(L"/\"<>|*?:;") != std::wstring::npos)
+        return false;
+    // The folder is made inside the Programs folder and removed with the product: ".." would
+    // put it, and its removal, somewhere else.
+    if (HasParentSegment(name))
         return false;
     return (name.empty() || name.front() != L'\\') && name.find(L"\\\\") == std::wstring::npos;
 }

@@ -13,6 +13,7 @@
 
 #include "context/failure_list.h"
 #include "format/message_table.h"
+#include "format/path_canonical.h"
 #include "format/path_join.h"
 #include "format/product_registry_key.h"
 #include "format/settings.h"
@@ -483,11 +484,15 @@ void Uninstaller::RemoveFolders() {
 }
 
 void Uninstaller::RemoveStartMenuFolder() {
-    if (startMenu_.empty())
+    // The name comes from the registry: one that climbs out of the Programs folder would
+    // take folders (and their desktop.ini) that the installation never made.
+    if (startMenu_.empty() || HasParentSegment(startMenu_))
         return;
     const std::wstring programs = product_.shortcutMode == 1 ? SMProgramsAllFolder() : SMProgramsFolder();
     const std::wstring stop = ComparablePath(programs);
     std::wstring folder = PathJoin(programs, startMenu_);
+    if (ComparablePath(folder).rfind(stop + L"\\", 0) != 0)
+        return;
     for (int level = 0; level < 20 && !folder.empty(); ++level) {
         if (ComparablePath(folder) == stop || !RemoveFolder(folder, 0))
             break;

@@ -2,10 +2,12 @@
 // installed state the test writes: files, folders, the Uninstall key and Uninstall.DAT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/child_process.h"
 #include "support/installed_product.h"
+#include "support/shell_folders.h"
 #include "support/test_files.h"
 #include "support/ui_driver.h"
 
@@ -137,6 +139,40 @@ TEST(UninstallProcess, LockedFileIsReportedThenASecondRunFinishes) {
     EXPECT_EQ(second.Wait(kTimeoutMs), std::optional<DWORD>(0u));
     EXPECT_FALSE(PathExists(locked));
     EXPECT_FALSE(product.KeyExists());
+    EXPECT_TRUE(WaitUntilGone(uninstaller, kBatchTimeoutMs));
+}
+
+// A Start-menu name in the registry that climbs out of the Programs folder ("..\..\...") must
+// not lead the uninstaller to folders the installation never made: an empty one and one
+// that holds only its desktop.ini both stay.
+TEST(UninstallProcess, AStartMenuNameThatClimbsOutOfTheProgramsFolderTouchesNothingThere) {
+    test::TempFolder base(L"uninstall-start-menu-climb");
+    const std::wstring outside = base.Join(L"Outside");
+    const std::wstring empty = outside + L"\\Empty";
+    ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(empty.c_str(), nullptr));
+    ASSERT_TRUE(test::WriteTestFile(outside + L"\\desktop.ini", "[.ShellClassInfo]"));
+    const std::wstring programs = SMProgramsFolder();
+    if (programs.size() < 3 || empty.size() < 3 || towupper(programs[0]) != towupper(empty[0]))
+        GTEST_SKIP() << "the Programs folder is not on the drive of the temporary folder";
+    // One ".." for each folder of the Programs folder's path below the drive's root.
+    std::wstring climb;
+    for (auto n = std::count(programs.begin() + 2, programs.end(), L'\\'); n > 0; --n)
+        climb += L"..\\";
+    const std::wstring installDir = base.Join(L"Product");
+    ASSERT_TRUE(CreateDirectoryW(installDir.c_str(), nullptr));
+    InstalledProduct product(L"Vantrel E2E Start Menu Climb", installDir);
+    product.AddFile(L"app.exe");
+    product.SetValue(L"ProductStartMenu", climb + empty.substr(3));
+    ASSERT_TRUE(product.Write());
+    const std::wstring uninstaller = PlaceUninstaller(product);
+
+    ChildProcess child = ChildProcess::Start(uninstaller, L"/a /u:\"Vantrel E2E Start Menu Climb\"");
+    ASSERT_TRUE(child.Started());
+    EXPECT_EQ(child.Wait(kTimeoutMs), std::optional<DWORD>(0u));
+    EXPECT_FALSE(product.KeyExists());
+    EXPECT_TRUE(PathExists(empty));
+    EXPECT_TRUE(PathExists(outside + L"\\desktop.ini"));
     EXPECT_TRUE(WaitUntilGone(uninstaller, kBatchTimeoutMs));
 }
 

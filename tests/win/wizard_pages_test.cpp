@@ -34,7 +34,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StartMenuNameCase{"Semicolon", L"A;B", false}, StartMenuNameCase{"Slash", L"A/B", false},
                     StartMenuNameCase{"Quote", L"A\"B", false}, StartMenuNameCase{"Angles", L"A<B>", false},
                     StartMenuNameCase{"Bar", L"A|B", false}, StartMenuNameCase{"Wildcards", L"A*?", false},
-                    StartMenuNameCase{"TrailingBackslash", L"Example\\", true}),
+                    StartMenuNameCase{"TrailingBackslash", L"Example\\", true},
+                    StartMenuNameCase{"ParentFolder", L"..\\Outside", false},
+                    StartMenuNameCase{"ParentInTheMiddle", L"Example\\..\\..\\Outside", false},
+                    StartMenuNameCase{"DotsInAName", L"Example..Tools", true}),
     test::CaseName);
 
 struct LayoutCase {
