@@ -19,10 +19,13 @@ bool IsExistingFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// The result of the last addition counts for the line; no addition is success.
-int OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name, FirewallService& firewall,
-             InstallLog& log) {
-    int result = firewall_result::kDone;
+// Whether the line is to be recorded for the uninstaller: when any of its additions took (a
+// TCP port opened beside a UDP one that failed must still be closed again; removing the
+// one that was never added does no harm), or when the line asked for none.
+bool OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name, FirewallService& firewall,
+              InstallLog& log) {
+    bool asked = false;
+    bool added = false;
     const struct {
         std::uint32_t bit;
         int protocol;
@@ -32,14 +35,16 @@ int OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name, 
     for (const auto& kind : kinds) {
         if ((flags & kind.bit) == 0)
             continue;
-        result = firewall.AddPort(port, kind.protocol, name, 0);
-        if (result != firewall_result::kDone)
-            log.WriteLogFormat("Failed to open firewall port %d, code %d\r\n",
-                               {static_cast<int>(port), result});
-        else
+        asked = true;
+        const int result = firewall.AddPort(port, kind.protocol, name, 0);
+        if (result != firewall_result::kDone) {
+            log.WriteLogFormat("Failed to open firewall port %d, code %d\r\n", {static_cast<int>(port), result});
+        } else {
             log.WriteLogFormat(kind.added, {static_cast<int>(port)});
+            added = true;
+        }
     }
-    return result;
+    return added || !asked;
 }
 
 void ApplyFirewallLines(const FirewallTextRead& read, const FirewallStepInput& input,
@@ -55,7 +60,7 @@ void ApplyFirewallLines(const FirewallTextRead& read, const FirewallStepInput& i
         const std::wstring_view target = DecodedFirewallTarget(line.target);
         bool succeeded = false;
         if (const auto port = FirewallTargetPort(target)) {
-            succeeded = OpenPort(*port, line.flags, name, firewall, log) == firewall_result::kDone;
+            succeeded = OpenPort(*port, line.flags, name, firewall, log);
         } else {
             const std::wstring path = ResolveFirewallProgram(target, input.installDir, input.expandVariables);
             if (!IsExistingFile(path)) {

@@ -108,14 +108,19 @@ TEST_F(FirewallStepTest, BothProtocolsOpenTcpThenUdpAndTheLineIsRecordedAsItStan
     EXPECT_EQ(records_, std::vector<std::string>{"8080;Web;3;0\n"});
 }
 
-TEST_F(FirewallStepTest, TheLastAdditionDecidesWhetherAPortLineIsRecorded) {
+// A port line is recorded when either of its additions took: the uninstaller must close a
+// TCP port that was opened even though the UDP one failed.
+TEST_F(FirewallStepTest, APortLineIsRecordedWhenAnyOfItsAdditionsTook) {
     firewall_.results[L"add port 53/6 as Vantrel Demo options 0"] = firewall_result::kAddFailed;
     firewall_.results[L"add port 54/17 as Vantrel Demo options 0"] = firewall_result::kAddFailed;
-    EXPECT_EQ(Run(L"53;;3;0\r\n54;;3;0\r\n"), 0);
+    firewall_.results[L"add port 55/6 as Vantrel Demo options 0"] = firewall_result::kAddFailed;
+    firewall_.results[L"add port 55/17 as Vantrel Demo options 0"] = firewall_result::kAddFailed;
+    EXPECT_EQ(Run(L"53;;3;0\r\n54;;3;0\r\n55;;3;0\r\n"), 0);
     EXPECT_EQ(LogText(),
               "Failed to open firewall port 53, code 13\r\nAdded firewall exception: UDP port 53\r\n"
-              "Added firewall exception: TCP port 54\r\nFailed to open firewall port 54, code 13\r\n");
-    EXPECT_EQ(records_, std::vector<std::string>{"53;;3;0\r\n"});
+              "Added firewall exception: TCP port 54\r\nFailed to open firewall port 54, code 13\r\n"
+              "Failed to open firewall port 55, code 13\r\nFailed to open firewall port 55, code 13\r\n");
+    EXPECT_EQ(records_, (std::vector<std::string>{"53;;3;0\r\n", "54;;3;0\r\n"}));
 }
 
 TEST_F(FirewallStepTest, ProgramsAreResolvedCheckedAndKeptLinesAreNotRecorded) {
