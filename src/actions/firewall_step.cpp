@@ -38,7 +38,8 @@ bool OpenPort(std::uint16_t port, std::uint32_t flags, const std::wstring& name,
         asked = true;
         const int result = firewall.AddPort(port, kind.protocol, name, 0);
         if (result != firewall_result::kDone) {
-            log.WriteLogFormat("Failed to open firewall port %d, code %d\r\n", {static_cast<int>(port), result});
+            log.WriteLogFormat("Failed to open firewall port %d, code %d\r\n",
+                               {static_cast<int>(port), result});
         } else {
             log.WriteLogFormat(kind.added, {static_cast<int>(port)});
             added = true;
