@@ -16,7 +16,7 @@ unsigned InstallMsiPackage(const MsiPackageInput& package, HWND owner,
         showStatus(package.path);
     std::wstring line = L"Installing MSI package \"" + package.path + L"\"...";
     const unsigned result = RunWindowsInstaller(package.path, L"REBOOT=R", package.interfaceLevel, owner);
-    if (result != 0) {
+    if (!WindowsInstallerSucceeded(result)) {
         line += L"FAILED code " + DecimalText(result) + L": " + SystemErrorText(result) + L"\r\n";
         failures.Append(line);
     } else {

@@ -14,4 +14,12 @@ namespace vantrel {
 unsigned RunWindowsInstaller(const std::wstring& packagePath, const std::wstring& commandLine, int uiLevel,
                              HWND owner);
 
+// Whether a result of the installer means the package was installed or removed: besides 0,
+// "done, a restart is needed" (3010, which REBOOT=R makes common) and "done, a restart was
+// started" (1641).
+constexpr bool WindowsInstallerSucceeded(unsigned result) {
+    return result == ERROR_SUCCESS || result == ERROR_SUCCESS_REBOOT_REQUIRED ||
+           result == ERROR_SUCCESS_REBOOT_INITIATED;
+}
+
 }  // namespace vantrel

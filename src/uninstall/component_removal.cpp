@@ -198,7 +198,7 @@ void RemoveMsiPackages(const std::vector<std::string>& msiLines, FailureList& fa
         const std::wstring path = DecodeText(fields[0], AnsiCodePageToUtf16);
         const int level = std::atoi(fields[1].c_str());
         const unsigned result = RunWindowsInstaller(path, L"REBOOT=R REMOVE=ALL", level, nullptr);
-        if (result != 0) {
+        if (!WindowsInstallerSucceeded(result)) {
             failures.Append(
                 FormatText(L"Failed to uninstall %s, code %d: %s\r\n",
                            {FileNameOf(path), static_cast<long>(result), SystemErrorText(result)}));

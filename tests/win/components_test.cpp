@@ -192,6 +192,32 @@ TEST(MsiPackages, InstalledSilentlyAndRemovedByTheUninstaller) {
         << Utf16ToUtf8(failures.Text());
 }
 
+// A package that asks for a restart (3010, as REBOOT=R makes common) is installed and
+// removed all the same: recorded, no failure, and its line does not stay behind.
+TEST(MsiPackages, ARestartRequestIsSuccessBothWays) {
+    const std::wstring package = test::HostPathToWindows(VANTREL_TEST_RESTART_MSI);
+    const std::wstring installed =
+        ProgramFilesFolder(FolderView::k32Bit) + L"\\Vantrel MSI Restart Test\\readme.txt";
+    InstallLog log;
+    ASSERT_TRUE(log.Begin());
+    FailureList failures;
+    UninstallData data;
+    const unsigned result =
+        InstallMsiPackage({package, kMsiRemoveWithProduct, 2}, nullptr, {}, log, failures, data);
+    EXPECT_EQ(result, unsigned{ERROR_SUCCESS_REBOOT_REQUIRED});
+    EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
+    EXPECT_TRUE(test::PathExists(installed)) << Utf16ToUtf8(installed);
+    EXPECT_NE(LogText(log).find("Installing MSI package \"" + Utf16ToUtf8(package) + "\"...OK\r\n"),
+              std::string::npos);
+    ASSERT_EQ(data.Content().msiLines.size(), 1u);
+
+    std::vector<std::string> remaining;
+    RemoveMsiPackages(data.Content().msiLines, failures, remaining);
+    EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
+    EXPECT_TRUE(remaining.empty());
+    EXPECT_FALSE(test::PathExists(installed));
+}
+
 TEST(MsiPackages, AMissingPackageIsAFailureAndNotRecorded) {
     test::TempFolder folder(L"msi-missing");
     InstallLog log;
