@@ -29,9 +29,10 @@ int RunInstallation(RunState& run) {
     FillInstallActions(seams.actions);
     // The progress page needs the run, which comes later: the windows open it through this.
     ProgressPageFactory progressPage;
-    const auto windows = AddInstallerWindows(run, *payload, seams.progress, [&progressPage](HWND owner) {
-        return progressPage ? progressPage(owner) : ProgressPageControls{};
-    });
+    const auto windows =
+        AddInstallerWindows(run, *payload, seams.progress, [&progressPage](HWND owner, CallbackGuard& guard) {
+            return progressPage ? progressPage(owner, guard) : ProgressPageControls{};
+        });
     const auto install = std::make_unique<InstallRun>(run, *payload, seams);
     ChooseDesktopShortcutFolder(install->session);
     const InstallRunServices::Attachment attached = services.Attach(*install);

@@ -91,7 +91,7 @@ void RunWindows::BringBackgroundToFront() {
 
 void RunWindows::OpenProgress(const ProgressPageFactory& openPage, const std::wstring& caption) {
     if (openPage) {
-        const ProgressPageControls controls = openPage(Background());
+        const ProgressPageControls controls = openPage(Background(), guard_);
         if (controls.page != nullptr) {
             display_.ShowOnPage(controls);
             Service();
@@ -210,8 +210,8 @@ std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& s
         options.cancelDisabled = true;
         options.uninstall = true;
         shown->OpenProgress(
-            [&options, environment, cancel](HWND owner) {
-                return OpenProgressPage(*environment, options, *cancel, owner);
+            [&options, environment, cancel](HWND owner, CallbackGuard& guard) {
+                return OpenProgressPage(*environment, options, *cancel, owner, guard);
             },
             *caption);
     };

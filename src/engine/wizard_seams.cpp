@@ -159,13 +159,13 @@ void FillProgressPage(InstallRun& run, ProgressPageFactory& openPage) {
         return;
     const std::shared_ptr<WizardEnvironment> environment = EnvironmentOf(run);
     const auto cancel = std::make_shared<ProgressCancelFlag>();
-    openPage = [&run, environment, cancel](HWND owner) {
+    openPage = [&run, environment, cancel](HWND owner, CallbackGuard& guard) {
         ProgressPageOptions options;
         options.layout = LayoutOfStyle(Style(run, kProgressStyle));
         options.positionCode = run.Config().progressDialogOption;
         options.againstScreen = run.payload.backgroundMaximized;
         options.cancelDisabled = (run.session.flags.low & kLowNoProgressCancel) != 0;
-        return OpenProgressPage(*environment, options, *cancel, owner);
+        return OpenProgressPage(*environment, options, *cancel, owner, guard);
     };
     // The question is answered inside the page's window procedure, which must not end the
     // run; the run ends here, at its next progress update, where the stack may unwind.

@@ -21,7 +21,9 @@ constexpr std::size_t kGeneralCaptionMessage = 65;
 struct ProgressPageState {
     const PageEnvironment& environment;
     ProgressCancelFlag& cancel;
-    CallbackGuard guard;
+    // The guard of the loop that serves the page: what its procedure catches is rethrown
+    // there, where the run can unwind.
+    CallbackGuard& guard;
     HFONT mainFont = nullptr;
     HICON cancelImage = nullptr;
 };
@@ -132,8 +134,8 @@ POINT ProgressPagePlace(std::uint32_t positionCode, const RECT& area, SIZE size,
 }
 
 ProgressPageControls OpenProgressPage(const PageEnvironment& environment, const ProgressPageOptions& options,
-                                      ProgressCancelFlag& cancel, HWND owner) {
-    auto* state = new ProgressPageState{environment, cancel, {}, nullptr};
+                                      ProgressCancelFlag& cancel, HWND owner, CallbackGuard& guard) {
+    auto* state = new ProgressPageState{environment, cancel, guard, nullptr};
     const std::wstring name = TemplateName(L"ProgressDlg", options.layout);
     const HWND page = CreateDialogParamW(environment.instance, name.c_str(), owner, ProgressProcedure,
                                          reinterpret_cast<LPARAM>(state));

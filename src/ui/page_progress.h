@@ -45,6 +45,6 @@ class ProgressCancelFlag {
 // message 20 when Cancel is pressed and raises `cancel` on Yes; while it exists it refuses
 // the end of the Windows session. `environment` and `cancel` must outlive the page.
 ProgressPageControls OpenProgressPage(const PageEnvironment& environment, const ProgressPageOptions& options,
-                                      ProgressCancelFlag& cancel, HWND owner);
+                                      ProgressCancelFlag& cancel, HWND owner, CallbackGuard& guard);
 
 }  // namespace vantrel

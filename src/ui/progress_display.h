@@ -24,7 +24,7 @@ struct ProgressPageControls {
 
 // Opens the progress page over `owner` (null when there is no background window). A page
 // that cannot be opened returns controls without a page.
-using ProgressPageFactory = std::function<ProgressPageControls(HWND owner)>;
+using ProgressPageFactory = std::function<ProgressPageControls(HWND owner, CallbackGuard& guard)>;
 
 // Control numbers of the status line and the bar, the same on every progress window.
 inline constexpr int kProgressStatusId = 1011;
