@@ -73,7 +73,8 @@ std::vector<std::uint8_t> WriteFileItem(const FileRecord& record, std::span<cons
 std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint64_t dataSize);
 
 // One stored data block (size, check, bytes) from decoded block contents: xz-compressed
-// when `compress`, then enciphered when `cipher` is given.
+// when `compress` (behind the x86 branch filter when the contents look like machine code),
+// then enciphered when `cipher` is given.
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
                                          std::uint32_t xzPreset, const Blowfish* cipher);
 

@@ -11,10 +11,19 @@
 
 namespace vantrel {
 
-std::vector<std::uint8_t> XzEncode(std::span<const std::uint8_t> input, std::uint32_t preset, bool extreme) {
+std::vector<std::uint8_t> XzEncode(std::span<const std::uint8_t> input, std::uint32_t preset, bool extreme,
+                                   bool x86Filter) {
     lzma_stream stream = LZMA_STREAM_INIT;
     const std::uint32_t flags = preset | (extreme ? LZMA_PRESET_EXTREME : 0U);
-    lzma_ret ret = lzma_easy_encoder(&stream, flags, LZMA_CHECK_CRC64);
+    lzma_options_lzma options{};
+    if (lzma_lzma_preset(&options, flags)) {
+        throw std::runtime_error("XzEncode: no such preset (" + std::to_string(preset) + ")");
+    }
+    const std::array<lzma_filter, 3> chain = {
+        x86Filter ? lzma_filter{LZMA_FILTER_X86, nullptr} : lzma_filter{LZMA_FILTER_LZMA2, &options},
+        x86Filter ? lzma_filter{LZMA_FILTER_LZMA2, &options} : lzma_filter{LZMA_VLI_UNKNOWN, nullptr},
+        lzma_filter{LZMA_VLI_UNKNOWN, nullptr}};
+    lzma_ret ret = lzma_stream_encoder(&stream, chain.data(), LZMA_CHECK_CRC64);
     if (ret != LZMA_OK) {
         throw std::runtime_error("XzEncode: cannot set up the encoder (error " +
                                  std::to_string(static_cast<int>(ret)) + ")");
@@ -36,6 +45,16 @@ std::vector<std::uint8_t> XzEncode(std::span<const std::uint8_t> input, std::uin
         result.insert(result.end(), out.data(), stream.next_out);
     } while (ret != LZMA_STREAM_END);
     return result;
+}
+
+bool LooksLikeX86Code(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kBytesPerCall = 1250;
+    std::size_t calls = 0;
+    for (std::size_t at = 0; at + 4 < bytes.size(); ++at) {
+        if (bytes[at] == 0xE8 && (bytes[at + 4] == 0x00 || bytes[at + 4] == 0xFF))
+            ++calls;
+    }
+    return bytes.size() >= kBytesPerCall && calls >= bytes.size() / kBytesPerCall;
 }
 
 }  // namespace vantrel

@@ -9,6 +9,7 @@
 #include "format/checksum.h"
 #include "format/xz_codec.h"
 #include "payload_samples.h"
+#include "support/machine_code.h"
 #include "support/xz_bomb.h"
 #include "support/test_names.h"
 
@@ -360,6 +361,24 @@ TEST(DataArea, FileSourceAndMappedSourceServeTheSameRecords) {
     EXPECT_EQ(fromMapped.size(), 5u);
     EXPECT_EQ(collect(file), fromMapped);
     EXPECT_GT(file.reads, 10);
+}
+
+// A block of machine code is compressed behind the x86 branch filter (its id, 4, is the first
+// filter in the block header after the stream header), other blocks without it; both walk back
+// to their records (the walk checks each item's checksum).
+TEST(DataArea, ABlockOfMachineCodeTakesTheX86Filter) {
+    constexpr std::size_t kFirstFilter = 8 + 12 + 2;  // block size and check, stream header, two bytes
+    const std::vector<std::pair<Bytes, std::uint8_t>> cases = {{test::CallingCode(200000), 0x04},
+                                                               {PatternBytes(200000, 9), 0x21}};
+    for (const auto& [data, firstFilter] : cases) {
+        SCOPED_TRACE(firstFilter);
+        const Bytes area = Block(WriteFileItem(Record("f"), data), true);
+        ASSERT_GT(area.size(), kFirstFilter);
+        EXPECT_EQ(area[kFirstFilter], firstFilter);
+        std::vector<DataAreaFile> seen;
+        EXPECT_EQ(WalkAll(area, HeaderFor(area, {static_cast<std::int32_t>(data.size())}), true, &seen), 0);
+        EXPECT_EQ(seen.size(), 1u);
+    }
 }
 
 TEST(DataArea, EncipheredBlocksRoundTrip) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <lzma.h>
 
+#include "support/machine_code.h"
 #include "support/xz_bomb.h"
 
 namespace vantrel {
@@ -92,6 +93,55 @@ TEST(XzCodecTest, EncoderIsDeterministicAndHonoursPresets) {
         EXPECT_TRUE(XzDecode(buffer, kRoomy));
         EXPECT_EQ(buffer, data);
     }
+}
+
+struct CodeCase {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    bool code;
+};
+
+TEST(XzCodecTest, MachineCodeIsToldFromOtherBytes) {
+    std::vector<std::uint8_t> sparseCalls = MixedBytes(100000);
+    for (std::size_t at = 0; at + 5 < sparseCalls.size(); at += 2000) {
+        sparseCalls[at] = 0xE8;
+        sparseCalls[at + 4] = 0x00;
+    }
+    const std::vector<CodeCase> cases = {
+        {"empty", {}, false},
+        {"random", RandomBytes(100000, 5), false},
+        {"text", MixedBytes(100000), false},
+        {"a near call every 2000 bytes", sparseCalls, false},
+        {"code", test::CallingCode(100000), true},
+        {"a little code alone", test::CallingCode(600), false},
+    };
+    for (const CodeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LooksLikeX86Code(c.bytes), c.code);
+    }
+}
+
+// The stream names its filters in the block header: its size byte, the flags byte (the number
+// of filters less one in the low bits), then each filter's id and property size. The x86
+// filter (id 4, no properties) comes before LZMA2 (id 0x21, one property byte).
+TEST(XzCodecTest, TheX86FilterStandsInTheBlockHeaderAndPays) {
+    constexpr std::size_t kBlockHeader = 12;  // after the stream header
+    const std::vector<std::uint8_t> code = test::CallingCode(300000);
+    const std::vector<std::uint8_t> filtered = XzEncode(code, 6, false, true);
+    const std::vector<std::uint8_t> plain = XzEncode(code, 6);
+    ASSERT_GT(filtered.size(), kBlockHeader + 6);
+    EXPECT_EQ(filtered[kBlockHeader + 1], 0x01);
+    EXPECT_EQ(filtered[kBlockHeader + 2], 0x04);
+    EXPECT_EQ(filtered[kBlockHeader + 3], 0x00);
+    EXPECT_EQ(filtered[kBlockHeader + 4], 0x21);
+    EXPECT_EQ(filtered[kBlockHeader + 5], 0x01);
+    EXPECT_EQ(plain[kBlockHeader + 1], 0x00);
+    EXPECT_EQ(plain[kBlockHeader + 2], 0x21);
+    EXPECT_LT(filtered.size(), plain.size());
+    EXPECT_EQ(XzEncode(code, 6, false, true), filtered);
+    std::vector<std::uint8_t> buffer = filtered;
+    EXPECT_TRUE(XzDecode(buffer, kRoomy));
+    EXPECT_EQ(buffer, code);
 }
 
 TEST(XzCodecTest, EncoderRejectsInvalidPreset) {
