@@ -162,60 +162,55 @@ TEST(TypeLibraries, RegisteredLoggedAndUnregistered) {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key));
 }
 
+struct MsiCase {
+    const char* name;
+    const char* package;
+    const wchar_t* productFolder;
+    unsigned result;
+};
+
+// Each package is installed silently, recorded for the uninstaller and removed by it. One that
+// asks for a restart (3010, as REBOOT=R makes common) counts as installed and as removed all
+// the same. The packages go one after the other: Windows Installer runs one at a time.
 TEST(MsiPackages, InstalledSilentlyAndRemovedByTheUninstaller) {
-    const std::wstring package = test::HostPathToWindows(VANTREL_TEST_MSI);
-    const std::wstring installed = ProgramFilesFolder(FolderView::k32Bit) + L"\\Vantrel MSI Test\\readme.txt";
-    InstallLog log;
-    ASSERT_TRUE(log.Begin());
+    const MsiCase cases[] = {{"plain", VANTREL_TEST_MSI, L"Vantrel MSI Test", ERROR_SUCCESS},
+                             {"restart requested", VANTREL_TEST_RESTART_MSI, L"Vantrel MSI Restart Test",
+                              ERROR_SUCCESS_REBOOT_REQUIRED}};
+    for (const MsiCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring package = test::HostPathToWindows(c.package);
+        const std::wstring installed =
+            ProgramFilesFolder(FolderView::k32Bit) + L"\\" + c.productFolder + L"\\readme.txt";
+        InstallLog log;
+        ASSERT_TRUE(log.Begin());
+        FailureList failures;
+        UninstallData data;
+        EXPECT_EQ(InstallMsiPackage({package, kMsiRemoveWithProduct, 2}, nullptr, {}, log, failures, data),
+                  c.result);
+        EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
+        EXPECT_TRUE(test::PathExists(installed)) << Utf16ToUtf8(installed);
+        EXPECT_NE(LogText(log).find("Installing MSI package \"" + Utf16ToUtf8(package) + "\"...OK\r\n"),
+                  std::string::npos);
+        ASSERT_EQ(data.Content().msiLines.size(), 1u);
+        EXPECT_EQ(data.Content().msiLines[0], "\"" + EncodeText(package) + "\",2");
+
+        std::vector<std::string> remaining;
+        RemoveMsiPackages(data.Content().msiLines, failures, remaining);
+        EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
+        EXPECT_TRUE(remaining.empty());
+        EXPECT_FALSE(test::PathExists(installed));
+    }
+}
+
+// A package file that is no longer there: its removal fails and its line stays.
+TEST(MsiPackages, AVanishedPackageFailsToUninstallAndItsLineStays) {
     FailureList failures;
-    UninstallData data;
-    const unsigned result =
-        InstallMsiPackage({package, kMsiRemoveWithProduct, 2}, nullptr, {}, log, failures, data);
-    ASSERT_EQ(result, 0u) << Utf16ToUtf8(failures.Text());
-    EXPECT_TRUE(test::PathExists(installed)) << Utf16ToUtf8(installed);
-    EXPECT_NE(LogText(log).find("Installing MSI package \"" + Utf16ToUtf8(package) + "\"...OK\r\n"),
-              std::string::npos);
-    ASSERT_EQ(data.Content().msiLines.size(), 1u);
-    EXPECT_EQ(data.Content().msiLines[0], "\"" + EncodeText(package) + "\",2");
-
     std::vector<std::string> remaining;
-    RemoveMsiPackages(data.Content().msiLines, failures, remaining);
-    EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
-    EXPECT_TRUE(remaining.empty());
-    EXPECT_FALSE(test::PathExists(installed));
-
-    // A package file that is no longer there: its removal fails and its line stays.
     const std::vector<std::string> absent = {"\"C:\\vantrel-absent\\gone.msi\",2"};
     RemoveMsiPackages(absent, failures, remaining);
     EXPECT_EQ(remaining, absent);
     EXPECT_EQ(failures.Text().rfind(L"Failed to uninstall gone.msi, code ", 0), 0u)
         << Utf16ToUtf8(failures.Text());
-}
-
-// A package that asks for a restart (3010, as REBOOT=R makes common) is installed and
-// removed all the same: recorded, no failure, and its line does not stay behind.
-TEST(MsiPackages, ARestartRequestIsSuccessBothWays) {
-    const std::wstring package = test::HostPathToWindows(VANTREL_TEST_RESTART_MSI);
-    const std::wstring installed =
-        ProgramFilesFolder(FolderView::k32Bit) + L"\\Vantrel MSI Restart Test\\readme.txt";
-    InstallLog log;
-    ASSERT_TRUE(log.Begin());
-    FailureList failures;
-    UninstallData data;
-    const unsigned result =
-        InstallMsiPackage({package, kMsiRemoveWithProduct, 2}, nullptr, {}, log, failures, data);
-    EXPECT_EQ(result, unsigned{ERROR_SUCCESS_REBOOT_REQUIRED});
-    EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
-    EXPECT_TRUE(test::PathExists(installed)) << Utf16ToUtf8(installed);
-    EXPECT_NE(LogText(log).find("Installing MSI package \"" + Utf16ToUtf8(package) + "\"...OK\r\n"),
-              std::string::npos);
-    ASSERT_EQ(data.Content().msiLines.size(), 1u);
-
-    std::vector<std::string> remaining;
-    RemoveMsiPackages(data.Content().msiLines, failures, remaining);
-    EXPECT_TRUE(failures.Empty()) << Utf16ToUtf8(failures.Text());
-    EXPECT_TRUE(remaining.empty());
-    EXPECT_FALSE(test::PathExists(installed));
 }
 
 TEST(MsiPackages, AMissingPackageIsAFailureAndNotRecorded) {
