@@ -74,12 +74,13 @@ class LoopbackServer {
                     break;
                 request.append(buffer, static_cast<std::size_t>(got));
             }
-            static constexpr char kAnswer[] = "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n";
-            send(client, kAnswer, sizeof(kAnswer) - 1, 0);
-            closesocket(client);
+            // Kept before it is answered: a client that has its answer may be checked at once.
             AcquireSRWLockExclusive(&server->lock_);
             server->requests_.push_back(request);
             ReleaseSRWLockExclusive(&server->lock_);
+            static constexpr char kAnswer[] = "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n";
+            send(client, kAnswer, sizeof(kAnswer) - 1, 0);
+            closesocket(client);
         }
     }
 
