@@ -19,10 +19,14 @@ std::vector<std::uint8_t> XzEncode(std::span<const std::uint8_t> input, std::uin
     if (lzma_lzma_preset(&options, flags)) {
         throw std::runtime_error("XzEncode: no such preset (" + std::to_string(preset) + ")");
     }
-    const std::array<lzma_filter, 3> chain = {
-        x86Filter ? lzma_filter{LZMA_FILTER_X86, nullptr} : lzma_filter{LZMA_FILTER_LZMA2, &options},
-        x86Filter ? lzma_filter{LZMA_FILTER_LZMA2, &options} : lzma_filter{LZMA_VLI_UNKNOWN, nullptr},
-        lzma_filter{LZMA_VLI_UNKNOWN, nullptr}};
+    // The x86 branch filter, when asked for, goes in front of LZMA2; the list ends with an
+    // unknown id.
+    std::array<lzma_filter, 3> chain{};
+    std::size_t filters = 0;
+    if (x86Filter)
+        chain[filters++] = {LZMA_FILTER_X86, nullptr};
+    chain[filters++] = {LZMA_FILTER_LZMA2, &options};
+    chain[filters] = {LZMA_VLI_UNKNOWN, nullptr};
     lzma_ret ret = lzma_stream_encoder(&stream, chain.data(), LZMA_CHECK_CRC64);
     if (ret != LZMA_OK) {
         throw std::runtime_error("XzEncode: cannot set up the encoder (error " +
