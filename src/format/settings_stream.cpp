@@ -336,14 +336,16 @@ int FieldReader::Messages() {
     if (messages < 1 || messages > kMaxMessages)
         return kMessageCount;
     Done(89);
+    // The counts are only claims: a stream that ends before its table does is not padded out
+    // to them (up to two million empty texts), since all that can follow is the end-marker
+    // failure. Nothing is reserved for the same reason.
     std::vector<std::wstring> names;  // 90
-    names.reserve(languages);
-    for (int i = 0; i < languages; ++i)
+    for (int i = 0; i < languages && !in_.Failed(); ++i)
         names.push_back(in_.WText());
     Done(90);
     std::vector<std::wstring> texts;  // 91
-    texts.reserve(static_cast<std::size_t>(messages) * languages);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(messages) * languages; ++i)
+    const std::size_t textCount = static_cast<std::size_t>(messages) * languages;
+    for (std::size_t i = 0; i < textCount && !in_.Failed(); ++i)
         texts.push_back(in_.WText());
     s_.messages = MessageTable(std::move(names), std::move(texts));
     Done(91);

@@ -524,9 +524,7 @@ TEST_P(MessageTableLimits, LanguageAndMessageCounts) {
     s.messages = test::Messages(languages, messages);
     Bytes stream = WriteSettingsStream(s);
     stream.resize(stream.size() - 4);  // drop the end marker
-    // Offsets of the counts: after field 87.
-    const std::size_t tableBytes = languages * 2 /* empty names? no */;
-    (void)tableBytes;
+    // The counts follow field 87.
     MemoryStreamReader probe(stream);
     std::uint64_t countsAt = 0;
     SettingsReadHooks hooks;
@@ -591,6 +589,31 @@ TEST_P(TruncatedSettings, ReadZerosAndEndWithACheck) {
     // A cut-off stream reads zeros: the deletion list never sees its terminator (38),
     // the language count is 0 (30), or the end marker is wrong (32).
     EXPECT_TRUE(result == 32 || result == 30 || result == 38) << result;
+}
+
+// A table that claims the largest counts and then ends: the reader stops at the end of the
+// stream instead of filling the claimed two million texts with empty ones.
+TEST(SettingsStream, TableThatEndsEarlyIsNotPaddedToItsClaimedCounts) {
+    Settings s = MinimalSettings();
+    s.messages = test::Messages(1, 1);
+    Bytes stream = WriteSettingsStream(s);
+    MemoryStreamReader probe(stream);
+    std::uint64_t countsAt = 0;
+    SettingsReadHooks hooks;
+    hooks.afterField = [&](Settings&, int field) {
+        if (field == 87)
+            countsAt = probe.Position();
+    };
+    Settings ignored;
+    ASSERT_EQ(ReadSettingsStream(probe, ignored, hooks), 0);
+    stream.resize(countsAt);
+    ByteWriter counts(stream);
+    counts.U8(kMaxLanguages);
+    counts.I32(kMaxMessages);
+    counts.Raw(Bytes{'E', 0, 'n', 0, 0, 0});  // one language name, then the stream ends
+    Settings read;
+    EXPECT_EQ(ReadBack(stream, read), payload_error::kEndMarker);
+    EXPECT_LE(read.messages.Texts().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, TruncatedSettings, testing::Values(0u, 1u, 9u, 100u, 200u, 400u, 100000u),
