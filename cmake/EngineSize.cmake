@@ -10,11 +10,11 @@
 #  - the standard library's throw routines replaced by fatal ends (engine/library_faults.cpp).
 # A size limit fails the build when something heavy slips in, and so does a heavy library piece
 # named in the linker map (cmake/CheckEngineSize.cmake); docs/building.md says what.
-# The limit: 591,872 bytes measured with the actions, the uninstaller's steps, the background
-# window and the wizard pages wired in, plus 30% for what is still being finished; lower it
-# as the engine shrinks. It is not a cache entry, so every build directory follows a change here;
+# The limit: 612,352 bytes measured with every feature in, plus about 7% (640 KiB), so that
+# an ordinary change passes and a heavy piece of library fails; lower it as the engine
+# shrinks. It is not a cache entry, so every build directory follows a change here;
 # -DVANTREL_ENGINE_SIZE_LIMIT_OVERRIDE=<bytes> replaces it in one (0: no size check).
-set(vantrel_engine_size_limit 770048)
+set(vantrel_engine_size_limit 655360)
 set(VANTREL_ENGINE_SIZE_LIMIT_OVERRIDE "" CACHE STRING "Largest vantrel-setup.exe in bytes instead of the project's (0: no check)")
 if(NOT VANTREL_ENGINE_SIZE_LIMIT_OVERRIDE STREQUAL "")
   set(vantrel_engine_size_limit ${VANTREL_ENGINE_SIZE_LIMIT_OVERRIDE})
