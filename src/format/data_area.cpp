@@ -87,8 +87,8 @@ int VerifyDataArea(DataAreaSource& source, const PayloadHeader& header) {
         return payload_error::kDataAreaLength;
     }
     ChecksumAccumulator sum;
-    std::vector<std::uint8_t> chunk(kVerifyChunk);
     std::uint64_t left = source.Length();
+    std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min<std::uint64_t>(left, kVerifyChunk)));
     if (!source.Rewind())
         return kDataAreaReadFailed;
     while (left > 0) {
