@@ -308,7 +308,11 @@ TEST_F(RichTextMenu, SaveAsWritesTheDocumentAsRichText) {
             return field != nullptr;
         },
         kTimeoutMs));
-    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+    DWORD_PTR set = 0;
+    ASSERT_NE(SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()), SMTO_NORMAL,
+                                  kTimeoutMs, &set),
+              0)
+        << "the Save As dialog does not answer";
     PressKey(field, VK_RETURN);
     // The default extension is added; the text read back is the page's.
     const std::wstring saved = target + L".rtf";

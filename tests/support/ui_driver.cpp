@@ -1,5 +1,7 @@
 #include "support/ui_driver.h"
 
+#include <algorithm>
+
 namespace vantrel::test {
 namespace {
 
@@ -90,12 +92,19 @@ HWND FindBackgroundWindow(DWORD processId) {
 }
 
 std::wstring WindowText(HWND window) {
-    // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes too.
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    // WM_GETTEXT rather than GetWindowText: it reaches controls of other processes too. With a
+    // bound: a window whose thread is busy (a system dialog filling itself) reads as empty for
+    // now, and the callers' waits look again, instead of the test blocking on it for ever.
+    constexpr UINT kSendTimeoutMs = 10000;
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length) == 0)
+        return {};
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
-                                        reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
+    DWORD_PTR copied = 0;
+    if (SendMessageTimeoutW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                            reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, kSendTimeoutMs, &copied) == 0)
+        return {};
+    text.resize(std::min(static_cast<std::size_t>(copied), text.size()));
     return text;
 }
 
