@@ -37,12 +37,19 @@ struct ScriptedRun {
     UninstallSeams seams;
 };
 
-enum class StartFault { kMissingKey, kNoInstallLocation, kNoDisplayName, kUnreadableDataFile };
+enum class StartFault {
+    kMissingKey,
+    kNoInstallLocation,
+    kNoDisplayName,
+    kUnreadableDataFile,
+    kUnreadableDataFileWithoutUserInterface
+};
 
 struct StartCase {
     const char* name;
     StartFault fault;
-    const wchar_t* expected;  // the message shown: %N the command-line name, %F the data file
+    // The message shown (%N the command-line name, %F the data file); null: none.
+    const wchar_t* expected;
 };
 
 class UninstallerStart : public testing::TestWithParam<StartCase> {};
@@ -70,10 +77,21 @@ TEST_P(UninstallerStart, ShowsItsMessageAndRemovesNothing) {
             ASSERT_TRUE(product.Write());
             DeleteFileW(product.DataFilePath().c_str());
             break;
+        case StartFault::kUnreadableDataFileWithoutUserInterface:
+            product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
+            ASSERT_TRUE(product.Write());
+            DeleteFileW(product.DataFilePath().c_str());
+            break;
     }
     ScriptedRun scripted;
     const UninstallOutcome outcome = RunUninstaller(scripted.run, name, scripted.seams);
     EXPECT_FALSE(outcome.succeeded);
+    EXPECT_TRUE(PathExists(kept));
+    EXPECT_EQ(product.KeyExists(), GetParam().fault != StartFault::kMissingKey);
+    if (GetParam().expected == nullptr) {
+        EXPECT_TRUE(scripted.ui->shown.empty());
+        return;
+    }
     ASSERT_EQ(scripted.ui->shown.size(), 1u);
     std::wstring expected = GetParam().expected;
     for (std::size_t at; (at = expected.find(L"%N")) != std::wstring::npos;)
@@ -81,8 +99,6 @@ TEST_P(UninstallerStart, ShowsItsMessageAndRemovesNothing) {
     for (std::size_t at; (at = expected.find(L"%F")) != std::wstring::npos;)
         expected.replace(at, 2, product.DataFilePath());
     EXPECT_EQ(scripted.ui->shown[0].text.substr(0, expected.size()), expected);
-    EXPECT_TRUE(PathExists(kept));
-    EXPECT_EQ(product.KeyExists(), GetParam().fault != StartFault::kMissingKey);
 }
 
 const StartCase kStartCases[] = {
@@ -93,6 +109,8 @@ const StartCase kStartCases[] = {
      L"The uninstall information for %N could not be loaded.\r\n\r\nFilepath: %F\r\nCode 2: "},
     {"UnreadableDataFile", StartFault::kUnreadableDataFile,
      L"The uninstall information for Shown Name could not be loaded.\r\n\r\nFilepath: %F\r\nCode 2: "},
+    {"UnreadableDataFileWithoutUserInterfaceShowsNothing",
+     StartFault::kUnreadableDataFileWithoutUserInterface, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallerStart, testing::ValuesIn(kStartCases), test::CaseName);
@@ -151,6 +169,77 @@ TEST(Uninstaller, AProductWithoutUserInterfaceDoesNotWaitForAProgramItWouldAskAb
     EXPECT_TRUE(scripted.ui->shown.empty());
     EXPECT_FALSE(PathExists(file));
     EXPECT_TRUE(IsWindow(editor.Window()));
+}
+
+// The background window is the product's and the run's choice: a product that uninstalls
+// without a user interface still shows it, a product without one or an automatic run not.
+struct BackgroundCase {
+    const char* name;
+    std::uint32_t flagsLow;
+    bool automatic;
+    bool shown;
+};
+
+class UninstallerBackground : public testing::TestWithParam<BackgroundCase> {};
+
+TEST_P(UninstallerBackground, IsShownAsTheFlagsAndTheRunAllow) {
+    const std::wstring name = L"Vantrel Uninstall Background " + Utf8ToUtf16(GetParam().name);
+    TempFolder folder(L"uninstaller-background");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring file = product.AddFile(L"app.exe");
+    product.SetValue(L"ProductFlags", std::to_wstring(GetParam().flagsLow));
+    product.SetValue(L"TaskbarText", L"Background Caption");
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = GetParam().automatic;
+    std::vector<std::wstring> captions;
+    scripted.seams.showBackground = [&](const UninstallAppearance& appearance, const std::wstring&) {
+        captions.push_back(appearance.taskbarText);
+    };
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_FALSE(PathExists(file));
+    EXPECT_EQ(captions, GetParam().shown ? std::vector<std::wstring>{L"Background Caption"}
+                                         : std::vector<std::wstring>{});
+}
+
+const BackgroundCase kBackgroundCases[] = {
+    {"Asking", 0, false, true},
+    {"WithoutUserInterface", product_flags::kUninstallSilently, false, true},
+    {"NoBackgroundWindow", product_flags::kNoBackgroundWindow, false, false},
+    {"Automatic", 0, true, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, UninstallerBackground, testing::ValuesIn(kBackgroundCases), test::CaseName);
+
+// Cancelling while a program the product asks about is still running ends the run like
+// any cancelled installation: the product's cancellation text with the warning icon, exit
+// code 1, nothing removed.
+TEST(Uninstaller, CancelWhileAProgramStillRunsWarnsAndEndsWithExitCodeOne) {
+    const std::wstring name = L"Vantrel Uninstall Cancelled";
+    TempFolder folder(L"uninstaller-cancelled");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring file = product.AddFile(L"app.exe");
+    test::RunningEditor editor(L"vantrel-uninstall-cancelled");
+    ASSERT_NE(editor.Window(), nullptr);
+    product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
+    product.Data().strings[101] = L"Uninstallation cancelled.";
+    product.Data().strings[111] = L"Cancelled";
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = false;
+    scripted.ui->answers = {mb::kIdYes, mb::kIdCancel};  // the confirmation, then the running program
+    try {
+        RunUninstaller(scripted.run, name, scripted.seams);
+        FAIL() << "the run went on";
+    } catch (const RunEnd& end) {
+        EXPECT_EQ(end.exitCode, 1);
+    }
+    ASSERT_EQ(scripted.ui->shown.size(), 3u);
+    EXPECT_EQ(scripted.ui->shown[2].text, L"Uninstallation cancelled.");
+    EXPECT_EQ(scripted.ui->shown[2].caption, L"Cancelled");
+    EXPECT_EQ(scripted.ui->shown[2].style, mb::kOk | mb::kIconWarning);
+    EXPECT_TRUE(PathExists(file));
+    EXPECT_TRUE(product.KeyExists());
 }
 
 TEST(Uninstaller, NoToTheConfirmationEndsWithExitCodeOne) {
