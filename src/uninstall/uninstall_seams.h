@@ -78,6 +78,9 @@ struct UninstallSeams {
     // Removes the firewall exceptions of the data file's lines.
     std::function<void(const std::vector<std::string>& firewallLines, const UninstallProductValues& product)>
         removeFirewallExceptions;
+    // The product's icon file ("uninstall.ico" in the uninstall folder), given at the start
+    // when it exists, before any window opens: the uninstaller's windows then carry it.
+    std::function<void(const std::wstring& iconFile)> useIcon;
     // The background window, created before the confirmation unless the product has none.
     std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)>
         showBackground;

@@ -308,6 +308,11 @@ bool Uninstaller::Start() {
         Fatal(L"Wow64DisableWow64FsRedirection() failed");
     if (product_.session == 0)
         product_.session = TakeRunStamp();
+    const std::wstring iconFile = PathJoin(product_.UninstallFolder(), L"uninstall.ico");
+    const DWORD iconAttributes = GetFileAttributesW(iconFile.c_str());
+    if (seams_.useIcon && iconAttributes != INVALID_FILE_ATTRIBUTES &&
+        (iconAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        seams_.useIcon(iconFile);
     // A product without a user interface still shows its background: it only asks nothing.
     if ((product_.flagsLow & pf::kNoBackgroundWindow) == 0 && !run_.options.automatic &&
         seams_.showBackground)

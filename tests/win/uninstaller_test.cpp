@@ -211,6 +211,36 @@ const BackgroundCase kBackgroundCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallerBackground, testing::ValuesIn(kBackgroundCases), test::CaseName);
 
+// The icon the product left in its uninstall folder reaches the windows before the first
+// of them opens; without the file there is none to give.
+TEST(Uninstaller, TheProductsIconIsGivenBeforeTheWindowsOpen) {
+    for (const bool withIcon : {true, false}) {
+        SCOPED_TRACE(withIcon ? "with icon" : "without icon");
+        const std::wstring name = L"Vantrel Uninstall Icon";
+        TempFolder folder(L"uninstaller-icon");
+        InstalledProduct product(name, folder.Path());
+        product.AddFile(L"app.exe");
+        ASSERT_TRUE(product.Write());
+        const std::wstring iconFile = product.UninstallFolder() + L"\\uninstall.ico";
+        if (withIcon) {
+            ASSERT_TRUE(test::WriteTestFile(iconFile, "icon"));
+        }
+        ScriptedRun scripted;
+        scripted.run.options.automatic = false;
+        std::vector<std::wstring> calls;
+        scripted.seams.useIcon = [&](const std::wstring& file) { calls.push_back(L"icon " + file); };
+        scripted.seams.showBackground = [&](const UninstallAppearance&, const std::wstring&) {
+            calls.push_back(L"background");
+        };
+        EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+        const std::vector<std::wstring> expected =
+            withIcon ? std::vector<std::wstring>{L"icon " + iconFile, L"background"}
+                     : std::vector<std::wstring>{L"background"};
+        EXPECT_EQ(calls, expected);
+        DeleteFileW(iconFile.c_str());
+    }
+}
+
 // Cancelling while a program the product asks about is still running ends the run like
 // any cancelled installation: the product's cancellation text with the warning icon, exit
 // code 1, nothing removed.
