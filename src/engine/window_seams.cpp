@@ -235,6 +235,11 @@ std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& s
     seams.showCurrentFile = [shown](const std::wstring& path) { shown->Display().SetStatus(path); };
     seams.setProgress = [shown](int percent) { shown->Display().SetPercent(percent); };
     seams.closeProgress = [shown] { shown->Display().Close(); };
+    seams.reactivateProgress = [shown] {
+        if (const HWND window = shown->Display().Window())
+            SetForegroundWindow(window);
+        shown->Service();
+    };
     return windows;
 }
 

@@ -91,6 +91,9 @@ struct UninstallSeams {
     std::function<void(const std::wstring& path)> showCurrentFile;
     std::function<void(int percent)> setProgress;
     std::function<void()> closeProgress;
+    // Brings the progress window back to the front after a program the uninstaller ran (the
+    // unregistration of a shared component) may have taken the focus.
+    std::function<void()> reactivateProgress;
     // The support offer shown before anything is removed; true when the user takes it.
     // `text` gives the product's messages by number, in the installation's language.
     std::function<bool(const std::wstring& address, const std::function<std::wstring(std::size_t)>& text)>

@@ -391,8 +391,8 @@ void Uninstaller::LowerSharedCounts() {
     if (sharedFiles.empty())
         return;
     const bool ask = (product_.flagsLow & pf::kAskBeforeDeletingShared) != 0;
-    if (LowerProductSharedFileCounts(sharedFiles, product_.bitness == 1, ask, Question(ask, 59, 35), {},
-                                     failures_))
+    if (LowerProductSharedFileCounts(sharedFiles, product_.bitness == 1, ask, Question(ask, 59, 35),
+                                     seams_.reactivateProgress, failures_))
         key_.DeleteValue(L"SharedFiles");
 }
 

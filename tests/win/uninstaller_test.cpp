@@ -489,5 +489,35 @@ TEST(Uninstaller, SharedFilesAskWithTheProductsTextsAndTheValueGoes) {
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, shared.c_str());
 }
 
+// Unregistering a shared component runs a program of the system: the progress window is
+// brought back after it, and only then.
+TEST(Uninstaller, TheProgressComesBackAfterASharedComponentIsUnregistered) {
+    const std::wstring name = L"Vantrel Uninstall Shared Server";
+    TempFolder folder(L"uninstaller-shared-server");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring server = folder.Join(L"common\\server.dll");
+    const std::wstring plain = folder.Join(L"common\\plain.dll");
+    CreateDirectoryW(folder.Join(L"common").c_str(), nullptr);
+    for (const std::wstring& path : {server, plain}) {
+        ASSERT_TRUE(test::WriteTestFile(path, "dll"));
+        DWORD count = 1;
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str(), REG_DWORD, &count,
+                                  sizeof count),
+                  ERROR_SUCCESS);
+    }
+    product.SetValue(L"SharedFiles",
+                     Utf8ToUtf16("\"" + EncodeText(server) + "^\";\"" + EncodeText(plain) + "\""));
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    int reactivated = 0;
+    scripted.seams.reactivateProgress = [&] { ++reactivated; };
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_EQ(reactivated, 1);
+    EXPECT_FALSE(PathExists(server));
+    EXPECT_FALSE(PathExists(plain));
+    for (const std::wstring& path : {server, plain})
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str());
+}
+
 }  // namespace
 }  // namespace vantrel
