@@ -151,24 +151,31 @@ TEST(Uninstaller, LockedFileIsReportedAndRetriedByTheSecondRun) {
     EXPECT_FALSE(product.KeyExists());
 }
 
+// A product whose list of programs to close asks about a program that is running.
+struct ProductWithRunningProgram {
+    ProductWithRunningProgram(const std::wstring& name, const std::wstring& tag)
+        : folder(tag), product(name, folder.Path()), file(product.AddFile(L"app.exe")), editor(tag) {
+        product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
+    }
+    TempFolder folder;
+    InstalledProduct product;
+    std::wstring file;
+    test::RunningEditor editor;
+};
+
 // A product that uninstalls without a user interface cannot ask to close a program: the run
 // goes on instead of waiting for an answer nobody can give.
 TEST(Uninstaller, AProductWithoutUserInterfaceDoesNotWaitForAProgramItWouldAskAbout) {
-    const std::wstring name = L"Vantrel Uninstall Unasked";
-    TempFolder folder(L"uninstaller-unasked");
-    InstalledProduct product(name, folder.Path());
-    const std::wstring file = product.AddFile(L"app.exe");
-    test::RunningEditor editor(L"vantrel-uninstall-unasked");
-    ASSERT_NE(editor.Window(), nullptr);
-    product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
-    product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
-    ASSERT_TRUE(product.Write());
+    ProductWithRunningProgram running(L"Vantrel Uninstall Unasked", L"vantrel-uninstall-unasked");
+    ASSERT_NE(running.editor.Window(), nullptr);
+    running.product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
+    ASSERT_TRUE(running.product.Write());
     ScriptedRun scripted;
     scripted.run.options.automatic = false;
-    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_TRUE(RunUninstaller(scripted.run, running.product.Name(), scripted.seams).succeeded);
     EXPECT_TRUE(scripted.ui->shown.empty());
-    EXPECT_FALSE(PathExists(file));
-    EXPECT_TRUE(IsWindow(editor.Window()));
+    EXPECT_FALSE(PathExists(running.file));
+    EXPECT_TRUE(IsWindow(running.editor.Window()));
 }
 
 // The background window is the product's and the run's choice: a product that uninstalls
@@ -245,21 +252,16 @@ TEST(Uninstaller, TheProductsIconIsGivenBeforeTheWindowsOpen) {
 // any cancelled installation: the product's cancellation text with the warning icon, exit
 // code 1, nothing removed.
 TEST(Uninstaller, CancelWhileAProgramStillRunsWarnsAndEndsWithExitCodeOne) {
-    const std::wstring name = L"Vantrel Uninstall Cancelled";
-    TempFolder folder(L"uninstaller-cancelled");
-    InstalledProduct product(name, folder.Path());
-    const std::wstring file = product.AddFile(L"app.exe");
-    test::RunningEditor editor(L"vantrel-uninstall-cancelled");
-    ASSERT_NE(editor.Window(), nullptr);
-    product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
-    product.Data().strings[101] = L"Uninstallation cancelled.";
-    product.Data().strings[111] = L"Cancelled";
-    ASSERT_TRUE(product.Write());
+    ProductWithRunningProgram running(L"Vantrel Uninstall Cancelled", L"vantrel-uninstall-cancelled");
+    ASSERT_NE(running.editor.Window(), nullptr);
+    running.product.Data().strings[101] = L"Uninstallation cancelled.";
+    running.product.Data().strings[111] = L"Cancelled";
+    ASSERT_TRUE(running.product.Write());
     ScriptedRun scripted;
     scripted.run.options.automatic = false;
     scripted.ui->answers = {mb::kIdYes, mb::kIdCancel};  // the confirmation, then the running program
     try {
-        RunUninstaller(scripted.run, name, scripted.seams);
+        RunUninstaller(scripted.run, running.product.Name(), scripted.seams);
         FAIL() << "the run went on";
     } catch (const RunEnd& end) {
         EXPECT_EQ(end.exitCode, 1);
@@ -268,8 +270,8 @@ TEST(Uninstaller, CancelWhileAProgramStillRunsWarnsAndEndsWithExitCodeOne) {
     EXPECT_EQ(scripted.ui->shown[2].text, L"Uninstallation cancelled.");
     EXPECT_EQ(scripted.ui->shown[2].caption, L"Cancelled");
     EXPECT_EQ(scripted.ui->shown[2].style, mb::kOk | mb::kIconWarning);
-    EXPECT_TRUE(PathExists(file));
-    EXPECT_TRUE(product.KeyExists());
+    EXPECT_TRUE(PathExists(running.file));
+    EXPECT_TRUE(running.product.KeyExists());
 }
 
 TEST(Uninstaller, NoToTheConfirmationEndsWithExitCodeOne) {
