@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <memory>
 
 #include "engine/installation_steps.h"
 #include "engine/payload.h"
@@ -13,6 +14,7 @@
 #include "support/os_info.h"
 #include "support/unique_handle.h"
 #include "ui/page_progress.h"
+#include "ui/program_icons.h"
 
 namespace vantrel {
 namespace {
@@ -187,15 +189,28 @@ std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& s
     RunWindows* shown = windows.get();
     // The progress window's caption: the background's, as the product key kept it.
     auto caption = std::make_shared<std::wstring>();
-    seams.showBackground = [shown, caption, &run](const UninstallAppearance& appearance,
-                                                  const std::wstring& uninstallFolder) {
+    // The product's own icon, when it left one, on every window of the uninstaller. The
+    // seams hold it, and they outlive the windows.
+    auto icons = std::make_shared<std::shared_ptr<const FileIcons>>();
+    seams.useIcon = [icons](const std::wstring& iconFile) {
+        auto loaded = std::make_shared<const FileIcons>(iconFile);
+        if (loaded->Loaded())
+            *icons = std::move(loaded);
+    };
+    auto giveIcons = [icons](HWND window) {
+        if (*icons)
+            (*icons)->GiveTo(window);
+    };
+    seams.showBackground = [shown, caption, giveIcons, &run](const UninstallAppearance& appearance,
+                                                             const std::wstring& uninstallFolder) {
         *caption = appearance.taskbarText;
         shown->ShowBackground({run.instance, nullptr, false, run.options.minimizedStart},
                               LookFromAppearance(appearance, uninstallFolder));
+        giveIcons(shown->Background());
     };
     // Cancel stays disabled: an uninstallation stopped half-way would leave a broken product.
     // The product key keeps no page layout or position: the header layout, centred.
-    seams.openProgress = [shown, caption, instance = run.instance,
+    seams.openProgress = [shown, caption, giveIcons, instance = run.instance,
                           environment = std::make_shared<PageEnvironment>(),
                           cancel = std::make_shared<ProgressCancelFlag>()](const UninstallPageTexts& texts) {
         environment->instance = instance;
@@ -214,11 +229,17 @@ std::unique_ptr<RunWindows> AddUninstallWindows(RunState& run, UninstallSeams& s
                 return OpenProgressPage(*environment, options, *cancel, owner, guard);
             },
             *caption);
+        giveIcons(shown->Display().Window());
     };
     seams.showStatus = [shown](const std::wstring& text) { shown->Display().SetStatus(text); };
     seams.showCurrentFile = [shown](const std::wstring& path) { shown->Display().SetStatus(path); };
     seams.setProgress = [shown](int percent) { shown->Display().SetPercent(percent); };
     seams.closeProgress = [shown] { shown->Display().Close(); };
+    seams.reactivateProgress = [shown] {
+        if (const HWND window = shown->Display().Window())
+            SetForegroundWindow(window);
+        shown->Service();
+    };
     return windows;
 }
 

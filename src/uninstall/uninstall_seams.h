@@ -78,6 +78,9 @@ struct UninstallSeams {
     // Removes the firewall exceptions of the data file's lines.
     std::function<void(const std::vector<std::string>& firewallLines, const UninstallProductValues& product)>
         removeFirewallExceptions;
+    // The product's icon file ("uninstall.ico" in the uninstall folder), given at the start
+    // when it exists, before any window opens: the uninstaller's windows then carry it.
+    std::function<void(const std::wstring& iconFile)> useIcon;
     // The background window, created before the confirmation unless the product has none.
     std::function<void(const UninstallAppearance& appearance, const std::wstring& uninstallFolder)>
         showBackground;
@@ -88,6 +91,9 @@ struct UninstallSeams {
     std::function<void(const std::wstring& path)> showCurrentFile;
     std::function<void(int percent)> setProgress;
     std::function<void()> closeProgress;
+    // Brings the progress window back to the front after a program the uninstaller ran (the
+    // unregistration of a shared component) may have taken the focus.
+    std::function<void()> reactivateProgress;
     // The support offer shown before anything is removed; true when the user takes it.
     // `text` gives the product's messages by number, in the installation's language.
     std::function<bool(const std::wstring& address, const std::function<std::wstring(std::size_t)>& text)>

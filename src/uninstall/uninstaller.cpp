@@ -207,8 +207,10 @@ class Uninstaller {
     }
     bool AsksQuestions() const { return !UserInterfaceOff() && !run_.options.automatic; }
     std::wstring String(int number) const { return StringOf(data_.Content().strings, number); }
+    // The start's messages; a product that uninstalls without a user interface shows none
+    // once its flags are read.
     void Tell(const std::wstring& text) {
-        if (!run_.options.silent && run_.ui)
+        if (!UserInterfaceOff() && run_.ui)
             run_.ui->ShowMessageBox(text, kEngineName, mb::kOk | mb::kIconError);
     }
     int Ask(const std::wstring& text, const std::wstring& caption, unsigned style) {
@@ -306,8 +308,14 @@ bool Uninstaller::Start() {
         Fatal(L"Wow64DisableWow64FsRedirection() failed");
     if (product_.session == 0)
         product_.session = TakeRunStamp();
+    const std::wstring iconFile = PathJoin(product_.UninstallFolder(), L"uninstall.ico");
+    const DWORD iconAttributes = GetFileAttributesW(iconFile.c_str());
+    if (seams_.useIcon && iconAttributes != INVALID_FILE_ATTRIBUTES &&
+        (iconAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        seams_.useIcon(iconFile);
+    // A product without a user interface still shows its background: it only asks nothing.
     if ((product_.flagsLow & pf::kNoBackgroundWindow) == 0 && !run_.options.automatic &&
-        !UserInterfaceOff() && seams_.showBackground)
+        seams_.showBackground)
         seams_.showBackground(product_.appearance, product_.UninstallFolder());
 
     dataPath_ = PathJoin(product_.UninstallFolder(), L"Uninstall.DAT");
@@ -348,7 +356,7 @@ void Uninstaller::Confirm() {
         if (!allClosed) {
             if (seams_.notifyCancelled)
                 seams_.notifyCancelled();
-            Ask(String(101), String(111), mb::kOk | mb::kIconInformation);
+            Ask(String(101), String(111), mb::kOk | mb::kIconWarning);
             throw RunEnd{1};
         }
     }
@@ -383,8 +391,8 @@ void Uninstaller::LowerSharedCounts() {
     if (sharedFiles.empty())
         return;
     const bool ask = (product_.flagsLow & pf::kAskBeforeDeletingShared) != 0;
-    if (LowerProductSharedFileCounts(sharedFiles, product_.bitness == 1, ask, Question(ask, 59, 35), {},
-                                     failures_))
+    if (LowerProductSharedFileCounts(sharedFiles, product_.bitness == 1, ask, Question(ask, 59, 35),
+                                     seams_.reactivateProgress, failures_))
         key_.DeleteValue(L"SharedFiles");
 }
 

@@ -100,5 +100,36 @@ TEST(ProgramIcons, AProgramWithoutAnIconGivesNone) {
     DestroyWindow(window);
 }
 
+TEST(ProgramIcons, AnIconFileGivesBothSizesAtTheSystemsSizes) {
+    test::TempFolder folder(L"file-icons");
+    const std::wstring iconFile = folder.Join(L"uninstall.ico");
+    const Bytes bytes = TwoSizeIcon();
+    ASSERT_TRUE(test::WriteTestFile(iconFile, std::string(bytes.begin(), bytes.end())));
+    const FileIcons icons(iconFile);
+    ASSERT_TRUE(icons.Loaded());
+    HWND window = CreateWindowExW(0, L"STATIC", L"file icons", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    icons.GiveTo(window);
+    EXPECT_EQ(IconWidth(SendMessageW(window, WM_GETICON, ICON_BIG, 0)), GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(IconWidth(SendMessageW(window, WM_GETICON, ICON_SMALL, 0)), GetSystemMetrics(SM_CXSMICON));
+    DestroyWindow(window);
+}
+
+TEST(ProgramIcons, AFileThatIsNoIconGivesNone) {
+    test::TempFolder folder(L"file-icons-broken");
+    const std::wstring iconFile = folder.Join(L"uninstall.ico");
+    ASSERT_TRUE(test::WriteTestFile(iconFile, "not an icon"));
+    const FileIcons icons(iconFile);
+    EXPECT_FALSE(icons.Loaded());
+    EXPECT_FALSE(FileIcons(folder.Join(L"missing.ico")).Loaded());
+    HWND window = CreateWindowExW(0, L"STATIC", L"no file icons", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    icons.GiveTo(window);
+    EXPECT_EQ(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
+    DestroyWindow(window);
+}
+
 }  // namespace
 }  // namespace vantrel

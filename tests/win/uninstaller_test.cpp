@@ -37,12 +37,19 @@ struct ScriptedRun {
     UninstallSeams seams;
 };
 
-enum class StartFault { kMissingKey, kNoInstallLocation, kNoDisplayName, kUnreadableDataFile };
+enum class StartFault {
+    kMissingKey,
+    kNoInstallLocation,
+    kNoDisplayName,
+    kUnreadableDataFile,
+    kUnreadableDataFileWithoutUserInterface
+};
 
 struct StartCase {
     const char* name;
     StartFault fault;
-    const wchar_t* expected;  // the message shown: %N the command-line name, %F the data file
+    // The message shown (%N the command-line name, %F the data file); null: none.
+    const wchar_t* expected;
 };
 
 class UninstallerStart : public testing::TestWithParam<StartCase> {};
@@ -70,10 +77,21 @@ TEST_P(UninstallerStart, ShowsItsMessageAndRemovesNothing) {
             ASSERT_TRUE(product.Write());
             DeleteFileW(product.DataFilePath().c_str());
             break;
+        case StartFault::kUnreadableDataFileWithoutUserInterface:
+            product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
+            ASSERT_TRUE(product.Write());
+            DeleteFileW(product.DataFilePath().c_str());
+            break;
     }
     ScriptedRun scripted;
     const UninstallOutcome outcome = RunUninstaller(scripted.run, name, scripted.seams);
     EXPECT_FALSE(outcome.succeeded);
+    EXPECT_TRUE(PathExists(kept));
+    EXPECT_EQ(product.KeyExists(), GetParam().fault != StartFault::kMissingKey);
+    if (GetParam().expected == nullptr) {
+        EXPECT_TRUE(scripted.ui->shown.empty());
+        return;
+    }
     ASSERT_EQ(scripted.ui->shown.size(), 1u);
     std::wstring expected = GetParam().expected;
     for (std::size_t at; (at = expected.find(L"%N")) != std::wstring::npos;)
@@ -81,8 +99,6 @@ TEST_P(UninstallerStart, ShowsItsMessageAndRemovesNothing) {
     for (std::size_t at; (at = expected.find(L"%F")) != std::wstring::npos;)
         expected.replace(at, 2, product.DataFilePath());
     EXPECT_EQ(scripted.ui->shown[0].text.substr(0, expected.size()), expected);
-    EXPECT_TRUE(PathExists(kept));
-    EXPECT_EQ(product.KeyExists(), GetParam().fault != StartFault::kMissingKey);
 }
 
 const StartCase kStartCases[] = {
@@ -93,6 +109,8 @@ const StartCase kStartCases[] = {
      L"The uninstall information for %N could not be loaded.\r\n\r\nFilepath: %F\r\nCode 2: "},
     {"UnreadableDataFile", StartFault::kUnreadableDataFile,
      L"The uninstall information for Shown Name could not be loaded.\r\n\r\nFilepath: %F\r\nCode 2: "},
+    {"UnreadableDataFileWithoutUserInterfaceShowsNothing",
+     StartFault::kUnreadableDataFileWithoutUserInterface, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, UninstallerStart, testing::ValuesIn(kStartCases), test::CaseName);
@@ -133,24 +151,127 @@ TEST(Uninstaller, LockedFileIsReportedAndRetriedByTheSecondRun) {
     EXPECT_FALSE(product.KeyExists());
 }
 
+// A product whose list of programs to close asks about a program that is running.
+struct ProductWithRunningProgram {
+    ProductWithRunningProgram(const std::wstring& name, const std::wstring& tag)
+        : folder(tag), product(name, folder.Path()), file(product.AddFile(L"app.exe")), editor(tag) {
+        product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
+    }
+    TempFolder folder;
+    InstalledProduct product;
+    std::wstring file;
+    test::RunningEditor editor;
+};
+
 // A product that uninstalls without a user interface cannot ask to close a program: the run
 // goes on instead of waiting for an answer nobody can give.
 TEST(Uninstaller, AProductWithoutUserInterfaceDoesNotWaitForAProgramItWouldAskAbout) {
-    const std::wstring name = L"Vantrel Uninstall Unasked";
-    TempFolder folder(L"uninstaller-unasked");
-    InstalledProduct product(name, folder.Path());
-    const std::wstring file = product.AddFile(L"app.exe");
-    test::RunningEditor editor(L"vantrel-uninstall-unasked");
-    ASSERT_NE(editor.Window(), nullptr);
-    product.Data().autoClose = {test::CloseListEntry(editor.Title(), "", 2, 4)};
-    product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
-    ASSERT_TRUE(product.Write());
+    ProductWithRunningProgram running(L"Vantrel Uninstall Unasked", L"vantrel-uninstall-unasked");
+    ASSERT_NE(running.editor.Window(), nullptr);
+    running.product.SetValue(L"ProductFlags", std::to_wstring(product_flags::kUninstallSilently));
+    ASSERT_TRUE(running.product.Write());
     ScriptedRun scripted;
     scripted.run.options.automatic = false;
-    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_TRUE(RunUninstaller(scripted.run, running.product.Name(), scripted.seams).succeeded);
     EXPECT_TRUE(scripted.ui->shown.empty());
+    EXPECT_FALSE(PathExists(running.file));
+    EXPECT_TRUE(IsWindow(running.editor.Window()));
+}
+
+// The background window is the product's and the run's choice: a product that uninstalls
+// without a user interface still shows it, a product without one or an automatic run not.
+struct BackgroundCase {
+    const char* name;
+    std::uint32_t flagsLow;
+    bool automatic;
+    bool shown;
+};
+
+class UninstallerBackground : public testing::TestWithParam<BackgroundCase> {};
+
+TEST_P(UninstallerBackground, IsShownAsTheFlagsAndTheRunAllow) {
+    const std::wstring name = L"Vantrel Uninstall Background " + Utf8ToUtf16(GetParam().name);
+    TempFolder folder(L"uninstaller-background");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring file = product.AddFile(L"app.exe");
+    product.SetValue(L"ProductFlags", std::to_wstring(GetParam().flagsLow));
+    product.SetValue(L"TaskbarText", L"Background Caption");
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = GetParam().automatic;
+    std::vector<std::wstring> captions;
+    scripted.seams.showBackground = [&](const UninstallAppearance& appearance, const std::wstring&) {
+        captions.push_back(appearance.taskbarText);
+    };
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
     EXPECT_FALSE(PathExists(file));
-    EXPECT_TRUE(IsWindow(editor.Window()));
+    EXPECT_EQ(captions, GetParam().shown ? std::vector<std::wstring>{L"Background Caption"}
+                                         : std::vector<std::wstring>{});
+}
+
+const BackgroundCase kBackgroundCases[] = {
+    {"Asking", 0, false, true},
+    {"WithoutUserInterface", product_flags::kUninstallSilently, false, true},
+    {"NoBackgroundWindow", product_flags::kNoBackgroundWindow, false, false},
+    {"Automatic", 0, true, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, UninstallerBackground, testing::ValuesIn(kBackgroundCases), test::CaseName);
+
+// The icon the product left in its uninstall folder reaches the windows before the first
+// of them opens; without the file there is none to give.
+TEST(Uninstaller, TheProductsIconIsGivenBeforeTheWindowsOpen) {
+    for (const bool withIcon : {true, false}) {
+        SCOPED_TRACE(withIcon ? "with icon" : "without icon");
+        const std::wstring name = L"Vantrel Uninstall Icon";
+        TempFolder folder(L"uninstaller-icon");
+        InstalledProduct product(name, folder.Path());
+        product.AddFile(L"app.exe");
+        ASSERT_TRUE(product.Write());
+        const std::wstring iconFile = product.UninstallFolder() + L"\\uninstall.ico";
+        if (withIcon) {
+            ASSERT_TRUE(test::WriteTestFile(iconFile, "icon"));
+        }
+        ScriptedRun scripted;
+        scripted.run.options.automatic = false;
+        std::vector<std::wstring> calls;
+        scripted.seams.useIcon = [&](const std::wstring& file) { calls.push_back(L"icon " + file); };
+        scripted.seams.showBackground = [&](const UninstallAppearance&, const std::wstring&) {
+            calls.push_back(L"background");
+        };
+        EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+        const std::vector<std::wstring> expected =
+            withIcon ? std::vector<std::wstring>{L"icon " + iconFile, L"background"}
+                     : std::vector<std::wstring>{L"background"};
+        EXPECT_EQ(calls, expected);
+        DeleteFileW(iconFile.c_str());
+    }
+}
+
+// Cancelling while a program the product asks about is still running ends the run like
+// any cancelled installation: the product's cancellation text with the warning icon, exit
+// code 1, nothing removed.
+TEST(Uninstaller, CancelWhileAProgramStillRunsWarnsAndEndsWithExitCodeOne) {
+    ProductWithRunningProgram running(L"Vantrel Uninstall Cancelled", L"vantrel-uninstall-cancelled");
+    ASSERT_NE(running.editor.Window(), nullptr);
+    running.product.Data().strings[101] = L"Uninstallation cancelled.";
+    running.product.Data().strings[111] = L"Cancelled";
+    ASSERT_TRUE(running.product.Write());
+    ScriptedRun scripted;
+    scripted.run.options.automatic = false;
+    scripted.ui->answers = {mb::kIdYes, mb::kIdCancel};  // the confirmation, then the running program
+    try {
+        RunUninstaller(scripted.run, running.product.Name(), scripted.seams);
+        FAIL() << "the run went on";
+    } catch (const RunEnd& end) {
+        EXPECT_EQ(end.exitCode, 1);
+    }
+    ASSERT_EQ(scripted.ui->shown.size(), 3u);
+    EXPECT_EQ(scripted.ui->shown[2].text, L"Uninstallation cancelled.");
+    EXPECT_EQ(scripted.ui->shown[2].caption, L"Cancelled");
+    EXPECT_EQ(scripted.ui->shown[2].style, mb::kOk | mb::kIconWarning);
+    EXPECT_TRUE(PathExists(running.file));
+    EXPECT_TRUE(running.product.KeyExists());
 }
 
 TEST(Uninstaller, NoToTheConfirmationEndsWithExitCodeOne) {
@@ -368,6 +489,36 @@ TEST(Uninstaller, SharedFilesAskWithTheProductsTextsAndTheValueGoes) {
     EXPECT_TRUE(PathExists(shared));
     EXPECT_FALSE(product.KeyExists());
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, shared.c_str());
+}
+
+// Unregistering a shared component runs a program of the system: the progress window is
+// brought back after it, and only then.
+TEST(Uninstaller, TheProgressComesBackAfterASharedComponentIsUnregistered) {
+    const std::wstring name = L"Vantrel Uninstall Shared Server";
+    TempFolder folder(L"uninstaller-shared-server");
+    InstalledProduct product(name, folder.Path());
+    const std::wstring server = folder.Join(L"common\\server.dll");
+    const std::wstring plain = folder.Join(L"common\\plain.dll");
+    CreateDirectoryW(folder.Join(L"common").c_str(), nullptr);
+    for (const std::wstring& path : {server, plain}) {
+        ASSERT_TRUE(test::WriteTestFile(path, "dll"));
+        DWORD count = 1;
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str(), REG_DWORD, &count,
+                                  sizeof count),
+                  ERROR_SUCCESS);
+    }
+    product.SetValue(L"SharedFiles",
+                     Utf8ToUtf16("\"" + EncodeText(server) + "^\";\"" + EncodeText(plain) + "\""));
+    ASSERT_TRUE(product.Write());
+    ScriptedRun scripted;
+    int reactivated = 0;
+    scripted.seams.reactivateProgress = [&] { ++reactivated; };
+    EXPECT_TRUE(RunUninstaller(scripted.run, name, scripted.seams).succeeded);
+    EXPECT_EQ(reactivated, 1);
+    EXPECT_FALSE(PathExists(server));
+    EXPECT_FALSE(PathExists(plain));
+    for (const std::wstring& path : {server, plain})
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, path.c_str());
 }
 
 }  // namespace
