@@ -212,6 +212,20 @@ void CloseApplications(InstallRun& run, const std::vector<AutoCloseRecord>& list
         CancelInstallation(run);
 }
 
+// The payload holds one licence (and one readme) per language, in language order; the user
+// reads the one of the chosen language, then the product's extra text from the message table.
+std::vector<std::wstring> TextsOfTheChosenLanguage(const InstallRun& run,
+                                                   const std::vector<std::wstring>& perLanguage,
+                                                   std::size_t extraMessage) {
+    std::vector<std::wstring> texts;
+    const std::size_t language = run.session.Messages().SelectedLanguage();
+    if (language < perLanguage.size() && !perLanguage[language].empty())
+        texts.push_back(perLanguage[language]);
+    if (!run.Message(extraMessage).empty())
+        texts.push_back(run.Message(extraMessage));
+    return texts;
+}
+
 // The questions and pages before the folder, and the programs to close.
 void AskBeforeInstalling(InstallRun& run) {
     const Settings& settings = run.session.settings;
@@ -232,16 +246,10 @@ void AskBeforeInstalling(InstallRun& run) {
     if (!settings.installPassword.empty() && pages.password && !pages.password())
         CancelInstallation(run);
     if (!run.Automatic()) {
-        std::vector<std::wstring> licences = settings.licenceTexts;
-        if (!run.Message(63).empty())
-            licences.push_back(run.Message(63));
-        for (const std::wstring& text : licences)
+        for (const std::wstring& text : TextsOfTheChosenLanguage(run, settings.licenceTexts, 63))
             if (pages.licence && !pages.licence(text))
                 CancelInstallation(run);
-        std::vector<std::wstring> readmes = settings.readmeTexts;
-        if (!run.Message(64).empty())
-            readmes.push_back(run.Message(64));
-        for (const std::wstring& text : readmes)
+        for (const std::wstring& text : TextsOfTheChosenLanguage(run, settings.readmeTexts, 64))
             if (pages.readme && !pages.readme(text))
                 CancelInstallation(run);
     }

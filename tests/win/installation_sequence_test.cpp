@@ -286,6 +286,58 @@ INSTANTIATE_TEST_SUITE_P(InstallationSequence, CompletionNotification,
                                          NotificationCase{"Downgrade", L"1.1", L"downgrade"}),
                          test::CaseName);
 
+struct TextPageCase {
+    const char* name;
+    std::size_t language;  // the language the user chose
+    bool extraTexts;       // messages 63 and 64 hold a text
+    std::vector<std::wstring> pages;
+};
+
+class LicenceAndReadmePages : public testing::TestWithParam<TextPageCase> {};
+
+// The payload holds a licence and a readme for each language: the user reads those of the
+// chosen language only, each followed by the extra text of the message table when it has one.
+TEST_P(LicenceAndReadmePages, ShowTheTextsOfTheChosenLanguage) {
+    const TextPageCase& c = GetParam();
+    InProcessInstallation install(L"Pages" + Windows1252ToUtf16(c.name), false);
+    Settings& settings = install.payload.settings;
+    settings.licenceTexts = {L"Licence EN", L"Licence DE"};
+    settings.readmeTexts = {L"Readme EN", L"Readme DE"};
+    const std::vector<std::wstring> languages = {L"English", L"Deutsch"};
+    std::vector<std::wstring> texts(120 * languages.size());
+    if (c.extraTexts) {
+        texts[63 * 2] = L"More licence EN";
+        texts[63 * 2 + 1] = L"More licence DE";
+        texts[64 * 2] = L"More readme EN";
+        texts[64 * 2 + 1] = L"More readme DE";
+    }
+    settings.messages = MessageTable(languages, texts);
+    settings.messages.SelectLanguage(c.language);
+    std::vector<std::wstring> shown;
+    install.seams.pages.licence = [&shown](const std::wstring& text) {
+        shown.push_back(L"licence: " + text);
+        return true;
+    };
+    install.seams.pages.readme = [&shown](const std::wstring& text) {
+        shown.push_back(L"readme: " + text);
+        return true;
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(shown, c.pages);
+    EXPECT_TRUE(PathExists(install.installDir + L"\\locked.bin"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallationSequence, LicenceAndReadmePages,
+    testing::Values(TextPageCase{"English", 0, false, {L"licence: Licence EN", L"readme: Readme EN"}},
+                    TextPageCase{"Deutsch", 1, false, {L"licence: Licence DE", L"readme: Readme DE"}},
+                    TextPageCase{"DeutschWithExtraTexts",
+                                 1,
+                                 true,
+                                 {L"licence: Licence DE", L"licence: More licence DE", L"readme: Readme DE",
+                                  L"readme: More readme DE"}}),
+    test::CaseName);
+
 struct UnusableFolderCase {
     const char* name;
     std::wstring (*folder)();
