@@ -508,7 +508,7 @@ void RunActions(InstallRun& run, Progress& progress) {
     Call(run, actions.associations);
     Call(run, actions.firewall);
     progress.Percent(98);
-    progress.Percent(99);
+    // The registration reports 99 itself, between the text copies and the uninstaller.
     Call(run, actions.registration);
 }
 

@@ -10,6 +10,7 @@
 
 #include "actions/product_registration.h"
 #include "engine/file_installation.h"
+#include "engine/install_actions.h"
 #include "engine/folder_checks.h"
 #include "format/path_join.h"
 #include "format/payload_writer.h"
@@ -209,8 +210,16 @@ TEST(InstallationSequence, DataInsideTheSectionIsReadFromTheFileNotFromTheImage)
     EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
 }
 
+// The product registration of the action steps, which reports 99 percent on its own.
+void UseTheRegistrationStep(InstallSeams& seams) {
+    ActionSeams actions;
+    FillInstallActions(actions);
+    seams.actions.registration = actions.registration;
+}
+
 TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
     InProcessInstallation install(L"Progress", true);
+    UseTheRegistrationStep(install.seams);
     EXPECT_EQ(install.Run(), kExitInstall);
     const std::vector<int> fixed = {1, 2, 21, 26, 27, 28, 90, 91, 92, 93, 95, 97, 98, 99, 100};
     std::vector<int> seen;
@@ -220,6 +229,23 @@ TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
             seen.push_back(value);
     EXPECT_EQ(seen, fixed);
     EXPECT_TRUE(std::is_sorted(install.percents.begin(), install.percents.end()));
+}
+
+// 99 percent is reached once the readme and licence copies are written, not before them.
+TEST(InstallationSequence, NinetyNinePercentComesAfterTheTextCopies) {
+    InProcessInstallation install(L"CopiesBefore99", true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsHigh |= product_flags::kCopyLicence;
+    settings.licenceTexts = {L"Licence"};
+    UseTheRegistrationStep(install.seams);
+    const std::wstring copy = install.installDir + L"\\eula.txt";
+    std::vector<bool> copiedAt99;
+    install.seams.progress.percent = [&copiedAt99, &copy](int value) {
+        if (value == 99)
+            copiedAt99.push_back(PathExists(copy));
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(copiedAt99, std::vector<bool>{true});
 }
 
 TEST(InstallationSequence, CancelledStartQuestionSendsTheCancelNotification) {
