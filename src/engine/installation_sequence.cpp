@@ -355,15 +355,17 @@ void ConsiderExistingInstallation(InstallRun& run) {
 void ChooseFolders(InstallRun& run) {
     const Settings& settings = run.session.settings;
     if (!run.tookExistingFolder) {
+        // Already set: the registry form of the default, or the required product's folder.
         std::wstring folder = run.session.folders.installDir;
-        if (!run.folderFromRegistry && folder.empty()) {
-            folder = !run.state.options.installFolderOverrideFull.empty()
-                         ? run.state.options.installFolderOverrideFull
-                         : DefaultInstallFolder(
-                               settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
-                               ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit
-                                                                              : FolderView::k32Bit),
-                               [&run](std::wstring& text) { ExpandVariables(run.session, text); });
+        const std::wstring& chosenOnCommandLine = run.state.options.installFolderOverrideFull;
+        if (!run.folderFromRegistry && !chosenOnCommandLine.empty()) {
+            // The folder given on the command line wins over every source but the registry.
+            folder = chosenOnCommandLine;
+        } else if (!run.folderFromRegistry && folder.empty()) {
+            folder = DefaultInstallFolder(
+                settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
+                ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit : FolderView::k32Bit),
+                [&run](std::wstring& text) { ExpandVariables(run.session, text); });
         }
         folder = StripTrailingBackslash(folder);
         if (!run.Automatic() && LowFlag(run, kShowFolderPage) && run.seams.pages.folder) {

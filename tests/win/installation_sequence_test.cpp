@@ -364,6 +364,44 @@ INSTANTIATE_TEST_SUITE_P(
                                   L"readme: More readme DE"}}),
     test::CaseName);
 
+struct MasterFolderCase {
+    const char* name;
+    bool folderOnCommandLine;  // /d: names a folder of its own
+    const wchar_t* installedInto;
+};
+
+class RequiredProductFolder : public testing::TestWithParam<MasterFolderCase> {};
+
+// A product installed into the folder of the product it requires goes there, unless the
+// command line names another folder.
+TEST_P(RequiredProductFolder, IsTheFolderUnlessTheCommandLineNamesOne) {
+    const MasterFolderCase& c = GetParam();
+    const std::wstring name = L"Master" + Windows1252ToUtf16(c.name);
+    InProcessInstallation install(name, true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRequiredProduct;
+    settings.requiredProduct.lookupName = L"Vantrel Seq InProc Required " + name;
+    settings.defaultInstallFolder = L"<master>";
+    const std::wstring master = install.folder.Join(L"master");
+    ASSERT_TRUE(CreateDirectoryW(master.c_str(), nullptr));
+    const std::wstring key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.requiredProduct.lookupName;
+    ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation", master + L"\\"));
+    if (c.folderOnCommandLine)
+        install.state.options.installFolderOverrideFull = install.folder.Join(L"chosen");
+    EXPECT_EQ(install.Run(), kExitInstall);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_TRUE(install.ui->shown.empty());
+    EXPECT_EQ(test::ReadTestFile(install.folder.Join(c.installedInto) + L"\\locked.bin"),
+              std::string(4000, '\x33'));
+    EXPECT_EQ(PathExists(master + L"\\locked.bin"), std::wstring(c.installedInto) == L"master");
+}
+
+INSTANTIATE_TEST_SUITE_P(InstallationSequence, RequiredProductFolder,
+                         testing::Values(MasterFolderCase{"Default", false, L"master"},
+                                         MasterFolderCase{"CommandLine", true, L"chosen"}),
+                         test::CaseName);
+
 struct UnusableFolderCase {
     const char* name;
     std::wstring (*folder)();
