@@ -214,11 +214,16 @@ void CloseApplications(InstallRun& run, const std::vector<AutoCloseRecord>& list
 
 // The payload holds one licence (and one readme) per language, in language order; the user
 // reads the one of the chosen language, then the product's extra text from the message table.
+// A language without a text of its own gets the default language's, or else the first: a
+// payload may carry one text for all its languages.
 std::vector<std::wstring> TextsOfTheChosenLanguage(const InstallRun& run,
                                                    const std::vector<std::wstring>& perLanguage,
                                                    std::size_t extraMessage) {
     std::vector<std::wstring> texts;
-    const std::size_t language = run.session.Messages().SelectedLanguage();
+    const MessageTable& messages = run.session.Messages();
+    std::size_t language = messages.SelectedLanguage();
+    if (language >= perLanguage.size())
+        language = messages.DefaultLanguage() < perLanguage.size() ? messages.DefaultLanguage() : 0;
     if (language < perLanguage.size() && !perLanguage[language].empty())
         texts.push_back(perLanguage[language]);
     if (!run.Message(extraMessage).empty())

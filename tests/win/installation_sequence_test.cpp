@@ -316,6 +316,7 @@ struct TextPageCase {
     const char* name;
     std::size_t language;  // the language the user chose
     bool extraTexts;       // messages 63 and 64 hold a text
+    bool oneTextForAll;    // the payload has one licence and one readme, not one per language
     std::vector<std::wstring> pages;
 };
 
@@ -329,6 +330,10 @@ TEST_P(LicenceAndReadmePages, ShowTheTextsOfTheChosenLanguage) {
     Settings& settings = install.payload.settings;
     settings.licenceTexts = {L"Licence EN", L"Licence DE"};
     settings.readmeTexts = {L"Readme EN", L"Readme DE"};
+    if (c.oneTextForAll) {
+        settings.licenceTexts.pop_back();
+        settings.readmeTexts.pop_back();
+    }
     const std::vector<std::wstring> languages = {L"English", L"Deutsch"};
     std::vector<std::wstring> texts(120 * languages.size());
     if (c.extraTexts) {
@@ -355,13 +360,17 @@ TEST_P(LicenceAndReadmePages, ShowTheTextsOfTheChosenLanguage) {
 
 INSTANTIATE_TEST_SUITE_P(
     InstallationSequence, LicenceAndReadmePages,
-    testing::Values(TextPageCase{"English", 0, false, {L"licence: Licence EN", L"readme: Readme EN"}},
-                    TextPageCase{"Deutsch", 1, false, {L"licence: Licence DE", L"readme: Readme DE"}},
-                    TextPageCase{"DeutschWithExtraTexts",
-                                 1,
-                                 true,
-                                 {L"licence: Licence DE", L"licence: More licence DE", L"readme: Readme DE",
-                                  L"readme: More readme DE"}}),
+    testing::Values(
+        TextPageCase{"English", 0, false, false, {L"licence: Licence EN", L"readme: Readme EN"}},
+        TextPageCase{"Deutsch", 1, false, false, {L"licence: Licence DE", L"readme: Readme DE"}},
+        TextPageCase{"DeutschWithExtraTexts",
+                     1,
+                     true,
+                     false,
+                     {L"licence: Licence DE", L"licence: More licence DE", L"readme: Readme DE",
+                      L"readme: More readme DE"}},
+        TextPageCase{
+            "DeutschWithTheOneText", 1, false, true, {L"licence: Licence EN", L"readme: Readme EN"}}),
     test::CaseName);
 
 struct MasterFolderCase {
