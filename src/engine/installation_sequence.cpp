@@ -158,6 +158,8 @@ void CheckRequirements(InstallRun& run) {
         const RequiredProduct& required = settings.requiredProduct;
         const std::wstring lookup =
             required.lookupName.empty() ? run.session.product.name : required.lookupName;
+        // Without a name to show, the messages name the product looked up: this product's own
+        // name would ask the user for the very product being installed.
         const std::wstring shown = required.displayName.empty() ? lookup : required.displayName;
         const std::wstring key = kUninstallRoot + lookup;
         const bool found = RegistryKey().Open(HKEY_LOCAL_MACHINE, key, registry_option::kOpenOnly,
