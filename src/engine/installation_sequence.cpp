@@ -527,8 +527,10 @@ void WriteUninstallData(InstallRun& run) {
     const std::wstring path = PathJoin(run.session.folders.uninstallDataDir, L"Uninstall.DAT");
     run.uninstallData.SetStrings(run.session.Messages(), run.session.product.name,
                                  [&run](std::wstring& text) { ExpandVariables(run.session, text); });
-    // The uninstaller closes the same programs before it removes their files.
+    // The uninstaller closes the same programs before it removes their files, and carries out
+    // the conditional deletions meant for it (the writer keeps only those).
     run.uninstallData.Content().autoClose = run.session.settings.autoClose;
+    run.uninstallData.Content().deletions = run.session.settings.conditionalDeletions;
     if (!run.uninstallData.Write(path, run.Failures(), run.session.Messages()))
         run.Log().WriteLogPieces({std::wstring_view(L"Failed to write uninstall data \""),
                                   std::wstring_view(path), std::wstring_view(L"\"\r\n")});

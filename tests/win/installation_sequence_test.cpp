@@ -210,11 +210,16 @@ TEST(InstallationSequence, DataInsideTheSectionIsReadFromTheFileNotFromTheImage)
     EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
 }
 
-// The product registration of the action steps, which reports 99 percent on its own.
-void UseTheRegistrationStep(InstallSeams& seams) {
+// One of the installer's own action steps in place of the fixture's empty one.
+void UseTheActionStep(InstallSeams& seams, std::function<void(InstallRun&)> ActionSeams::*step) {
     ActionSeams actions;
     FillInstallActions(actions);
-    seams.actions.registration = actions.registration;
+    seams.actions.*step = actions.*step;
+}
+
+// The product registration of the action steps, which reports 99 percent on its own.
+void UseTheRegistrationStep(InstallSeams& seams) {
+    UseTheActionStep(seams, &ActionSeams::registration);
 }
 
 TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
@@ -246,6 +251,32 @@ TEST(InstallationSequence, NinetyNinePercentComesAfterTheTextCopies) {
     };
     EXPECT_EQ(install.Run(), kExitInstall);
     EXPECT_EQ(copiedAt99, std::vector<bool>{true});
+}
+
+// The payload's conditional deletions: those for the installation run before the files are
+// written, those for the uninstallation are handed to the uninstaller.
+TEST(InstallationSequence, ConditionalDeletionsRunAndTheUninstallersAreKept) {
+    InProcessInstallation install(L"Deletions", true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.uninstallKeyName = L"Vantrel Seq InProc Deletions";
+    settings.conditionalDeletions = {{"old*.txt", 0, "", 4}, {"*.bak", 0, "", 8}, {"locked.bin", 0, "", 4}};
+    UseTheActionStep(install.seams, &ActionSeams::deletionPhase);
+    ASSERT_TRUE(CreateDirectoryW(install.installDir.c_str(), nullptr));
+    const std::wstring old = install.installDir + L"\\old1.txt";
+    const std::wstring backup = install.installDir + L"\\keep.bak";
+    ASSERT_TRUE(test::WriteTestFile(old, "old"));
+    ASSERT_TRUE(test::WriteTestFile(backup, "backup"));
+    ASSERT_TRUE(test::WriteTestFile(install.installDir + L"\\locked.bin", "earlier"));
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_FALSE(PathExists(old));
+    EXPECT_TRUE(PathExists(backup));
+    // The deletions come before the extraction, which writes the file again.
+    EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
+    const std::string log = test::ReadTestFile(install.installDir + L"\\uninstall\\Install.log");
+    EXPECT_NE(log.find("Deleted file: " + Utf16ToUtf8(old) + "\r\n"), std::string::npos) << log;
+    const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
+    EXPECT_NE(data.find("[ConditionalDelete]\r\n*.bak,0,,8\r\n"), std::string::npos) << data;
 }
 
 TEST(InstallationSequence, CancelledStartQuestionSendsTheCancelNotification) {
