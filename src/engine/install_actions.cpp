@@ -9,8 +9,10 @@
 #include "actions/msi_package.h"
 #include "actions/shared_file_list.h"
 #include "context/installer_variables.h"
+#include "engine/corrupt_payload.h"
 #include "engine/install_actions_steps.h"
 #include "support/system_info.h"
+#include "uninstall/conditional_deletions.h"
 
 namespace vantrel {
 namespace {
@@ -75,6 +77,22 @@ void RunComponentStep(InstallRun& run) {
     InstallDrivers(run.extracted.drivers, services, run.Log(), run.uninstallData);
 }
 
+// The payload's conditional deletions that apply at installation, before the files are
+// written. The list itself stays as the payload has it: the uninstall data takes it whole.
+void RunDeletionStep(InstallRun& run) {
+    std::vector<FileDeletion> deletions = run.session.settings.conditionalDeletions;
+    ConditionalDeletionContext context;
+    context.phase = DeletionPhase::kInstallation;
+    context.installDir = run.session.folders.installDir;
+    context.expand = RunExpander(run);
+    context.corruptPayload = [&run](int errorCode) { CorruptPayloadError(run.state, errorCode); };
+    context.log = &run.Log();
+    context.failures = &run.Failures();
+    RunConditionalDeletions(context, deletions);
+    if (context.restartNeeded)
+        run.session.flags.low |= product_flags::kRebootNeeded;
+}
+
 }  // namespace
 
 bool InstallsPortable(const InstallRun& run) {
@@ -110,6 +128,7 @@ void FillInstallActions(ActionSeams& actions) {
     };
     actions.msiPackageWritten = InstallWrittenMsiPackage;
     actions.appletWritten = RegisterWrittenApplet;
+    actions.deletionPhase = RunDeletionStep;
     actions.sharedFiles = [carry](InstallRun& run) { RunSharedFileStep(run, *carry); };
     actions.components = RunComponentStep;
     actions.shortcuts = [carry](InstallRun& run) { RunShortcutStep(run, *carry); };

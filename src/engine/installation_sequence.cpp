@@ -158,6 +158,8 @@ void CheckRequirements(InstallRun& run) {
         const RequiredProduct& required = settings.requiredProduct;
         const std::wstring lookup =
             required.lookupName.empty() ? run.session.product.name : required.lookupName;
+        // Without a name to show, the messages name the product looked up: this product's own
+        // name would ask the user for the very product being installed.
         const std::wstring shown = required.displayName.empty() ? lookup : required.displayName;
         const std::wstring key = kUninstallRoot + lookup;
         const bool found = RegistryKey().Open(HKEY_LOCAL_MACHINE, key, registry_option::kOpenOnly,
@@ -212,6 +214,25 @@ void CloseApplications(InstallRun& run, const std::vector<AutoCloseRecord>& list
         CancelInstallation(run);
 }
 
+// The payload holds one licence (and one readme) per language, in language order; the user
+// reads the one of the chosen language, then the product's extra text from the message table.
+// A language without a text of its own gets the default language's, or else the first: a
+// payload may carry one text for all its languages.
+std::vector<std::wstring> TextsOfTheChosenLanguage(const InstallRun& run,
+                                                   const std::vector<std::wstring>& perLanguage,
+                                                   std::size_t extraMessage) {
+    std::vector<std::wstring> texts;
+    const MessageTable& messages = run.session.Messages();
+    std::size_t language = messages.SelectedLanguage();
+    if (language >= perLanguage.size())
+        language = messages.DefaultLanguage() < perLanguage.size() ? messages.DefaultLanguage() : 0;
+    if (language < perLanguage.size() && !perLanguage[language].empty())
+        texts.push_back(perLanguage[language]);
+    if (!run.Message(extraMessage).empty())
+        texts.push_back(run.Message(extraMessage));
+    return texts;
+}
+
 // The questions and pages before the folder, and the programs to close.
 void AskBeforeInstalling(InstallRun& run) {
     const Settings& settings = run.session.settings;
@@ -232,16 +253,10 @@ void AskBeforeInstalling(InstallRun& run) {
     if (!settings.installPassword.empty() && pages.password && !pages.password())
         CancelInstallation(run);
     if (!run.Automatic()) {
-        std::vector<std::wstring> licences = settings.licenceTexts;
-        if (!run.Message(63).empty())
-            licences.push_back(run.Message(63));
-        for (const std::wstring& text : licences)
+        for (const std::wstring& text : TextsOfTheChosenLanguage(run, settings.licenceTexts, 63))
             if (pages.licence && !pages.licence(text))
                 CancelInstallation(run);
-        std::vector<std::wstring> readmes = settings.readmeTexts;
-        if (!run.Message(64).empty())
-            readmes.push_back(run.Message(64));
-        for (const std::wstring& text : readmes)
+        for (const std::wstring& text : TextsOfTheChosenLanguage(run, settings.readmeTexts, 64))
             if (pages.readme && !pages.readme(text))
                 CancelInstallation(run);
     }
@@ -347,15 +362,17 @@ void ConsiderExistingInstallation(InstallRun& run) {
 void ChooseFolders(InstallRun& run) {
     const Settings& settings = run.session.settings;
     if (!run.tookExistingFolder) {
+        // Already set: the registry form of the default, or the required product's folder.
         std::wstring folder = run.session.folders.installDir;
-        if (!run.folderFromRegistry && folder.empty()) {
-            folder = !run.state.options.installFolderOverrideFull.empty()
-                         ? run.state.options.installFolderOverrideFull
-                         : DefaultInstallFolder(
-                               settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
-                               ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit
-                                                                              : FolderView::k32Bit),
-                               [&run](std::wstring& text) { ExpandVariables(run.session, text); });
+        const std::wstring& chosenOnCommandLine = run.state.options.installFolderOverrideFull;
+        if (!run.folderFromRegistry && !chosenOnCommandLine.empty()) {
+            // The folder given on the command line wins over every source but the registry.
+            folder = chosenOnCommandLine;
+        } else if (!run.folderFromRegistry && folder.empty()) {
+            folder = DefaultInstallFolder(
+                settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
+                ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit : FolderView::k32Bit),
+                [&run](std::wstring& text) { ExpandVariables(run.session, text); });
         }
         folder = StripTrailingBackslash(folder);
         if (!run.Automatic() && LowFlag(run, kShowFolderPage) && run.seams.pages.folder) {
@@ -500,7 +517,7 @@ void RunActions(InstallRun& run, Progress& progress) {
     Call(run, actions.associations);
     Call(run, actions.firewall);
     progress.Percent(98);
-    progress.Percent(99);
+    // The registration reports 99 itself, between the text copies and the uninstaller.
     Call(run, actions.registration);
 }
 
@@ -510,8 +527,10 @@ void WriteUninstallData(InstallRun& run) {
     const std::wstring path = PathJoin(run.session.folders.uninstallDataDir, L"Uninstall.DAT");
     run.uninstallData.SetStrings(run.session.Messages(), run.session.product.name,
                                  [&run](std::wstring& text) { ExpandVariables(run.session, text); });
-    // The uninstaller closes the same programs before it removes their files.
+    // The uninstaller closes the same programs before it removes their files, and carries out
+    // the conditional deletions meant for it (the writer keeps only those).
     run.uninstallData.Content().autoClose = run.session.settings.autoClose;
+    run.uninstallData.Content().deletions = run.session.settings.conditionalDeletions;
     if (!run.uninstallData.Write(path, run.Failures(), run.session.Messages()))
         run.Log().WriteLogPieces({std::wstring_view(L"Failed to write uninstall data \""),
                                   std::wstring_view(path), std::wstring_view(L"\"\r\n")});

@@ -10,6 +10,7 @@
 
 #include "actions/product_registration.h"
 #include "engine/file_installation.h"
+#include "engine/install_actions.h"
 #include "engine/folder_checks.h"
 #include "format/path_join.h"
 #include "format/payload_writer.h"
@@ -209,8 +210,21 @@ TEST(InstallationSequence, DataInsideTheSectionIsReadFromTheFileNotFromTheImage)
     EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
 }
 
+// One of the installer's own action steps in place of the fixture's empty one.
+void UseTheActionStep(InstallSeams& seams, std::function<void(InstallRun&)> ActionSeams::*step) {
+    ActionSeams actions;
+    FillInstallActions(actions);
+    seams.actions.*step = actions.*step;
+}
+
+// The product registration of the action steps, which reports 99 percent on its own.
+void UseTheRegistrationStep(InstallSeams& seams) {
+    UseTheActionStep(seams, &ActionSeams::registration);
+}
+
 TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
     InProcessInstallation install(L"Progress", true);
+    UseTheRegistrationStep(install.seams);
     EXPECT_EQ(install.Run(), kExitInstall);
     const std::vector<int> fixed = {1, 2, 21, 26, 27, 28, 90, 91, 92, 93, 95, 97, 98, 99, 100};
     std::vector<int> seen;
@@ -220,6 +234,49 @@ TEST(InstallationSequence, ProgressRisesThroughTheSteps) {
             seen.push_back(value);
     EXPECT_EQ(seen, fixed);
     EXPECT_TRUE(std::is_sorted(install.percents.begin(), install.percents.end()));
+}
+
+// 99 percent is reached once the readme and licence copies are written, not before them.
+TEST(InstallationSequence, NinetyNinePercentComesAfterTheTextCopies) {
+    InProcessInstallation install(L"CopiesBefore99", true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsHigh |= product_flags::kCopyLicence;
+    settings.licenceTexts = {L"Licence"};
+    UseTheRegistrationStep(install.seams);
+    const std::wstring copy = install.installDir + L"\\eula.txt";
+    std::vector<bool> copiedAt99;
+    install.seams.progress.percent = [&copiedAt99, &copy](int value) {
+        if (value == 99)
+            copiedAt99.push_back(PathExists(copy));
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(copiedAt99, std::vector<bool>{true});
+}
+
+// The payload's conditional deletions: those for the installation run before the files are
+// written, those for the uninstallation are handed to the uninstaller.
+TEST(InstallationSequence, ConditionalDeletionsRunAndTheUninstallersAreKept) {
+    InProcessInstallation install(L"Deletions", true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRegisterForUninstall;
+    settings.uninstallKeyName = L"Vantrel Seq InProc Deletions";
+    settings.conditionalDeletions = {{"old*.txt", 0, "", 4}, {"*.bak", 0, "", 8}, {"locked.bin", 0, "", 4}};
+    UseTheActionStep(install.seams, &ActionSeams::deletionPhase);
+    ASSERT_TRUE(CreateDirectoryW(install.installDir.c_str(), nullptr));
+    const std::wstring old = install.installDir + L"\\old1.txt";
+    const std::wstring backup = install.installDir + L"\\keep.bak";
+    ASSERT_TRUE(test::WriteTestFile(old, "old"));
+    ASSERT_TRUE(test::WriteTestFile(backup, "backup"));
+    ASSERT_TRUE(test::WriteTestFile(install.installDir + L"\\locked.bin", "earlier"));
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_FALSE(PathExists(old));
+    EXPECT_TRUE(PathExists(backup));
+    // The deletions come before the extraction, which writes the file again.
+    EXPECT_EQ(test::ReadTestFile(install.installDir + L"\\locked.bin"), std::string(4000, '\x33'));
+    const std::string log = test::ReadTestFile(install.installDir + L"\\uninstall\\Install.log");
+    EXPECT_NE(log.find("Deleted file: " + Utf16ToUtf8(old) + "\r\n"), std::string::npos) << log;
+    const std::string data = test::ReadTestFile(install.installDir + L"\\uninstall\\Uninstall.DAT");
+    EXPECT_NE(data.find("[ConditionalDelete]\r\n*.bak,0,,8\r\n"), std::string::npos) << data;
 }
 
 TEST(InstallationSequence, CancelledStartQuestionSendsTheCancelNotification) {
@@ -284,6 +341,105 @@ INSTANTIATE_TEST_SUITE_P(InstallationSequence, CompletionNotification,
                                          NotificationCase{"Same", L"1.0", L"reinstall"},
                                          NotificationCase{"Upgrade", L"0.9", L"upgrade"},
                                          NotificationCase{"Downgrade", L"1.1", L"downgrade"}),
+                         test::CaseName);
+
+struct TextPageCase {
+    const char* name;
+    std::size_t language;  // the language the user chose
+    bool extraTexts;       // messages 63 and 64 hold a text
+    bool oneTextForAll;    // the payload has one licence and one readme, not one per language
+    std::vector<std::wstring> pages;
+};
+
+class LicenceAndReadmePages : public testing::TestWithParam<TextPageCase> {};
+
+// The payload holds a licence and a readme for each language: the user reads those of the
+// chosen language only, each followed by the extra text of the message table when it has one.
+TEST_P(LicenceAndReadmePages, ShowTheTextsOfTheChosenLanguage) {
+    const TextPageCase& c = GetParam();
+    InProcessInstallation install(L"Pages" + Windows1252ToUtf16(c.name), false);
+    Settings& settings = install.payload.settings;
+    settings.licenceTexts = {L"Licence EN", L"Licence DE"};
+    settings.readmeTexts = {L"Readme EN", L"Readme DE"};
+    if (c.oneTextForAll) {
+        settings.licenceTexts.pop_back();
+        settings.readmeTexts.pop_back();
+    }
+    const std::vector<std::wstring> languages = {L"English", L"Deutsch"};
+    std::vector<std::wstring> texts(120 * languages.size());
+    if (c.extraTexts) {
+        texts[63 * 2] = L"More licence EN";
+        texts[63 * 2 + 1] = L"More licence DE";
+        texts[64 * 2] = L"More readme EN";
+        texts[64 * 2 + 1] = L"More readme DE";
+    }
+    settings.messages = MessageTable(languages, texts);
+    settings.messages.SelectLanguage(c.language);
+    std::vector<std::wstring> shown;
+    install.seams.pages.licence = [&shown](const std::wstring& text) {
+        shown.push_back(L"licence: " + text);
+        return true;
+    };
+    install.seams.pages.readme = [&shown](const std::wstring& text) {
+        shown.push_back(L"readme: " + text);
+        return true;
+    };
+    EXPECT_EQ(install.Run(), kExitInstall);
+    EXPECT_EQ(shown, c.pages);
+    EXPECT_TRUE(PathExists(install.installDir + L"\\locked.bin"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InstallationSequence, LicenceAndReadmePages,
+    testing::Values(
+        TextPageCase{"English", 0, false, false, {L"licence: Licence EN", L"readme: Readme EN"}},
+        TextPageCase{"Deutsch", 1, false, false, {L"licence: Licence DE", L"readme: Readme DE"}},
+        TextPageCase{"DeutschWithExtraTexts",
+                     1,
+                     true,
+                     false,
+                     {L"licence: Licence DE", L"licence: More licence DE", L"readme: Readme DE",
+                      L"readme: More readme DE"}},
+        TextPageCase{
+            "DeutschWithTheOneText", 1, false, true, {L"licence: Licence EN", L"readme: Readme EN"}}),
+    test::CaseName);
+
+struct MasterFolderCase {
+    const char* name;
+    bool folderOnCommandLine;  // /d: names a folder of its own
+    const wchar_t* installedInto;
+};
+
+class RequiredProductFolder : public testing::TestWithParam<MasterFolderCase> {};
+
+// A product installed into the folder of the product it requires goes there, unless the
+// command line names another folder.
+TEST_P(RequiredProductFolder, IsTheFolderUnlessTheCommandLineNamesOne) {
+    const MasterFolderCase& c = GetParam();
+    const std::wstring name = L"Master" + Windows1252ToUtf16(c.name);
+    InProcessInstallation install(name, true);
+    Settings& settings = install.payload.settings;
+    settings.productFlagsLow |= product_flags::kRequiredProduct;
+    settings.requiredProduct.lookupName = L"Vantrel Seq InProc Required " + name;
+    settings.defaultInstallFolder = L"<master>";
+    const std::wstring master = install.folder.Join(L"master");
+    ASSERT_TRUE(CreateDirectoryW(master.c_str(), nullptr));
+    const std::wstring key =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + settings.requiredProduct.lookupName;
+    ASSERT_TRUE(test::SetRegistryText(HKEY_LOCAL_MACHINE, key, L"InstallLocation", master + L"\\"));
+    if (c.folderOnCommandLine)
+        install.state.options.installFolderOverrideFull = install.folder.Join(L"chosen");
+    EXPECT_EQ(install.Run(), kExitInstall);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+    EXPECT_TRUE(install.ui->shown.empty());
+    EXPECT_EQ(test::ReadTestFile(install.folder.Join(c.installedInto) + L"\\locked.bin"),
+              std::string(4000, '\x33'));
+    EXPECT_EQ(PathExists(master + L"\\locked.bin"), std::wstring(c.installedInto) == L"master");
+}
+
+INSTANTIATE_TEST_SUITE_P(InstallationSequence, RequiredProductFolder,
+                         testing::Values(MasterFolderCase{"Default", false, L"master"},
+                                         MasterFolderCase{"CommandLine", true, L"chosen"}),
                          test::CaseName);
 
 struct UnusableFolderCase {
