@@ -289,18 +289,26 @@ TEST(StreamReader, CutOffTextHoldsOnlyTheBytesThatWereThere) {
 
 // ---- conditional fields and terminators ----
 
-// Offset at which field 80 starts (field 79 is absent without its flag bit).
-std::size_t ListsOffset(const Bytes& stream) {
+// Offset at which the stream's next field starts once `field` has been read; the read may
+// fail later on (a stream without its end), the hook has seen the field by then.
+std::size_t OffsetAfterField(const Bytes& stream, int field) {
     MemoryStreamReader reader(stream);
     std::uint64_t offset = 0;
     SettingsReadHooks hooks;
-    hooks.afterField = [&](Settings&, int field) {
-        if (field == 78)
+    hooks.afterField = [&](Settings&, int done) {
+        if (done == field)
             offset = reader.Position();
     };
     Settings read;
-    EXPECT_EQ(ReadSettingsStream(reader, read, hooks), 0);
+    ReadSettingsStream(reader, read, hooks);
     return static_cast<std::size_t>(offset);
+}
+
+// Offset at which field 80 starts (field 79 is absent without its flag bit).
+std::size_t ListsOffset(const Bytes& stream) {
+    Settings read;
+    EXPECT_EQ(ReadBack(stream, read), 0);
+    return OffsetAfterField(stream, 78);
 }
 
 TEST(SettingsStream, DeletionListWithOnlyItsTerminatorReadsExactlyTwelveBytes) {
@@ -525,15 +533,7 @@ TEST_P(MessageTableLimits, LanguageAndMessageCounts) {
     Bytes stream = WriteSettingsStream(s);
     stream.resize(stream.size() - 4);  // drop the end marker
     // The counts follow field 87.
-    MemoryStreamReader probe(stream);
-    std::uint64_t countsAt = 0;
-    SettingsReadHooks hooks;
-    hooks.afterField = [&](Settings&, int field) {
-        if (field == 87)
-            countsAt = probe.Position();
-    };
-    Settings ignored;
-    ReadSettingsStream(probe, ignored, hooks);
+    const std::size_t countsAt = OffsetAfterField(stream, 87);
     stream[countsAt] = static_cast<std::uint8_t>(c.languages);
     const Bytes count = I32Bytes(static_cast<std::int32_t>(c.messages));
     std::copy(count.begin(), count.end(), stream.begin() + static_cast<std::ptrdiff_t>(countsAt + 1));
@@ -597,16 +597,7 @@ TEST(SettingsStream, TableThatEndsEarlyIsNotPaddedToItsClaimedCounts) {
     Settings s = MinimalSettings();
     s.messages = test::Messages(1, 1);
     Bytes stream = WriteSettingsStream(s);
-    MemoryStreamReader probe(stream);
-    std::uint64_t countsAt = 0;
-    SettingsReadHooks hooks;
-    hooks.afterField = [&](Settings&, int field) {
-        if (field == 87)
-            countsAt = probe.Position();
-    };
-    Settings ignored;
-    ASSERT_EQ(ReadSettingsStream(probe, ignored, hooks), 0);
-    stream.resize(countsAt);
+    stream.resize(OffsetAfterField(stream, 87));
     ByteWriter counts(stream);
     counts.U8(kMaxLanguages);
     counts.I32(kMaxMessages);
