@@ -365,10 +365,12 @@ void ChooseFolders(InstallRun& run) {
         // Already set: the registry form of the default, or the required product's folder.
         std::wstring folder = run.session.folders.installDir;
         const std::wstring& chosenOnCommandLine = run.state.options.installFolderOverrideFull;
-        if (!run.folderFromRegistry && !chosenOnCommandLine.empty()) {
-            // The folder given on the command line wins over every source but the registry.
+        if (run.folderFromRegistry) {
+            // The registry form of the default is kept whatever else names a folder.
+        } else if (!chosenOnCommandLine.empty()) {
+            // The folder given on the command line wins over every other source.
             folder = chosenOnCommandLine;
-        } else if (!run.folderFromRegistry && folder.empty()) {
+        } else if (folder.empty()) {
             folder = DefaultInstallFolder(
                 settings.defaultInstallFolder, run.session.product.name, WindowsFolder(),
                 ProgramFilesFolder(run.session.Installs64Bit() ? FolderView::k64Bit : FolderView::k32Bit),
