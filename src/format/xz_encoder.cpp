@@ -19,6 +19,15 @@ std::vector<std::uint8_t> XzEncode(std::span<const std::uint8_t> input, std::uin
     if (lzma_lzma_preset(&options, flags)) {
         throw std::runtime_error("XzEncode: no such preset (" + std::to_string(preset) + ")");
     }
+    // A dictionary larger than the input holds nothing more: it only costs time and memory,
+    // since the encoder allocates and clears match tables sized by it and every decoder
+    // allocates it in full. The smallest power of two that holds the input keeps every match.
+    if (input.size() < options.dict_size) {
+        std::uint32_t dictionary = LZMA_DICT_SIZE_MIN;
+        while (dictionary < input.size())
+            dictionary <<= 1;
+        options.dict_size = dictionary;
+    }
     // The x86 branch filter, when asked for, goes in front of LZMA2; the list ends with an
     // unknown id.
     std::array<lzma_filter, 3> chain{};

@@ -1,10 +1,11 @@
-// A payload section whose settings block holds the decoded stream: the harness compresses,
+// A payload section whose settings block holds the decoded stream: the harness wraps it in xz,
 // scrambles or enciphers it and puts the right size and check into the header, so that
 // the fuzzer's changes reach the settings reader instead of stopping at xz and checksums.
 #include <stdexcept>
 
 #include "format/byte_writer.h"
 #include "fuzz_readers.h"
+#include "stored_xz.h"
 
 using namespace vantrel;
 
@@ -20,7 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     header.settingsCheck = Checksum(stream);
     Bytes section;
     try {
-        const Bytes block = EncodeSettingsBlock(stream, header.settingsCheck, cipher ? &*cipher : nullptr, 0);
+        // Encoded the way the writer encodes the block: xz, then enciphered or scrambled.
+        Bytes block = fuzz::StoredXz(stream);
+        if (cipher)
+            block = EncipherBuffer(block, *cipher);
+        else
+            XorScramble(block, header.settingsCheck);
         header.settingsSize = static_cast<std::int32_t>(block.size());
         header.length = header.Length();
         section = WritePayloadHeader(header);

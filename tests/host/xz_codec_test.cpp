@@ -220,14 +220,6 @@ TEST(XzCodecTest, DecompressionBombStopsAtTheLimit) {
     EXPECT_TRUE(buffer.empty());
 }
 
-TEST(XzCodecTest, TheStrongestPresetDecodesUnderASmallOutputLimit) {
-    // Its 64 MiB dictionary is more than the output, and must still be allowed.
-    const std::vector<std::uint8_t> data = MixedBytes(1000);
-    std::vector<std::uint8_t> buffer = XzEncode(data, 9, true);
-    EXPECT_TRUE(XzDecode(buffer, data.size()));
-    EXPECT_EQ(buffer, data);
-}
-
 // Rewrites the dictionary size in the first block header of a single-filter stream from
 // the encoder (LZMA2 properties byte; 40 means 4 GiB - 1) and fixes the header's CRC32.
 std::vector<std::uint8_t> WithDictionaryCode(std::vector<std::uint8_t> stream, std::uint8_t code) {
@@ -242,6 +234,36 @@ std::vector<std::uint8_t> WithDictionaryCode(std::vector<std::uint8_t> stream, s
     for (std::size_t i = 0; i < 4; ++i)
         stream.at(kBlock + headerSize - 4 + i) = static_cast<std::uint8_t>(crc >> (8 * i));
     return stream;
+}
+
+TEST(XzCodecTest, TheStrongestPresetsDictionaryDecodesUnderASmallOutputLimit) {
+    // A stream written by another encoder at its strongest preset names a 64 MiB dictionary
+    // (code 28) for a small output, and must still be allowed.
+    const std::vector<std::uint8_t> data = MixedBytes(1000);
+    std::vector<std::uint8_t> buffer = WithDictionaryCode(XzEncode(data, 9, true), 28);
+    EXPECT_TRUE(XzDecode(buffer, data.size()));
+    EXPECT_EQ(buffer, data);
+}
+
+TEST(XzCodecTest, TheDictionaryIsNoLargerThanTheInputNeeds) {
+    // LZMA2's dictionary code: 0 is 4 KiB, each step up is half a power of two more.
+    const struct {
+        std::size_t inputSize;
+        std::uint32_t preset;
+        std::uint8_t code;
+    } cases[] = {
+        {1000, 9, 0},     // 4 KiB holds it, whatever the preset
+        {4097, 6, 2},     // just past 4 KiB: 8 KiB
+        {300000, 0, 12},  // more than preset 0's 256 KiB: the preset's own
+        {300000, 6, 14},  // 512 KiB, not preset 6's 8 MiB
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::uint8_t> data = MixedBytes(c.inputSize);
+        std::vector<std::uint8_t> encoded = XzEncode(data, c.preset);
+        EXPECT_EQ(encoded.at(16), c.code) << c.inputSize << " bytes, preset " << c.preset;
+        ASSERT_TRUE(XzDecode(encoded, kRoomy));
+        EXPECT_EQ(encoded, data);
+    }
 }
 
 TEST(XzCodecTest, ADictionaryBeyondAnyPresetIsRefusedBeforeItIsAllocated) {
