@@ -78,6 +78,12 @@ std::vector<std::uint8_t> WriteFileItemHead(const FileRecord& record, std::uint6
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
                                          std::uint32_t xzPreset, const Blowfish* cipher);
 
+// The second half of WriteDataBlock, for contents already compressed (or stored as they
+// are): enciphered when `cipher` is given, then size and check in front. Throws
+// std::invalid_argument when that leaves no bytes to store, std::length_error when more
+// than the size field holds.
+std::vector<std::uint8_t> SealDataBlock(std::vector<std::uint8_t> contents, const Blowfish* cipher);
+
 // Turns a stored block (its size and check already verified) into its decoded bytes in place:
 // deciphered when `cipher` is given, then xz-decoded when `compressed`. False when it does not
 // decode.

@@ -50,9 +50,12 @@ std::vector<std::uint8_t> WriteFileItem(const FileRecord& r, std::span<const std
 
 std::vector<std::uint8_t> WriteDataBlock(std::span<const std::uint8_t> decoded, bool compress,
                                          std::uint32_t xzPreset, const Blowfish* cipher) {
-    std::vector<std::uint8_t> stored = compress
-                                           ? XzEncode(decoded, xzPreset, false, LooksLikeX86Code(decoded))
-                                           : std::vector<std::uint8_t>(decoded.begin(), decoded.end());
+    return SealDataBlock(compress ? XzEncode(decoded, xzPreset, false, LooksLikeX86Code(decoded))
+                                  : std::vector<std::uint8_t>(decoded.begin(), decoded.end()),
+                         cipher);
+}
+
+std::vector<std::uint8_t> SealDataBlock(std::vector<std::uint8_t> stored, const Blowfish* cipher) {
     if (cipher != nullptr)
         stored = EncipherBuffer(stored, *cipher);
     if (stored.empty())

@@ -30,4 +30,9 @@ std::vector<std::uint8_t> EncodeSettingsBlock(std::span<const std::uint8_t> stre
                                               std::uint32_t settingsCheck, const Blowfish* cipher,
                                               std::uint32_t xzPreset);
 
+// The second half of EncodeSettingsBlock, for a stream already in xz: enciphers it or
+// scrambles it with the check word.
+std::vector<std::uint8_t> SealSettingsBlock(std::vector<std::uint8_t> xzStream, std::uint32_t settingsCheck,
+                                            const Blowfish* cipher);
+
 }  // namespace vantrel

@@ -9,7 +9,11 @@ namespace vantrel {
 std::vector<std::uint8_t> EncodeSettingsBlock(std::span<const std::uint8_t> stream,
                                               std::uint32_t settingsCheck, const Blowfish* cipher,
                                               std::uint32_t xzPreset) {
-    std::vector<std::uint8_t> block = XzEncode(stream, xzPreset);
+    return SealSettingsBlock(XzEncode(stream, xzPreset), settingsCheck, cipher);
+}
+
+std::vector<std::uint8_t> SealSettingsBlock(std::vector<std::uint8_t> block, std::uint32_t settingsCheck,
+                                            const Blowfish* cipher) {
     if (cipher != nullptr)
         return EncipherBuffer(block, *cipher);
     XorScramble(block, settingsCheck);

@@ -60,16 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t length = input.U8();
         length |= static_cast<std::size_t>(input.U8()) << 8;
         const auto decoded = input.Take(length == 0 ? input.Left() : length);
-        // Stored the way the writer stores a block: xz, then the cipher, then size and check.
-        Bytes stored = compressed ? fuzz::StoredXz(decoded) : Bytes(decoded.begin(), decoded.end());
-        if (cipher)
-            stored = EncipherBuffer(stored, *cipher);
-        if (stored.empty())
+        if (decoded.empty() && !compressed && !cipher)
             continue;  // the writer stores no empty block; the reader's test of one is in the unit tests
-        ByteWriter block(area);
-        block.I32(static_cast<std::int32_t>(stored.size()));
-        block.U32(Checksum(stored));
-        block.Raw(stored);
+        const Bytes block = SealDataBlock(
+            compressed ? fuzz::StoredXz(decoded) : Bytes(decoded.begin(), decoded.end()), cipher);
+        area.insert(area.end(), block.begin(), block.end());
     }
     header.dataSize = static_cast<std::int32_t>(area.size());
     header.dataCheck = Checksum(area);

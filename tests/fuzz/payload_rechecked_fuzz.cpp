@@ -21,12 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     header.settingsCheck = Checksum(stream);
     Bytes section;
     try {
-        // Encoded the way the writer encodes the block: xz, then enciphered or scrambled.
-        Bytes block = fuzz::StoredXz(stream);
-        if (cipher)
-            block = EncipherBuffer(block, *cipher);
-        else
-            XorScramble(block, header.settingsCheck);
+        const Bytes block =
+            SealSettingsBlock(fuzz::StoredXz(stream), header.settingsCheck, cipher ? &*cipher : nullptr);
         header.settingsSize = static_cast<std::int32_t>(block.size());
         header.length = header.Length();
         section = WritePayloadHeader(header);

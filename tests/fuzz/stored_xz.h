@@ -14,25 +14,33 @@
 namespace vantrel::fuzz {
 
 inline std::vector<std::uint8_t> StoredXz(std::span<const std::uint8_t> input) {
+    // The output's room comes from the library's own bound, so no step can fail here but
+    // for want of memory.
+    const auto require = [](bool done) {
+        if (!done)
+            __builtin_trap();
+    };
+    std::vector<std::uint8_t> out(lzma_stream_buffer_bound(input.size()));
     lzma_stream_flags flags{};
     flags.check = LZMA_CHECK_CRC64;
+    require(lzma_stream_header_encode(&flags, out.data()) == LZMA_OK);
+    std::size_t at = LZMA_STREAM_HEADER_SIZE;
+
     lzma_block block{};
     block.check = flags.check;
-    std::vector<std::uint8_t> out(lzma_stream_buffer_bound(input.size()));
-    std::size_t at = LZMA_STREAM_HEADER_SIZE;
+    require(lzma_block_uncomp_encode(&block, input.data(), input.size(), out.data(), &at, out.size()) ==
+            LZMA_OK);
+
     lzma_index* index = lzma_index_init(nullptr);
-    const bool written =
-        index != nullptr && lzma_stream_header_encode(&flags, out.data()) == LZMA_OK &&
-        lzma_block_uncomp_encode(&block, input.data(), input.size(), out.data(), &at, out.size()) ==
-            LZMA_OK &&
-        lzma_index_append(index, nullptr, lzma_block_unpadded_size(&block), block.uncompressed_size) ==
-            LZMA_OK &&
-        lzma_index_buffer_encode(index, out.data(), &at, out.size()) == LZMA_OK &&
-        (flags.backward_size = lzma_index_size(index), at + LZMA_STREAM_HEADER_SIZE <= out.size()) &&
-        lzma_stream_footer_encode(&flags, out.data() + at) == LZMA_OK;
+    require(index != nullptr);
+    const bool indexWritten = lzma_index_append(index, nullptr, lzma_block_unpadded_size(&block),
+                                                block.uncompressed_size) == LZMA_OK &&
+                              lzma_index_buffer_encode(index, out.data(), &at, out.size()) == LZMA_OK;
+    flags.backward_size = lzma_index_size(index);
     lzma_index_end(index, nullptr);
-    if (!written)
-        __builtin_trap();  // the output's room comes from the library's own bound
+    require(indexWritten && at + LZMA_STREAM_HEADER_SIZE <= out.size());
+
+    require(lzma_stream_footer_encode(&flags, out.data() + at) == LZMA_OK);
     out.resize(at + LZMA_STREAM_HEADER_SIZE);
     return out;
 }
